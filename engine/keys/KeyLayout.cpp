@@ -1,0 +1,16 @@
+#include "engine/keys/KeyLayout.h"
+
+namespace kartei {
+
+size_t KeyLengthOf(const TKeyLayout& layout) {
+    if (layout.DeletedRecordIndex) {
+        return kDeletedRecordKeyLength;
+    }
+    size_t length = layout.Unique ? 0 : kRecordIdSuffixSize;
+    for (size_t k = 0; k < layout.FieldCount; ++k) {
+        length += layout.Fields[k].DataWidth + 1u;
+    }
+    return length;
+}
+
+}  // namespace kartei

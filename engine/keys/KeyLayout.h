@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/keys/KeyLocale.h"
+
+namespace kartei {
+
+// Every key buffer has this size; no index has a longer key.
+constexpr size_t kKeyBufferSize = 524;
+constexpr size_t kMaxKeyFields = 16;
+// The record identifier that ends every key of a non-unique index.
+constexpr size_t kRecordIdSuffixSize = 4;
+// The deleted-record index (slot 31) keys a record by its status byte and record identifier.
+constexpr uint16_t kDeletedRecordKeyLength = 5;
+
+// Field type codes of the engine, as keys encode them.
+namespace KeyFieldType {
+constexpr uint8_t String = 1;
+constexpr uint8_t Date = 2;
+constexpr uint8_t Blob = 3;
+constexpr uint8_t Boolean = 4;
+constexpr uint8_t SmallInt = 5;
+constexpr uint8_t Integer = 6;
+constexpr uint8_t Float = 7;
+constexpr uint8_t Bcd = 8;
+constexpr uint8_t Bytes = 9;
+constexpr uint8_t Time = 10;
+constexpr uint8_t DateTime = 11;
+constexpr uint8_t Word = 12;
+constexpr uint8_t Raw4 = 13;
+constexpr uint8_t Raw10 = 14;
+constexpr uint8_t VarBytes = 15;
+}  // namespace KeyFieldType
+
+// One field of an index, as its key image needs it.
+struct TKeyField {
+    uint8_t Type = 0;
+    // Width of the value in the record and in the key (a string of declared size S: S + 1).
+    uint16_t DataWidth = 0;
+    // Offset in the record of the field's null-flag byte; the value follows it.
+    uint16_t RecordOffset = 0;
+    // An auto-increment field has no storage of its own: its value is the record identifier (record bytes
+    // 5..8) and it is never null.
+    bool AutoIncrement = false;
+    bool Descending = false;
+};
+
+// How the keys of one index are made and ordered. The index layer fills it from the index descriptor, the
+// table's field descriptors and the table's key locale.
+struct TKeyLayout {
+    std::array<TKeyField, kMaxKeyFields> Fields{};
+    uint8_t FieldCount = 0;
+    // The whole index is descending.
+    bool Descending = false;
+    // String values are upper-cased in the table's locale before they enter a key.
+    bool CaseInsensitive = false;
+    // A non-unique index appends the record identifier, so no two of its keys are equal.
+    bool Unique = true;
+    // Index slot 31: no fields, the key is the status byte and the record identifier, compared as bytes.
+    bool DeletedRecordIndex = false;
+    // Bytes of a key; at most kKeyBufferSize.
+    uint16_t KeyLength = 0;
+    TKeyLocale Locale;
+};
+
+// The key length the layout's fields and uniqueness give: (data width + 1) per field, plus the record
+// identifier of a non-unique index.
+size_t KeyLengthOf(const TKeyLayout& layout);
+
+}  // namespace kartei

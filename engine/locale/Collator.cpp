@@ -1,0 +1,88 @@
+#include "engine/locale/Collator.h"
+
+#include <unicode/ucol.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/locale/Cp1252.h"
+#include "engine/locale/LocaleId.h"
+
+namespace kartei {
+namespace {
+
+// Longest text a key can hold: a string area never exceeds the key buffer.
+constexpr size_t kMaxCollatedLength = 524;
+
+size_t TextLength(const uint8_t* text, size_t length) {
+    length = std::min(length, kMaxCollatedLength);
+    const auto* end = std::find(text, text + length, uint8_t{0});
+    return static_cast<size_t>(end - text);
+}
+
+}  // namespace
+
+TCollator::TCollator(uint32_t localeId, TCollationStrength strength) {
+    const std::string name = IcuLocaleName(localeId);
+    if (name.empty()) {
+        return;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UCollator* collator = ucol_open(name.c_str(), &status);
+    if (U_FAILURE(status)) {
+        return;
+    }
+    if (strength == TCollationStrength::Key) {
+        ucol_setStrength(collator, UCOL_PRIMARY);
+        ucol_setAttribute(collator, UCOL_CASE_LEVEL, UCOL_ON, &status);
+    }
+    ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    if (U_FAILURE(status)) {
+        ucol_close(collator);
+        return;
+    }
+    collator_ = collator;
+}
+
+TCollator::~TCollator() {
+    ucol_close(collator_);
+}
+
+int TCollator::Compare(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength) const {
+    aLength = TextLength(a, aLength);
+    bLength = TextLength(b, bLength);
+    // Identical text collates equal: an exact key lookup ends here without converting.
+    if (aLength == bLength && std::equal(a, a + aLength, b)) {
+        return 0;
+    }
+    UChar aText[kMaxCollatedLength];
+    UChar bText[kMaxCollatedLength];
+    Cp1252ToUtf16(reinterpret_cast<const char*>(a), aLength, aText);
+    Cp1252ToUtf16(reinterpret_cast<const char*>(b), bLength, bText);
+    switch (
+        ucol_strcoll(collator_, aText, static_cast<int32_t>(aLength), bText, static_cast<int32_t>(bLength))) {
+        case UCOL_LESS:
+            return -1;
+        case UCOL_GREATER:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+const TCollator* KeyCollator(uint32_t localeId) {
+    // Never freed before exit: cursors keep plain pointers, and a process uses a handful of locales.
+    static std::mutex lock;
+    static std::map<uint32_t, std::unique_ptr<TCollator>> collators;
+    std::lock_guard guard(lock);
+    auto& collator = collators[localeId];
+    if (!collator) {
+        collator = std::make_unique<TCollator>(localeId, TCollationStrength::Key);
+    }
+    return collator->IsOpen() ? collator.get() : nullptr;
+}
+
+}  // namespace kartei

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct UCollator;
+
+namespace kartei {
+
+// Which differences a collator sees. Punctuation and symbols are ordinary characters in both (string sort).
+enum class TCollationStrength {
+    // Key order: letters and case count, accents and other non-spacing marks do not.
+    Key,
+    // Every difference: letters, accents, case.
+    Full,
+};
+
+// ICU collation of cp1252 text under a Windows locale id (language id | sort id << 16).
+class TCollator {
+public:
+    TCollator(uint32_t localeId, TCollationStrength strength);
+    ~TCollator();
+    TCollator(const TCollator&) = delete;
+    TCollator& operator=(const TCollator&) = delete;
+
+    // False when ICU knows no locale for the id; Compare must not be called then.
+    bool IsOpen() const { return collator_ != nullptr; }
+
+    // -1, 0 or 1. Each side is at most its length in bytes and ends early at its first zero byte, since key
+    // value areas are zero-padded. Converts on the stack and allocates nothing of its own; callable from
+    // several threads at once.
+    int Compare(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength) const;
+
+private:
+    UCollator* collator_ = nullptr;
+};
+
+// The key-order collator of a locale id, opened on the first request and kept for the life of the process;
+// nullptr when ICU knows no locale for the id.
+const TCollator* KeyCollator(uint32_t localeId);
+
+}  // namespace kartei
