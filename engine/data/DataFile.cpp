@@ -1,0 +1,253 @@
+// TDataFile: opening, header and descriptors, write-back and change detection. Record fetching and
+// the cache's buffers are in DataFileCache.cpp.
+#include "engine/data/DataFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "engine/errors/ErrorCodes.h"
+#include "engine/errors/ErrorContext.h"
+#include "engine/format/AutoIncrement.h"
+#include "engine/format/Bytes.h"
+#include "engine/format/DataFileImage.h"
+#include "engine/format/DateTimeValues.h"
+#include "engine/format/FieldLookup.h"
+#include "engine/format/HeaderLifecycle.h"
+#include "engine/format/Scramble.h"
+
+namespace kartei {
+
+TDataFile::TDataFile(TDataFileContext& context) : context_(context) {}
+
+// The file itself is closed by the handler's destructor; the records go with the pool.
+TDataFile::~TDataFile() = default;
+
+void TDataFile::RaiseRecordBuffersCorrupt() const {
+    RaiseKarteiError(ErrorCode::RecordBuffersCorrupt, context_.TableName());
+}
+
+size_t TDataFile::ReadAt(int64_t offset, void* buffer, size_t count, bool allowShortRead) {
+    TFileGuard guard(*this);
+    Seek(offset, TSeekOrigin::Start);
+    return Read(buffer, count, allowShortRead);
+}
+
+void TDataFile::WriteAt(int64_t offset, const void* buffer, size_t count) {
+    TFileGuard guard(*this);
+    Seek(offset, TSeekOrigin::Start);
+    Write(buffer, count);
+}
+
+void TDataFile::FlushWhen(bool flush) {
+    if (flush || context_.ForceBufferFlush()) {
+        Flush();
+    }
+}
+
+void TDataFile::Open(std::string_view fileName, bool exclusive, bool temporary) {
+    TFileHandler::Open(fileName, exclusive, temporary);
+    try {
+        LoadHeaderAndDescriptors();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void TDataFile::LoadHeaderAndDescriptors() {
+    std::array<uint8_t, kDataHeaderSize> bytes{};
+    ReadAt(0, bytes.data(), bytes.size(), false);
+    TakeHeader(bytes);
+    const size_t areaSize = size_t{header_.FieldCount} * kFieldDescriptorSize;
+    readBuffer_.Reserve(areaSize);
+    ReadAt(kDataHeaderSize, readBuffer_.Data(), areaSize, false);
+    // Also rejects a record size below 9, so the divisions below are safe.
+    descriptors_ = ReadFieldDescriptors({readBuffer_.Data(), areaSize}, header_, context_.TableName());
+    descriptorsChanged_ = false;
+    const int32_t recordSize = header_.RecordSize;
+    readAheadSize_ = ReadAheadBytes / recordSize;
+    normalCapacity_ = std::min(CacheBytes / recordSize, MaxCacheRecords);
+    cacheCapacity_ = normalCapacity_;
+    statistics_ = TDataFileStatistics{};
+}
+
+void TDataFile::TakeHeader(std::span<const uint8_t, kDataHeaderSize> bytes) {
+    header_ = ReadDataHeader(bytes, context_.TableName());
+    fileChangeCount_ = header_.ChangeCount;
+    headerPending_ = false;
+}
+
+void TDataFile::Close() {
+    DiscardCache();
+    descriptors_.clear();
+    descriptorsChanged_ = false;
+    headerPending_ = false;
+    TFileHandler::Close();
+}
+
+void TDataFile::RereadHeader() {
+    std::array<uint8_t, kDataHeaderSize> bytes{};
+    ReadAt(0, bytes.data(), bytes.size(), false);
+    TakeHeader(bytes);
+}
+
+bool TDataFile::CheckForChange() {
+    std::array<uint8_t, kDataHeaderSize> bytes{};
+    ReadAt(0, bytes.data(), bytes.size(), false);
+    // Compared with the count last seen in the file, not the one in memory: inside a transaction that
+    // one is raised ahead of the file, and the table must not take its own pending header for a change.
+    if (ReadI32(bytes.data()) == fileChangeCount_) {
+        return false;
+    }
+    TakeHeader(bytes);
+    return true;
+}
+
+void TDataFile::WriteBack(bool flush, bool forceHeader, bool trim) {
+    if (context_.TransactionLocked()) {
+        if (forceHeader) {
+            header_.ChangeCount = static_cast<int32_t>(static_cast<uint32_t>(header_.ChangeCount) + 1u);
+            headerPending_ = true;
+        }
+        return;
+    }
+    WriteDirtyRecords(flush);
+    if (forceHeader || headerPending_) {
+        WriteHeader(flush);
+    }
+    if (descriptorsChanged_) {
+        WriteDescriptors();
+    }
+    if (trim) {
+        Trim();
+    }
+}
+
+void TDataFile::WriteDirtyRecords(bool flush) {
+    const size_t recordSize = header_.RecordSize;
+    int32_t first = 0;
+    int32_t count = 0;
+    size_t firstSlot = 0;
+    for (size_t slot = 0; slot < cache_.SlotCount(); ++slot) {
+        const TRecord* record = cache_.At(slot);
+        if (record == nullptr || !record->dirty_ || record->pinCount_ > 0) {
+            continue;
+        }
+        const int32_t number = record->recordNumber_;
+        // The block being read holds the file's older copy of these; they stay dirty until later.
+        if (number >= blockFirst_ && number < blockFirst_ + blockCount_) {
+            continue;
+        }
+        if (count > 0 && number != first + count) {
+            WriteRun(first, count, firstSlot, slot, flush);
+            count = 0;
+        }
+        if (count == 0) {
+            first = number;
+            firstSlot = slot;
+        }
+        writeBuffer_.Reserve((static_cast<size_t>(count) + 1) * recordSize);
+        const std::span<uint8_t> target(writeBuffer_.Data() + static_cast<size_t>(count) * recordSize,
+                                        recordSize);
+        std::memcpy(target.data(), record->image_.Data(), recordSize);
+        if (header_.IsEncrypted()) {
+            ScrambleRecordImage(target);
+        }
+        ++count;
+    }
+    if (count > 0) {
+        WriteRun(first, count, firstSlot, cache_.SlotCount(), flush);
+    }
+}
+
+void TDataFile::WriteRun(int32_t first, int32_t count, size_t firstSlot, size_t endSlot, bool flush) {
+    WriteAt(header_.RecordFileOffset(first), writeBuffer_.Data(),
+            static_cast<size_t>(count) * header_.RecordSize);
+    // Clean only once written: a failed write keeps the changes.
+    for (size_t slot = firstSlot; slot < endSlot; ++slot) {
+        TRecord* record = cache_.At(slot);
+        if (record != nullptr && record->recordNumber_ >= first && record->recordNumber_ < first + count) {
+            record->dirty_ = false;
+        }
+    }
+    NoteWritten();
+    ++statistics_.WriteRuns;
+    FlushWhen(flush);
+}
+
+void TDataFile::WriteHeader(bool flush) {
+    PrepareHeaderWrite(header_, headerPending_, CurrentLocalDateTime());
+    std::array<uint8_t, kDataHeaderSize> bytes{};
+    header_.Encode(bytes);
+    WriteAt(0, bytes.data(), bytes.size());
+    fileChangeCount_ = header_.ChangeCount;
+    headerPending_ = false;
+    NoteWritten();
+    FlushWhen(flush);
+}
+
+void TDataFile::WriteDescriptors() {
+    const std::vector<uint8_t> area = EncodeFieldDescriptors(descriptors_, header_);
+    WriteAt(kDataHeaderSize, area.data(), area.size());
+    descriptorsChanged_ = false;
+    NoteWritten();
+    FlushWhen(false);
+}
+
+void TDataFile::Trim() {
+    cacheCapacity_ = normalCapacity_;
+    for (size_t slot = cache_.SlotCount(); slot > 0 && cache_.Count() > static_cast<size_t>(cacheCapacity_);
+         --slot) {
+        TRecord* record = cache_.At(slot - 1);
+        if (record != nullptr && !record->dirty_ && record->pinCount_ == 0) {
+            RemoveFromCache(*record);
+            spares_.Return(*record);
+        }
+    }
+}
+
+void TDataFile::EmptyTable() {
+    WriteAt(header_.DataStart(), nullptr, 0);  // a write of nothing ends the file there
+    NoteWritten();
+    FlushWhen(false);
+    DiscardCache();
+    EmptyDataHeader(header_);
+    headerPending_ = true;
+}
+
+void TDataFile::SetLastAutoIncValue(int32_t value) {
+    header_.LastAutoIncValue = value;
+    headerPending_ = true;
+}
+
+int32_t TDataFile::TakeAutoIncValue() {
+    headerPending_ = true;
+    return kartei::TakeAutoIncValue(header_);
+}
+
+void TDataFile::NoteExplicitAutoIncValue(int32_t storedValue) {
+    kartei::NoteExplicitAutoIncValue(header_, storedValue);
+    headerPending_ = true;
+}
+
+int32_t TDataFile::NextBlobSequenceNumber() {
+    headerPending_ = true;
+    return TakeBlobSequenceNumber(header_);
+}
+
+const TFieldDescriptor* TDataFile::FindDescriptor(std::string_view name) const {
+    return FindFieldByName(descriptors_, name);
+}
+
+const TFieldDescriptor* TDataFile::DescriptorByNumber(int16_t fieldNumber) const {
+    return FindFieldByNumber(descriptors_, fieldNumber);
+}
+
+TFieldDescriptor& TDataFile::EditDescriptor(size_t position) {
+    TFieldDescriptor& descriptor = descriptors_.at(position);
+    descriptorsChanged_ = true;
+    return descriptor;
+}
+
+}  // namespace kartei

@@ -1,0 +1,181 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "engine/data/DataFileContext.h"
+#include "engine/data/FetchCursor.h"
+#include "engine/data/MruChain.h"
+#include "engine/data/Record.h"
+#include "engine/data/RecordStack.h"
+#include "engine/data/SortedRecordList.h"
+#include "engine/files/EngineMemory.h"
+#include "engine/files/FileHandler.h"
+#include "engine/format/DataHeader.h"
+#include "engine/format/FieldDescriptor.h"
+
+namespace kartei {
+
+// Counters for tuning and tests; reset when the file opens.
+struct TDataFileStatistics {
+    int64_t RecordsHandedOut = 0;
+    int64_t BlockReadsStarted = 0;
+    int64_t BlockReadsFinished = 0;
+    int64_t WriteRuns = 0;
+};
+
+// The open data file of one table, shared by all its cursors: the header and field descriptors in
+// memory, and a cache of records with read-ahead, written back in runs of consecutive records. Other
+// processes' changes are noticed through the header's change count. Engine errors carry the table name
+// of the context; read and write failures (9217, 9218) the file name.
+class TDataFile : public TFileHandler {
+public:
+    // Block reads cover at most this many bytes; the cache holds twice as much, at most MaxCacheRecords.
+    static constexpr int32_t ReadAheadBytes = 65535;
+    static constexpr int32_t CacheBytes = 131070;
+    static constexpr int32_t MaxCacheRecords = 8191;
+    // A full cache under a transaction lock grows by this many records.
+    static constexpr int32_t CacheGrowth = 255;
+    // The newest records checked before the cache is searched.
+    static constexpr int MruProbes = 4;
+    static constexpr size_t FileBufferStep = 32767;
+
+    explicit TDataFile(TDataFileContext& context);
+    ~TDataFile() override;
+
+    // Opens the file and reads the header and the field descriptors (unscrambled when encrypted); 8961
+    // for a header with more than 1024 fields or descriptors that do not fit the record size. A failed
+    // open leaves the file closed.
+    void Open(std::string_view fileName, bool exclusive, bool temporary = false) override;
+    // Drops the cache (unwritten changes are lost: write back first) and the descriptors, and closes.
+    void Close() override;
+
+    // Record `recordNumber`, pinned: from the cache, or read with the block around it. The record after
+    // the last one is a new slot at the end of the file (9479 when the table is full); 0, a negative
+    // number or one beyond that is 8962. On a cache miss, unless StrictChangeDetection is set, `cursor`
+    // is first asked to check for changes: when it reports one the result is nullptr and nothing is
+    // read. Read-ahead reads up to the read-ahead size of records in `direction` (the count the cursor
+    // decides when `cursorDecidesReadAhead`), never past either end of the table. `cursor` may be
+    // nullptr: then no change check and no cursor-decided count.
+    TRecord* Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction, bool readAheadWanted,
+                   bool cursorDecidesReadAhead);
+    // A pinned record for an insert: the free-list head, or a new slot at the end when the list is empty
+    // or the primary index has no key fields. The head then moves to the reused slot's link (0 after an
+    // append). A head that is not a deleted record is 8962.
+    TRecord& NewRecordSlot();
+    // Puts the record on the free list: status 1, link, and it becomes the head. Marks it dirty.
+    void Delete(TRecord& record);
+    // One cursor less holds the record.
+    void Release(TRecord& record);
+    // Kept by the index file; the table passes it on.
+    void SetPrimaryIndexHasNoKeyFields(bool noKeyFields) { primaryIndexHasNoKeyFields_ = noKeyFields; }
+
+    // Writes the dirty, unpinned records, the header when `forceHeader` or pending, and the descriptors
+    // when changed; flushes when `flush` or ForceBufferFlush; then, with `trim`, cuts the cache back to
+    // its normal capacity. Under a transaction lock nothing is written: a forced header write only
+    // raises the change count held in memory and leaves the header pending for the end of the
+    // transaction.
+    void WriteBack(bool flush, bool forceHeader = false, bool trim = false);
+    // Whether another process changed the file since its header was last read or written here: then
+    // the header is taken from the file, and the table empties the cache (DiscardCache).
+    bool CheckForChange();
+    // Takes the header from the file again.
+    void RereadHeader();
+    // Forgets every cached record, unwritten changes included. A record still pinned leaves the cache
+    // and returns to the pool when released.
+    void DiscardCache();
+    // Cuts the file at the data start and resets the header (written with the next write-back); the
+    // cache is dropped.
+    void EmptyTable();
+
+    // The header as held in memory (description and password plain).
+    const TDataHeader& Header() const { return header_; }
+    uint16_t RecordSize() const { return header_.RecordSize; }
+    // The header differs from the file and waits for the next write-back.
+    bool HeaderPending() const { return headerPending_; }
+    void MarkHeaderPending() { headerPending_ = true; }
+    int32_t LastAutoIncValue() const { return header_.LastAutoIncValue; }
+    void SetLastAutoIncValue(int32_t value);
+    // The auto-increment value of a new record.
+    int32_t TakeAutoIncValue();
+    // A record stored with an explicit auto-increment value: later values continue above it.
+    void NoteExplicitAutoIncValue(int32_t storedValue);
+    // The sequence number a changed blob is stored with.
+    int32_t NextBlobSequenceNumber();
+
+    std::span<const TFieldDescriptor> Descriptors() const { return descriptors_; }
+    // Names compare without regard to ASCII letter case; nullptr when there is no such field.
+    const TFieldDescriptor* FindDescriptor(std::string_view name) const;
+    const TFieldDescriptor* DescriptorByNumber(int16_t fieldNumber) const;
+    // The descriptor at 0-based `position`, to be changed: all descriptors are written with the next
+    // write-back.
+    TFieldDescriptor& EditDescriptor(size_t position);
+    bool DescriptorsChanged() const { return descriptorsChanged_; }
+
+    // Records per block read at most.
+    int32_t ReadAheadSize() const { return readAheadSize_; }
+    int32_t CacheCapacity() const { return cacheCapacity_; }
+    size_t CachedRecordCount() const { return cache_.Count(); }
+    // The cached record of that number, without using it; nullptr when not cached.
+    const TRecord* PeekCached(int32_t recordNumber) const { return cache_.Find(recordNumber); }
+    const TDataFileStatistics& Statistics() const { return statistics_; }
+
+private:
+    [[noreturn]] void RaiseRecordBuffersCorrupt() const;
+    // Seek and transfer under the file's guard.
+    size_t ReadAt(int64_t offset, void* buffer, size_t count, bool allowShortRead);
+    void WriteAt(int64_t offset, const void* buffer, size_t count);
+    void FlushWhen(bool flush);
+    void LoadHeaderAndDescriptors();
+    void TakeHeader(std::span<const uint8_t, kDataHeaderSize> bytes);
+
+    // Cache lookup: the newest few records first, then the sorted list; a hit becomes the newest.
+    TRecord* FindCached(int32_t recordNumber);
+    TRecord& Append();
+    int32_t BlockCount(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction,
+                       bool readAheadWanted, bool cursorDecidesReadAhead);
+    // Reads `count` records starting with (forwards) or ending with (backwards) `recordNumber` into the
+    // cache; returns that record, or nullptr when it was not read.
+    TRecord* ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count);
+    void LoadImage(TRecord& record, const uint8_t* bytes);
+
+    // A cleared record outside the cache, for `recordNumber`'s image.
+    TRecord& TakeBuffer();
+    TRecord* FindVictim() const;
+    void AddToCache(TRecord& record, int32_t recordNumber);
+    void RemoveFromCache(TRecord& record);
+
+    void WriteDirtyRecords(bool flush);
+    void WriteRun(int32_t first, int32_t count, size_t firstSlot, size_t endSlot, bool flush);
+    void WriteHeader(bool flush);
+    void WriteDescriptors();
+    void Trim();
+    void NoteWritten() { context_.NoteWrittenChanges(); }
+
+    TDataFileContext& context_;
+    TDataHeader header_;
+    bool headerPending_ = false;
+    // The change count last read from or written to the file: the one other processes' writes change.
+    int32_t fileChangeCount_ = 0;
+    std::vector<TFieldDescriptor> descriptors_;
+    bool descriptorsChanged_ = false;
+    bool primaryIndexHasNoKeyFields_ = false;
+
+    TEngineBuffer readBuffer_{FileBufferStep};
+    TEngineBuffer writeBuffer_{FileBufferStep};
+    int32_t readAheadSize_ = 1;
+    int32_t normalCapacity_ = MaxCacheRecords;
+    int32_t cacheCapacity_ = MaxCacheRecords;
+    TSortedRecordList cache_;
+    TMruChain mru_;
+    TRecordStack spares_{*this};
+    // The records of the block read in progress: their dirty copies must not be written under it.
+    int32_t blockFirst_ = 0;
+    int32_t blockCount_ = 0;
+    TDataFileStatistics statistics_;
+};
+
+}  // namespace kartei

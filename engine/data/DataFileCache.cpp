@@ -1,0 +1,233 @@
+// TDataFile: fetching records through the cache, block reads with read-ahead, the cache's buffers and
+// the free list.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/data/DataFile.h"
+#include "engine/format/FreeList.h"
+#include "engine/format/RecordLayout.h"
+#include "engine/format/Scramble.h"
+
+namespace kartei {
+
+TRecord* TDataFile::Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction,
+                          bool readAheadWanted, bool cursorDecidesReadAhead) {
+    if (recordNumber <= 0 || recordNumber > header_.NextRecordNumber) {
+        RaiseRecordBuffersCorrupt();
+    }
+    TRecord* record = nullptr;
+    if (recordNumber == header_.NextRecordNumber) {
+        record = &Append();
+    } else {
+        record = FindCached(recordNumber);
+        if (record == nullptr) {
+            if (cursor != nullptr && !context_.StrictChangeDetection() && cursor->CheckForChanges()) {
+                return nullptr;
+            }
+            const int32_t count =
+                BlockCount(cursor, recordNumber, direction, readAheadWanted, cursorDecidesReadAhead);
+            record = ReadBlock(recordNumber, direction, count);
+            if (record == nullptr) {
+                RaiseRecordBuffersCorrupt();
+            }
+        }
+    }
+    ++record->pinCount_;
+    ++statistics_.RecordsHandedOut;
+    return record;
+}
+
+TRecord* TDataFile::FindCached(int32_t recordNumber) {
+    TRecord* record = mru_.Newest();
+    for (int probe = 0; probe < MruProbes && record != nullptr; ++probe) {
+        if (record->recordNumber_ == recordNumber) {
+            mru_.MoveToFront(*record);
+            return record;
+        }
+        record = TMruChain::Older(*record);
+    }
+    record = cache_.Find(recordNumber);
+    if (record != nullptr) {
+        mru_.MoveToFront(*record);
+    }
+    return record;
+}
+
+TRecord& TDataFile::Append() {
+    const int32_t recordNumber = AppendRecordSlot(header_, context_.TableName());
+    TRecord* record = nullptr;
+    try {
+        record = &TakeBuffer();
+    } catch (...) {
+        header_.NextRecordNumber = recordNumber;
+        throw;
+    }
+    AddToCache(*record, recordNumber);
+    headerPending_ = true;
+    return *record;
+}
+
+int32_t TDataFile::BlockCount(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction,
+                              bool readAheadWanted, bool cursorDecidesReadAhead) {
+    if (!readAheadWanted) {
+        return 1;
+    }
+    int32_t count = readAheadSize_;
+    if (cursorDecidesReadAhead && cursor != nullptr) {
+        count = std::clamp(cursor->ReadAheadCount(recordNumber, direction), 1, readAheadSize_);
+    }
+    // A block never reaches beyond the last slot, nor (backwards) before the first.
+    const int32_t available =
+        direction == TReadDirection::Forward ? header_.NextRecordNumber - recordNumber : recordNumber;
+    return std::min(count, available);
+}
+
+TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count) {
+    const size_t recordSize = header_.RecordSize;
+    const int32_t first = direction == TReadDirection::Forward ? recordNumber : recordNumber - count + 1;
+    const size_t length = static_cast<size_t>(count) * recordSize;
+    readBuffer_.Reserve(length);
+    ++statistics_.BlockReadsStarted;
+    // Records appended by this table may not be on disk yet.
+    const bool allowShortRead =
+        (context_.Exclusive() || context_.TransactionLocked()) && context_.HasWrittenChanges();
+    const size_t got = ReadAt(header_.RecordFileOffset(first), readBuffer_.Data(), length, allowShortRead);
+    const int32_t read = static_cast<int32_t>(got / recordSize);
+
+    blockFirst_ = first;
+    blockCount_ = count;
+    TRecord* result = nullptr;
+    try {
+        for (int32_t k = 0; k < read; ++k) {
+            const int32_t at = direction == TReadDirection::Forward ? k : read - 1 - k;
+            const uint8_t* bytes = readBuffer_.Data() + static_cast<size_t>(at) * recordSize;
+            TRecord* record = cache_.Find(first + at);
+            if (record == nullptr) {
+                record = &TakeBuffer();
+                AddToCache(*record, first + at);
+                LoadImage(*record, bytes);
+            } else if (!record->dirty_ && record->pinCount_ == 0) {
+                LoadImage(*record, bytes);
+            }
+            if (first + at == recordNumber) {
+                // Held while the rest of the block takes buffers, so that it is not reused for them.
+                result = record;
+                ++result->pinCount_;
+            }
+        }
+    } catch (...) {
+        if (result != nullptr) {
+            --result->pinCount_;
+        }
+        blockFirst_ = blockCount_ = 0;
+        throw;
+    }
+    if (result != nullptr) {
+        --result->pinCount_;
+    }
+    blockFirst_ = blockCount_ = 0;
+    ++statistics_.BlockReadsFinished;
+    return result;
+}
+
+void TDataFile::LoadImage(TRecord& record, const uint8_t* bytes) {
+    const std::span<uint8_t> image = record.Image();
+    std::memcpy(image.data(), bytes, image.size());
+    if (header_.IsEncrypted()) {
+        ScrambleRecordImage(image);
+    }
+    if (RecordStatus(image) == kRecordLive) {
+        SetRecordLink(image, record.recordNumber_);
+    }
+}
+
+TRecord& TDataFile::TakeBuffer() {
+    const size_t imageSize = header_.RecordSize;
+    if (cache_.Count() < static_cast<size_t>(cacheCapacity_)) {
+        return spares_.Take(imageSize);
+    }
+    TRecord* victim = FindVictim();
+    if (victim == nullptr) {
+        if (context_.TransactionLocked()) {
+            cacheCapacity_ += CacheGrowth;
+            return spares_.Take(imageSize);
+        }
+        WriteDirtyRecords(false);
+        victim = FindVictim();
+        if (victim == nullptr) {
+            RaiseRecordBuffersCorrupt();
+        }
+    }
+    RemoveFromCache(*victim);
+    victim->Clear(imageSize);
+    return *victim;
+}
+
+TRecord* TDataFile::FindVictim() const {
+    for (TRecord* record = mru_.Oldest(); record != nullptr; record = TMruChain::Newer(*record)) {
+        if (!record->dirty_ && record->pinCount_ == 0) {
+            return record;
+        }
+    }
+    return nullptr;
+}
+
+void TDataFile::AddToCache(TRecord& record, int32_t recordNumber) {
+    record.recordNumber_ = recordNumber;
+    cache_.Insert(recordNumber, record);
+    mru_.PushFront(record);
+    record.cached_ = true;
+}
+
+void TDataFile::RemoveFromCache(TRecord& record) {
+    cache_.Remove(record.recordNumber_);
+    mru_.Remove(record);
+    record.cached_ = false;
+}
+
+void TDataFile::DiscardCache() {
+    for (size_t slot = 0; slot < cache_.SlotCount(); ++slot) {
+        if (TRecord* record = cache_.At(slot); record != nullptr) {
+            record->cached_ = false;
+            if (record->pinCount_ == 0) {
+                spares_.Return(*record);
+            }
+        }
+    }
+    cache_.Clear();
+    mru_.Clear();
+}
+
+void TDataFile::Release(TRecord& record) {
+    if (record.pinCount_ == 0) {
+        return;
+    }
+    if (--record.pinCount_ == 0 && !record.cached_) {
+        spares_.Return(record);
+    }
+}
+
+TRecord& TDataFile::NewRecordSlot() {
+    const TInsertSlot slot = NextInsertSlot(header_, primaryIndexHasNoKeyFields_);
+    TRecord& record = *Fetch(nullptr, slot.RecordNumber, TReadDirection::Forward, false, false);
+    int32_t link = 0;
+    if (slot.Reused) {
+        // Reusing a live record would overwrite it: the free list is broken.
+        if (RecordStatus(record.Image()) != kRecordDeleted) {
+            Release(record);
+            RaiseRecordBuffersCorrupt();
+        }
+        link = RecordLink(record.Image());
+    }
+    TakeInsertSlot(header_, slot, link);
+    headerPending_ = true;
+    return record;
+}
+
+void TDataFile::Delete(TRecord& record) {
+    DeleteRecordSlot(header_, record.Image(), record.recordNumber_, primaryIndexHasNoKeyFields_);
+    record.dirty_ = true;
+    headerPending_ = true;
+}
+
+}  // namespace kartei

@@ -1,0 +1,19 @@
+#include "engine/data/Record.h"
+
+#include <cstring>
+
+namespace kartei {
+
+void TRecord::Clear(size_t size) {
+    image_.Reserve(size);
+    std::memset(image_.Data(), 0, size);
+    size_ = size;
+    recordNumber_ = 0;
+    pinCount_ = 0;
+    dirty_ = false;
+    cached_ = false;
+    newer_ = nullptr;
+    older_ = nullptr;
+}
+
+}  // namespace kartei

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "engine/data/Record.h"
+
+namespace kartei {
+
+// The spare records of one data file. Every record it makes lives as long as the stack, so record
+// buffers are reused rather than freed while the file is open.
+class TRecordStack {
+public:
+    explicit TRecordStack(TDataFile& dataFile) : dataFile_(dataFile) {}
+    TRecordStack(const TRecordStack&) = delete;
+    TRecordStack& operator=(const TRecordStack&) = delete;
+
+    // The spare returned last, cleared for an image of `imageSize` bytes, or a new record.
+    TRecord& Take(size_t imageSize);
+    void Return(TRecord& record) { spares_.push_back(&record); }
+
+    size_t SpareCount() const { return spares_.size(); }
+    // Records made so far, spare or not.
+    size_t MadeCount() const { return made_.size(); }
+
+private:
+    TDataFile& dataFile_;
+    std::vector<std::unique_ptr<TRecord>> made_;
+    std::vector<TRecord*> spares_;
+};
+
+}  // namespace kartei
