@@ -1,0 +1,156 @@
+#include "engine/index/EntryCodec.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/format/Bytes.h"
+#include "engine/keys/KeyLayout.h"
+
+namespace kartei {
+namespace {
+
+constexpr size_t kRecordNumberSize = 4;
+// Mode 3 keeps each count in one byte.
+constexpr size_t kMaxByteCount = 255;
+
+// Where the left-out zero bytes end: the end of the key, or the start of the record-identifier suffix.
+size_t ZeroRunEnd(const TPageGeometry& geometry) {
+    return geometry.Unique ? geometry.KeyLength : geometry.KeyLength - kRecordIdSuffixSize;
+}
+
+// The key bytes an entry stores: [Begin, Middle) before the left-out zeros and [Resume, K) after them.
+struct TStoredBytes {
+    size_t Begin;
+    size_t Middle;
+    size_t Resume;
+};
+
+TStoredBytes StoredBytes(const TPageGeometry& geometry, TEntryForm form) {
+    const size_t zeroEnd = ZeroRunEnd(geometry);
+    const size_t leading = form.Leading;
+    return TStoredBytes{leading, std::max(leading, zeroEnd - form.Trailing), std::max(leading, zeroEnd)};
+}
+
+size_t FormHeaderSize(TCompression compression) {
+    return compression == TCompression::None ? 0 : 2;
+}
+
+size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t length) {
+    size_t k = 0;
+    while (k < length && a[k] == b[k]) {
+        ++k;
+    }
+    return k;
+}
+
+// Zero bytes ending at `end`, counted back no further than `floor`.
+size_t ZerosBefore(const uint8_t* key, size_t end, size_t floor) {
+    size_t k = end;
+    while (k > floor && key[k - 1] == 0) {
+        --k;
+    }
+    return end - k;
+}
+
+}  // namespace
+
+TEntryForm LeafEntryForm(const TPageGeometry& geometry, const uint8_t* previous, const uint8_t* key) {
+    const size_t length = geometry.KeyLength;
+    const bool leading =
+        geometry.Compression == TCompression::Leading || geometry.Compression == TCompression::Both;
+    const bool trailing =
+        geometry.Compression == TCompression::Trailing || geometry.Compression == TCompression::Both;
+    const size_t cap = geometry.Compression == TCompression::Both ? kMaxByteCount : SIZE_MAX;
+    size_t shared = 0;
+    if (leading && previous != nullptr) {
+        shared = std::min(CommonPrefix(previous, key, length), cap);
+    }
+    size_t zeros = 0;
+    const size_t zeroEnd = ZeroRunEnd(geometry);
+    if (trailing && zeroEnd > shared) {
+        zeros = std::min(ZerosBefore(key, zeroEnd, shared), cap);
+    }
+    return TEntryForm{static_cast<uint16_t>(shared), static_cast<uint16_t>(zeros)};
+}
+
+size_t LeafEntrySize(const TPageGeometry& geometry, TEntryForm form) {
+    const TStoredBytes stored = StoredBytes(geometry, form);
+    return FormHeaderSize(geometry.Compression) + (stored.Middle - stored.Begin) +
+           (geometry.KeyLength - stored.Resume) + kRecordNumberSize;
+}
+
+size_t WriteLeafEntry(const TPageGeometry& geometry, TEntryForm form, const uint8_t* key,
+                      uint32_t recordNumber, uint8_t* out) {
+    uint8_t* p = out;
+    switch (geometry.Compression) {
+        case TCompression::None:
+            break;
+        case TCompression::Leading:
+            WriteU16(p, form.Leading);
+            p += 2;
+            break;
+        case TCompression::Trailing:
+            WriteU16(p, form.Trailing);
+            p += 2;
+            break;
+        case TCompression::Both:
+            p[0] = static_cast<uint8_t>(form.Leading);
+            p[1] = static_cast<uint8_t>(form.Trailing);
+            p += 2;
+            break;
+    }
+    const TStoredBytes stored = StoredBytes(geometry, form);
+    std::memcpy(p, key + stored.Begin, stored.Middle - stored.Begin);
+    p += stored.Middle - stored.Begin;
+    std::memcpy(p, key + stored.Resume, geometry.KeyLength - stored.Resume);
+    p += geometry.KeyLength - stored.Resume;
+    WriteU32(p, recordNumber);
+    return static_cast<size_t>(p - out) + kRecordNumberSize;
+}
+
+size_t ReadLeafEntry(const TPageGeometry& geometry, const uint8_t* in, size_t available,
+                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber) {
+    const size_t header = FormHeaderSize(geometry.Compression);
+    if (available < header) {
+        return 0;
+    }
+    TEntryForm form;
+    switch (geometry.Compression) {
+        case TCompression::None:
+            break;
+        case TCompression::Leading:
+            form.Leading = ReadU16(in);
+            break;
+        case TCompression::Trailing:
+            form.Trailing = ReadU16(in);
+            break;
+        case TCompression::Both:
+            form.Leading = in[0];
+            form.Trailing = in[1];
+            break;
+    }
+    const size_t length = geometry.KeyLength;
+    const size_t zeroEnd = ZeroRunEnd(geometry);
+    if (form.Leading > length || (form.Leading > 0 && previous == nullptr) ||
+        (form.Trailing > 0 && zeroEnd < size_t{form.Leading} + form.Trailing)) {
+        return 0;
+    }
+    const size_t size = LeafEntrySize(geometry, form);
+    if (size > available) {
+        return 0;
+    }
+    const TStoredBytes stored = StoredBytes(geometry, form);
+    const uint8_t* p = in + header;
+    if (stored.Begin > 0) {
+        std::memmove(key, previous, stored.Begin);
+    }
+    std::memcpy(key + stored.Begin, p, stored.Middle - stored.Begin);
+    p += stored.Middle - stored.Begin;
+    std::memset(key + stored.Middle, 0, stored.Resume - stored.Middle);
+    std::memcpy(key + stored.Resume, p, length - stored.Resume);
+    p += length - stored.Resume;
+    recordNumber = ReadU32(p);
+    return size;
+}
+
+}  // namespace kartei

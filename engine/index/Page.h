@@ -1,0 +1,152 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/files/EngineMemory.h"
+#include "engine/index/EntryCodec.h"
+#include "engine/index/IndexFormat.h"
+#include "engine/keys/KeyLayout.h"
+
+namespace kartei {
+
+// Which entry a search in a page settles on when no entry equals the key.
+enum class TSearchRule {
+    // Node: the last entry below the key (the first when all are above): the child to descend into.
+    // Leaf: the first entry above the key (the last when all are below).
+    Nearest,
+    // Every page, leaf included: the last entry below the key (the first when all are above). The upper end
+    // of a range.
+    UpperEnd,
+    // Node as Nearest; leaf: the last entry below the key, 0 when there is none. A new key goes after it.
+    Place,
+};
+
+struct TPageSearch {
+    // 1-based; 0 only for TSearchRule::Place in a leaf.
+    int Position = 0;
+    // The entry at Position equals the key; the rules above apply only when none does.
+    bool Found = false;
+};
+
+// One index page in memory, its entries decompressed: each holds the full key, a value (the child page of a
+// node entry, the record number of a leaf entry) and a subtree count (the records below a node entry; 1 for
+// a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a cursor may hold a
+// private copy of a leaf (CopyFrom) and walk it with the walk position, without touching the cache.
+class TPage {
+public:
+    TPage();
+    TPage(const TPage&) = delete;
+    TPage& operator=(const TPage&) = delete;
+
+    // An empty page of index `slot` at `offset`: type root node, no entries, no links, not free. Whether it
+    // is dirty or pinned is the cache's business and stays.
+    void Reset(int slot, const TPageGeometry& geometry, uint32_t offset);
+    // Takes over the other page's index, offset, type, links and entries; the walk position too.
+    void CopyFrom(const TPage& other);
+
+    int Slot() const { return slot_; }
+    uint32_t Offset() const { return offset_; }
+    const TPageGeometry& Geometry() const { return geometry_; }
+    TPageType Type() const { return type_; }
+    void SetType(TPageType type) { type_ = type; }
+    bool IsLeaf() const { return type_ == TPageType::Leaf || type_ == TPageType::RootLeaf; }
+    bool IsRoot() const { return type_ == TPageType::RootNode || type_ == TPageType::RootLeaf; }
+    // Neighbours on the same level, 0 at either end. A free page's next page is the next free page.
+    uint32_t PrevPage() const { return prev_; }
+    uint32_t NextPage() const { return next_; }
+    void SetPrevPage(uint32_t offset) { prev_ = offset; }
+    void SetNextPage(uint32_t offset) { next_ = offset; }
+    int Count() const { return count_; }
+    // In a free-page chain.
+    bool IsFree() const { return free_; }
+    bool IsDirty() const { return dirty_; }
+    int PinCount() const { return pins_; }
+
+    // Entry accessors; position must be in 1..Count().
+    const uint8_t* Key(int position) const { return Entry(position); }
+    uint32_t Value(int position) const;
+    uint32_t SubtreeCount(int position) const;
+    // How the entry is stored on disk (leaves with compression; otherwise no counts).
+    TEntryForm Form(int position) const;
+    // Records below the entries before `position`: the ordinal of its first record within the page, minus 1.
+    int64_t CountBefore(int position) const;
+    int64_t TotalCount() const { return CountBefore(count_ + 1); }
+
+    // Binary search with CompareKeys over the full key, in place. The page must have entries.
+    TPageSearch Search(const TKeyLayout& layout, const uint8_t* key, TSearchRule rule) const;
+
+    // The walk position of a cursor's copy: 1..Count(), or 0 when not set.
+    int Position() const { return position_; }
+    void SetPosition(int position) { position_ = position; }
+    // Move the walk position by one; false (position kept) at the page's edge.
+    bool StepNext();
+    bool StepPrior();
+
+    // Changes. They keep the disk forms and the disk size of compressed leaves up to date. Marking the page
+    // dirty is the index file's business.
+    void InsertEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount);
+    void AppendEntry(const uint8_t* key, uint32_t value, uint32_t subtreeCount) {
+        InsertEntry(count_ + 1, key, value, subtreeCount);
+    }
+    void RemoveEntry(int position);
+    void SetKey(int position, const uint8_t* key);
+    void SetSubtreeCount(int position, uint32_t count);
+    // Moves `count` entries from `first` on into `target` (a page of the same index and level), to stand
+    // from `targetPosition` on.
+    void MoveEntries(int first, int count, TPage& target, int targetPosition);
+
+    // Bytes of entry data on disk: the bytes-used field of a compressed leaf; 0 for other pages.
+    size_t UsedBytes() const { return IsCompressedLeaf() ? leafBytes_ : 0; }
+    // What the page counts against its 4083 bytes: the disk bytes of a compressed leaf's entries; for
+    // other pages the entries at their capacity sizes (key + 10 in a node, key + 6 in a leaf).
+    size_t Weight() const;
+    // Beyond the page's capacity: a compressed leaf whose entries exceed 4083 bytes, any other page with
+    // more entries than its capacity.
+    bool Overfull() const { return Weight() > kPageDataSize; }
+    // Whether inserting `key` at `position` would make the page overfull.
+    bool OverfullWith(int position, const uint8_t* key) const;
+    // Below half its capacity.
+    bool Underfull() const { return 2 * Weight() < kPageDataSize; }
+    // Whether this page followed by all entries of `right` fits in one page.
+    bool FitsWith(const TPage& right) const;
+
+private:
+    friend class TPageCache;
+    friend class TIndexFile;
+
+    uint8_t* Entry(int position) { return entries_.Data() + static_cast<size_t>(position - 1) * stride_; }
+    const uint8_t* Entry(int position) const {
+        return entries_.Data() + static_cast<size_t>(position - 1) * stride_;
+    }
+    bool IsCompressedLeaf() const { return IsLeaf() && geometry_.Compression != TCompression::None; }
+    // What one entry of an uncompressed page counts against the page's capacity.
+    size_t CapacityUnit() const { return geometry_.KeyLength + (IsLeaf() ? 6u : 10u); }
+    size_t EntrySize(int position) const { return LeafEntrySize(geometry_, Form(position)); }
+    // Recomputes the disk form of the entry at `position` from its predecessor (nothing when out of range).
+    void Reform(int position);
+    void WriteEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount);
+    void Reserve(int count);
+
+    int slot_ = 0;
+    TPageGeometry geometry_;
+    uint32_t offset_ = 0;
+    TPageType type_ = TPageType::RootNode;
+    int count_ = 0;
+    uint32_t prev_ = 0;
+    uint32_t next_ = 0;
+    size_t leafBytes_ = 0;
+    int position_ = 0;
+    // Bytes per entry in memory: key, value, subtree count, leading and trailing count.
+    size_t stride_ = 12;
+    TEngineBuffer entries_;
+
+    // Cache state, kept by the index file and its caches.
+    bool dirty_ = false;
+    bool free_ = false;
+    int pins_ = 0;
+    TPage* newer_ = nullptr;
+    TPage* older_ = nullptr;
+};
+
+}  // namespace kartei

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "engine/index/Page.h"
+
+namespace kartei {
+
+// The cached pages of one index: a list sorted by offset, searched by binary search, and a recency list.
+// The cache owns its pages; the index file decides what enters and leaves.
+class TPageCache {
+public:
+    static constexpr size_t kInitialCapacity = 15;
+    // Inside a transaction nothing may be written, so a cache full of changed pages grows by this much.
+    static constexpr size_t kGrowth = 64;
+
+    TPageCache() = default;
+    TPageCache(TPageCache&& other) noexcept;
+    TPageCache& operator=(TPageCache&& other) noexcept;
+    TPageCache(const TPageCache&) = delete;
+    TPageCache& operator=(const TPageCache&) = delete;
+
+    // The page at `offset`, now the most recently used; nullptr when it is not cached. The two most
+    // recently used pages are looked at before the list is searched.
+    TPage* Find(uint32_t offset);
+    // Adds a page whose offset is not cached yet, as the most recently used.
+    TPage& Insert(std::unique_ptr<TPage> page);
+    std::unique_ptr<TPage> Remove(TPage& page);
+    // The least recently used page that is neither dirty nor pinned; nullptr when there is none.
+    TPage* LeastRecentIdle() const;
+
+    size_t Size() const { return pages_.size(); }
+    size_t Capacity() const { return capacity_; }
+    bool Full() const { return pages_.size() >= capacity_; }
+    void Grow() { capacity_ += kGrowth; }
+    void ResetCapacity() { capacity_ = kInitialCapacity; }
+    // The pages, sorted by offset.
+    std::span<const std::unique_ptr<TPage>> Pages() const { return pages_; }
+    // The cache now belongs to another index slot (indexes above a deleted one move down).
+    void Renumber(int slot);
+
+private:
+    void Unlink(TPage& page);
+    void PushFront(TPage& page);
+
+    std::vector<std::unique_ptr<TPage>> pages_;
+    TPage* mostRecent_ = nullptr;
+    TPage* leastRecent_ = nullptr;
+    size_t capacity_ = kInitialCapacity;
+};
+
+}  // namespace kartei

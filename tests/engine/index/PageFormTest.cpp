@@ -1,0 +1,259 @@
+// Pages as stored: the header fields and the entry forms of the four compression modes, byte by byte, and
+// blocks that cannot be pages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <random>
+
+#include "IndexTestSupport.h"
+#include "engine/index/EntryCodec.h"
+#include "engine/index/Page.h"
+#include "engine/index/PageCodec.h"
+
+namespace kartei::test {
+namespace {
+
+using TBlock = std::array<uint8_t, kIndexPageSize>;
+
+TPageGeometry Geometry(uint16_t keyLength, TCompression compression, bool unique) {
+    return TPageGeometry{keyLength, compression, unique};
+}
+
+void MakeLeaf(TPage& page, const TPageGeometry& geometry, const std::vector<TBytes>& keys) {
+    page.Reset(1, geometry, 8192);
+    page.SetType(TPageType::Leaf);
+    for (size_t k = 0; k < keys.size(); ++k) {
+        page.AppendEntry(keys[k].data(), static_cast<uint32_t>(100 + k), 1);
+    }
+}
+
+TBlock Encode(const TPage& page) {
+    TBlock block{};
+    EXPECT_TRUE(EncodePage(page, block));
+    return block;
+}
+
+// Decodes a block into a page of the geometry and checks that it holds exactly `keys`.
+void ExpectDecodes(const TBlock& block, const TPageGeometry& geometry, const std::vector<TBytes>& keys) {
+    TPage page;
+    page.Reset(1, geometry, 8192);
+    ASSERT_TRUE(DecodePage(block, page));
+    ASSERT_EQ(page.Count(), static_cast<int>(keys.size()));
+    for (size_t k = 0; k < keys.size(); ++k) {
+        EXPECT_EQ(
+            TBytes(page.Key(static_cast<int>(k) + 1), page.Key(static_cast<int>(k) + 1) + geometry.KeyLength),
+            keys[k]);
+        EXPECT_EQ(page.Value(static_cast<int>(k) + 1), 100 + k);
+    }
+}
+
+TBytes Text(const std::string& text) {
+    return TBytes(text.begin(), text.end());
+}
+
+const uint8_t* Data(const TBlock& block) {
+    return block.data() + kPageHeaderSize;
+}
+
+TEST(PageFormTest, LeadingModeStoresBytesSharedWithThePreviousKeyOnce) {
+    const TPageGeometry geometry = Geometry(200, TCompression::Leading, true);
+    const std::vector<TBytes> keys = {Text(std::string(150, 'B') + std::string(50, 'a')),
+                                      Text(std::string(150, 'B') + "b" + std::string(49, 'c')),
+                                      Text(std::string(150, 'B') + "c" + std::string(49, 'd'))};
+    TPage page;
+    MakeLeaf(page, geometry, keys);
+    const TBlock block = Encode(page);
+    EXPECT_EQ(block[0], 2);
+    EXPECT_EQ(ReadU16(block.data() + 1), 3);
+    // First entry: L = 0 and the whole key; then L = 150 and the 50 bytes after the shared ones.
+    EXPECT_EQ(ReadU16(Data(block)), 0);
+    EXPECT_EQ(ReadU32(Data(block) + 2 + 200), 100u);
+    const uint8_t* second = Data(block) + 206;
+    EXPECT_EQ(ReadU16(second), 150);
+    EXPECT_EQ(TBytes(second + 2, second + 52), TBytes(keys[1].begin() + 150, keys[1].end()));
+    EXPECT_EQ(ReadU32(second + 52), 101u);
+    EXPECT_EQ(ReadU16(block.data() + 11), 206 + 56 + 56);  // bytes used
+    EXPECT_EQ(std::count(block.begin(), block.end(), 'B'), 150);
+    ExpectDecodes(block, geometry, keys);
+}
+
+TEST(PageFormTest, BothModeCapsLeadingAndTrailingCountsAt255) {
+    const TPageGeometry geometry = Geometry(300, TCompression::Both, true);
+    TBytes zeros(300, 0);
+    zeros[0] = 'E';
+    const std::vector<TBytes> keys = {Text(std::string(280, 'C') + std::string(20, 'x')),
+                                      Text(std::string(280, 'C') + "y" + std::string(19, 'z')), zeros};
+    TPage page;
+    MakeLeaf(page, geometry, keys);
+    const TBlock block = Encode(page);
+    // 280 equal leading bytes are stored as L = 255 with bytes 255 to 299 written out.
+    const uint8_t* second = Data(block) + 2 + 300 + 4;
+    EXPECT_EQ(second[0], 255);
+    EXPECT_EQ(second[1], 0);
+    EXPECT_EQ(TBytes(second + 2, second + 47), TBytes(keys[1].begin() + 255, keys[1].end()));
+    // 299 trailing zero bytes: T = 255, so bytes 0 to 44 are written.
+    const uint8_t* third = second + 2 + 45 + 4;
+    EXPECT_EQ(third[0], 0);  // nothing shared with the previous key
+    EXPECT_EQ(third[1], 255);
+    EXPECT_EQ(third[2], 'E');
+    EXPECT_EQ(TBytes(third + 3, third + 47), TBytes(44, 0));
+    EXPECT_EQ(ReadU32(third + 47), 102u);
+    EXPECT_EQ(ReadU16(block.data() + 11), 306 + 51 + 51);
+    ExpectDecodes(block, geometry, keys);
+}
+
+TEST(PageFormTest, TrailingModeKeepsTheRecordIdentifierOfANonUniqueKey) {
+    // Flag, "AB" and seven zero bytes, then the suffix of record identifier 256: 80 00 01 00.
+    const TBytes key = {1, 'A', 'B', 0, 0, 0, 0, 0, 0, 0, 0x80, 0x00, 0x01, 0x00};
+    TPage nonUnique;
+    MakeLeaf(nonUnique, Geometry(14, TCompression::Trailing, false), {key});
+    const TBlock block = Encode(nonUnique);
+    EXPECT_EQ(ReadU16(Data(block)), 7);
+    EXPECT_EQ(TBytes(Data(block) + 2, Data(block) + 9), (TBytes{1, 'A', 'B', 0x80, 0x00, 0x01, 0x00}));
+    EXPECT_EQ(ReadU32(Data(block) + 9), 100u);
+    EXPECT_EQ(ReadU16(block.data() + 11), 13);
+    ExpectDecodes(block, Geometry(14, TCompression::Trailing, false), {key});
+    // In a unique index the same bytes end in a single zero byte.
+    TPage unique;
+    MakeLeaf(unique, Geometry(14, TCompression::Trailing, true), {key});
+    const TBlock uniqueBlock = Encode(unique);
+    EXPECT_EQ(ReadU16(Data(uniqueBlock)), 1);
+    EXPECT_EQ(ReadU16(uniqueBlock.data() + 11), 2 + 13 + 4);
+    ExpectDecodes(uniqueBlock, Geometry(14, TCompression::Trailing, true), {key});
+}
+
+TEST(PageFormTest, BothModeCountsNoTrailingZerosWhenOnlyTheSuffixRemains) {
+    const TPageGeometry geometry = Geometry(10, TCompression::Both, false);
+    const std::vector<TBytes> keys = {{1, 'A', 0, 0, 0, 0, 0x80, 0, 0, 5},
+                                      {1, 'A', 0, 0, 0, 0, 0x80, 0, 0, 6}};
+    TPage page;
+    MakeLeaf(page, geometry, keys);
+    const TBlock block = Encode(page);
+    // First entry: four zero bytes before the suffix left out.
+    EXPECT_EQ(Data(block)[0], 0);
+    EXPECT_EQ(Data(block)[1], 4);
+    EXPECT_EQ(TBytes(Data(block) + 2, Data(block) + 8), (TBytes{1, 'A', 0x80, 0, 0, 5}));
+    // Second entry: nine bytes shared, fewer than 5 left, so T = 0 and one byte is written.
+    const uint8_t* second = Data(block) + 12;
+    EXPECT_EQ(second[0], 9);
+    EXPECT_EQ(second[1], 0);
+    EXPECT_EQ(second[2], 6);
+    EXPECT_EQ(ReadU32(second + 3), 101u);
+    EXPECT_EQ(ReadU16(block.data() + 11), 12 + 7);
+    ExpectDecodes(block, geometry, keys);
+}
+
+TEST(PageFormTest, EveryModeDecodesWhatItEncodes) {
+    std::mt19937 random(5);
+    for (const bool unique : {true, false}) {
+        for (int mode = 0; mode < 4; ++mode) {
+            const TPageGeometry geometry = Geometry(40, static_cast<TCompression>(mode), unique);
+            std::vector<TBytes> keys;
+            for (int k = 0; k < 60; ++k) {
+                TBytes key(40, 0);
+                // Shared starts, zero runs and random bytes in every mix.
+                const int prefix = std::uniform_int_distribution<int>(0, 40)(random);
+                const int zerosFrom = std::uniform_int_distribution<int>(prefix, 40)(random);
+                for (int b = 0; b < 40; ++b) {
+                    key[b] = b < prefix ? 'P' : b < zerosFrom ? static_cast<uint8_t>(random() % 3) : 0;
+                }
+                keys.push_back(key);
+            }
+            TPage page;
+            MakeLeaf(page, geometry, keys);
+            size_t used = 0;
+            for (int k = 1; k <= page.Count(); ++k) {
+                used += LeafEntrySize(geometry, page.Form(k));
+            }
+            const TBlock block = Encode(page);
+            EXPECT_EQ(ReadU16(block.data() + 11), mode == 0 ? 0u : used);
+            ExpectDecodes(block, geometry, keys);
+        }
+    }
+}
+
+TEST(PageFormTest, NodePagesAreNeverCompressed) {
+    TPage node;
+    node.Reset(1, Geometry(5, TCompression::Both, true), 12288);
+    node.SetType(TPageType::RootNode);
+    node.SetNextPage(0);
+    node.AppendEntry(IntKey(1).data(), 8192, 40);
+    node.AppendEntry(IntKey(9).data(), 16384, 2);
+    TBlock block = Encode(node);
+    EXPECT_EQ(block[0], 0);
+    EXPECT_EQ(ReadU16(block.data() + 1), 2);
+    EXPECT_EQ(ReadU16(block.data() + 11), 0);  // node pages are never compressed
+    EXPECT_EQ(TBytes(Data(block), Data(block) + 5), IntKey(1));
+    EXPECT_EQ(ReadU32(Data(block) + 5), 8192u);
+    EXPECT_EQ(ReadU32(Data(block) + 9), 40u);
+    EXPECT_EQ(ReadU32(Data(block) + 13 + 5), 16384u);
+    EXPECT_EQ(ReadU32(Data(block) + 13 + 9), 2u);
+    TPage decoded;
+    decoded.Reset(1, Geometry(5, TCompression::Both, true), 12288);
+    ASSERT_TRUE(DecodePage(block, decoded));
+    EXPECT_EQ(decoded.TotalCount(), 42);
+    EXPECT_EQ(decoded.CountBefore(2), 40);
+}
+
+TEST(PageFormTest, BlocksThatCannotBePagesAreRefused) {
+    const TPageGeometry plain = Geometry(5, TCompression::None, true);
+    TPage page;
+    const auto decodes = [&](const TBlock& block, const TPageGeometry& geometry) {
+        page.Reset(1, geometry, 8192);
+        return DecodePage(block, page);
+    };
+    TBlock block{};
+    block[0] = 4;  // no such page type
+    EXPECT_FALSE(decodes(block, plain));
+    block[0] = 2;
+    WriteU16(block.data() + 1, static_cast<uint16_t>(LeafCapacity(5)));
+    EXPECT_TRUE(decodes(block, plain));
+    WriteU16(block.data() + 1, static_cast<uint16_t>(LeafCapacity(5) + 1));  // more entries than fit
+    EXPECT_FALSE(decodes(block, plain));
+    block[0] = 1;
+    WriteU16(block.data() + 1, static_cast<uint16_t>(NodeCapacity(5) + 1));
+    EXPECT_FALSE(decodes(block, plain));
+    // A compressed leaf whose entries run past the page.
+    const TPageGeometry leading = Geometry(5, TCompression::Leading, true);
+    block.fill(0);
+    block[0] = 2;
+    WriteU16(block.data() + 1, 700);
+    EXPECT_FALSE(decodes(block, leading));
+    // A first entry that claims bytes shared with a previous key.
+    WriteU16(block.data() + 1, 1);
+    WriteU16(block.data() + kPageHeaderSize, 2);
+    EXPECT_FALSE(decodes(block, leading));
+    // Leading count beyond the key.
+    WriteU16(block.data() + 1, 2);
+    WriteU16(block.data() + kPageHeaderSize, 0);
+    WriteU16(block.data() + kPageHeaderSize + 11, 6);
+    EXPECT_FALSE(decodes(block, leading));
+    WriteU16(block.data() + kPageHeaderSize + 11, 5);
+    EXPECT_TRUE(decodes(block, leading));
+}
+
+TEST(PageFormTest, MalformedEntryFormsAreRefused) {
+    uint8_t key[16] = {};
+    uint32_t record = 0;
+    const uint8_t previous[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    uint8_t entry[32] = {};
+    const TPageGeometry trailing = Geometry(10, TCompression::Trailing, false);
+    WriteU16(entry, 6);  // at most 10 - 4 zero bytes before the suffix
+    EXPECT_EQ(ReadLeafEntry(trailing, entry, sizeof entry, nullptr, key, record), 2u + 4 + 4);
+    WriteU16(entry, 7);
+    EXPECT_EQ(ReadLeafEntry(trailing, entry, sizeof entry, nullptr, key, record), 0u);
+    const TPageGeometry both = Geometry(10, TCompression::Both, true);
+    entry[0] = 4;
+    entry[1] = 6;  // 4 shared and 6 zero bytes: nothing stored
+    EXPECT_EQ(ReadLeafEntry(both, entry, sizeof entry, previous, key, record), 6u);
+    EXPECT_EQ(TBytes(key, key + 10), (TBytes{1, 2, 3, 4, 0, 0, 0, 0, 0, 0}));
+    entry[1] = 7;  // more than remain after the shared bytes
+    EXPECT_EQ(ReadLeafEntry(both, entry, sizeof entry, previous, key, record), 0u);
+    entry[1] = 0;
+    EXPECT_EQ(ReadLeafEntry(both, entry, 11, previous, key, record), 0u);  // 12 bytes needed
+    EXPECT_EQ(ReadLeafEntry(both, entry, 12, previous, key, record), 12u);
+}
+
+}  // namespace
+}  // namespace kartei::test
