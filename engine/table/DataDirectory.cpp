@@ -1,0 +1,173 @@
+#include "engine/table/DataDirectory.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "engine/errors/ErrorCodes.h"
+#include "engine/format/TableFileNames.h"
+#include "engine/format/TextHelpers.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+TDataDirectory::TDataDirectory(TDataSession& session, std::string directory, std::string path,
+                               std::string identity, bool inMemory)
+    : session_(session),
+      directory_(std::move(directory)),
+      path_(std::move(path)),
+      identity_(std::move(identity)),
+      inMemory_(inMemory) {}
+
+// Each table's destructor closes its files.
+TDataDirectory::~TDataDirectory() {
+    while (!tables_.empty()) {
+        tables_.pop_back();
+    }
+}
+
+TDataTable* TDataDirectory::FindTable(std::string_view name, bool inMemory) const {
+    const std::string wanted = DataFileNameOf(name);
+    for (const std::unique_ptr<TDataTable>& table : tables_) {
+        if (table->InMemory() == inMemory && EqualsIgnoreAsciiCase(table->Name(), wanted)) {
+            return table.get();
+        }
+    }
+    return nullptr;
+}
+
+int TDataDirectory::OpenTable(const TTableOpenRequest& request, TDataTable*& table) {
+    table = nullptr;
+    const bool inMemory = TableInMemory(request);
+    if (TDataTable* found = FindTable(request.Name, inMemory)) {
+        if (found->OpenCount() > 0) {
+            if ((found->Exclusive() || request.Exclusive) && !request.Join) {
+                return -static_cast<int>(ErrorCode::AccessDenied);
+            }
+            found->AddUser();
+        } else {
+            found->OpenFiles(request.Exclusive);
+            JoinActiveTransaction(*found);
+        }
+        table = found;
+        return 0;
+    }
+    auto created = std::make_unique<TDataTable>(*this, DataFileNameOf(request.Name), inMemory);
+    created->OpenFiles(request.Exclusive);
+    JoinActiveTransaction(*created);
+    tables_.push_back(std::move(created));
+    table = tables_.back().get();
+    return 0;
+}
+
+void TDataDirectory::JoinActiveTransaction(TDataTable& table) {
+    if (!transactionActive_) {
+        return;
+    }
+    try {
+        table.JoinTransaction();
+    } catch (...) {
+        try {
+            table.CloseFiles();
+        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to join is the one reported
+        }
+        throw;
+    }
+}
+
+void TDataDirectory::Drop(TDataTable* table) {
+    const auto it =
+        std::find_if(tables_.begin(), tables_.end(),
+                     [&](const std::unique_ptr<TDataTable>& open) { return open.get() == table; });
+    std::unique_ptr<TDataTable> dropped = std::move(*it);
+    tables_.erase(it);
+    dropped->CloseFiles();
+}
+
+int TDataDirectory::CloseTable(TDataTable* table) {
+    const bool known =
+        std::any_of(tables_.begin(), tables_.end(),
+                    [&](const std::unique_ptr<TDataTable>& open) { return open.get() == table; });
+    if (!known || table->OpenCount() == 0) {
+        return -static_cast<int>(ErrorCode::InvalidPath);
+    }
+    table->RemoveUser();
+    if (table->OpenCount() == 0 && !transactionActive_) {
+        Drop(table);
+    }
+    return 0;
+}
+
+int TDataDirectory::CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition,
+                                TDataTable*& table) {
+    table = nullptr;
+    const bool inMemory = TableInMemory(request);
+    // A table object, even an unused one held by a transaction, has the files open.
+    if (FindTable(request.Name, inMemory) != nullptr) {
+        return -static_cast<int>(ErrorCode::AccessDenied);
+    }
+    const std::string name = DataFileNameOf(request.Name);
+    CreateTableFiles(TableFileNames(inMemory ? std::string() : path_, name), inMemory, definition, name);
+    return OpenTable(request, table);
+}
+
+void TDataDirectory::StartTransaction() {
+    if (transactionActive_) {
+        return;
+    }
+    for (size_t k = 0; k < tables_.size(); ++k) {
+        try {
+            tables_[k]->JoinTransaction();
+        } catch (...) {
+            while (k-- > 0) {
+                tables_[k]->EndTransaction(false);
+            }
+            throw;
+        }
+    }
+    transactionActive_ = true;
+}
+
+void TDataDirectory::EndTransaction(bool commit) {
+    if (!transactionActive_) {
+        return;
+    }
+    transactionActive_ = false;
+    std::exception_ptr failure;
+    const auto keep = [&failure] {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    };
+    for (const std::unique_ptr<TDataTable>& table : tables_) {
+        try {
+            table->EndTransaction(commit);
+        } catch (...) {
+            keep();
+        }
+    }
+    // Tables closed during the transaction kept their files open until now.
+    std::vector<TDataTable*> unused;
+    for (const std::unique_ptr<TDataTable>& table : tables_) {
+        if (table->OpenCount() == 0) {
+            unused.push_back(table.get());
+        }
+    }
+    for (TDataTable* table : unused) {
+        try {
+            Drop(table);
+        } catch (...) {
+            keep();
+        }
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void TDataDirectory::SettingsChanged() {
+    for (const std::unique_ptr<TDataTable>& table : tables_) {
+        table->SettingsChanged();
+    }
+}
+
+}  // namespace kartei

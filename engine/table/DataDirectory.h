@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/table/TableCreation.h"
+#include "engine/table/TableOpenRequest.h"
+
+namespace kartei {
+
+class TDataSession;
+class TDataTable;
+
+// One database directory of an engine session, with the table objects opened in it. Each table name has
+// one table object, shared by every cursor that opens it; the object goes when its last user closes it
+// (unless a transaction keeps its files open until the transaction ends). Results of the open and close
+// operations are 0 or negative engine codes; failures of the files themselves raise engine errors.
+class TDataDirectory {
+public:
+    // Made by the session: the directory as given, the path file names are built on (empty in memory), and
+    // the identity that tells directories apart.
+    TDataDirectory(TDataSession& session, std::string directory, std::string path, std::string identity,
+                   bool inMemory);
+    // Closes every table; failures are dropped here.
+    ~TDataDirectory();
+    TDataDirectory(const TDataDirectory&) = delete;
+    TDataDirectory& operator=(const TDataDirectory&) = delete;
+
+    TDataSession& Session() const { return session_; }
+    const std::string& Directory() const { return directory_; }
+    const std::string& Path() const { return path_; }
+    const std::string& Identity() const { return identity_; }
+    bool InMemory() const { return inMemory_; }
+    int ReferenceCount() const { return references_; }
+
+    // Opens a table: the object of that name (trimmed, any case, same kind of files) is shared when in use,
+    // unless it or the request is exclusive and the request does not join it (-11013); an unused one, or a
+    // new one, opens its files (raising their failures; a new object is then not kept). A table opened while
+    // a transaction is active joins it.
+    int OpenTable(const TTableOpenRequest& request, TDataTable*& table);
+    // One user less; at none, outside a transaction, the table's files close and the object goes. -11010 for
+    // a table not in this directory.
+    int CloseTable(TDataTable* table);
+    // Creates the table's files as defined (replacing files of that name) and opens it as asked, with one
+    // user. -11013 when a table object of that name is in use. Engine errors for definitions that are not
+    // valid, before any file is touched: see CreateTableFiles.
+    int CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition, TDataTable*& table);
+
+    // The table object of that name and kind, or nullptr.
+    TDataTable* FindTable(std::string_view name, bool inMemory) const;
+    size_t TableCount() const { return tables_.size(); }
+
+    // Transactions: every open table takes its transaction lock, keeps its changes in memory, and writes them
+    // (commit) or drops them (rollback) at the end; tables closed meanwhile close then.
+    bool TransactionActive() const { return transactionActive_; }
+    void StartTransaction();
+    void EndTransaction(bool commit);
+
+    // The session's settings changed: the tables take them over.
+    void SettingsChanged();
+
+private:
+    friend class TDataSession;
+    void AddReference() { ++references_; }
+    int ReleaseReference() { return --references_; }
+
+    bool TableInMemory(const TTableOpenRequest& request) const { return inMemory_ || request.InMemory; }
+    // A table opened while a transaction is active joins it; if it cannot, it closes again.
+    void JoinActiveTransaction(TDataTable& table);
+    // Closes the files of an unused table and drops the object.
+    void Drop(TDataTable* table);
+
+    TDataSession& session_;
+    std::string directory_;
+    std::string path_;
+    std::string identity_;
+    bool inMemory_;
+    int references_ = 1;
+    bool transactionActive_ = false;
+    std::vector<std::unique_ptr<TDataTable>> tables_;
+};
+
+}  // namespace kartei

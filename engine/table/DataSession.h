@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/files/TableLocks.h"
+
+namespace kartei {
+
+class TDataDirectory;
+
+// Asks for table passwords; the dataset layer installs it. True when something was entered, so that the
+// session's passwords are worth looking at again; false when the user gave up.
+using TPasswordCallback = std::function<bool()>;
+
+// An engine session: the settings its tables follow, its table passwords and its open database directories.
+// Directories are shared by identity and counted; destroying the session closes every one of them with its
+// tables.
+class TDataSession {
+public:
+    static constexpr size_t kMaxPasswordLength = 255;
+
+    // Takes the process's current directory and the user's default language.
+    TDataSession();
+    ~TDataSession();
+    TDataSession(const TDataSession&) = delete;
+    TDataSession& operator=(const TDataSession&) = delete;
+
+    // The process's current directory at creation, with a trailing '/': the directory an empty database
+    // directory stands for.
+    const std::string& CurrentDirectory() const { return currentDirectory_; }
+    // Where temporary files go instead of the current directory; empty when not set. Stored trimmed with a
+    // trailing '/'.
+    const std::string& PrivateDirectory() const { return privateDirectory_; }
+    void SetPrivateDirectory(std::string_view directory);
+
+    // Settings the open tables follow at once.
+    bool ForceBufferFlush() const { return forceBufferFlush_; }
+    void SetForceBufferFlush(bool force);
+    bool StrictChangeDetection() const { return lockSettings_.StrictChangeDetection; }
+    void SetStrictChangeDetection(bool strict) { lockSettings_.StrictChangeDetection = strict; }
+    uint32_t LockRetryCount() const { return lockSettings_.LockRetryCount; }
+    void SetLockRetryCount(uint32_t count) { lockSettings_.LockRetryCount = count; }
+    uint32_t LockWaitTime() const { return lockSettings_.LockWaitTime; }
+    void SetLockWaitTime(uint32_t milliseconds) { lockSettings_.LockWaitTime = milliseconds; }
+    // The tables' record-lock settings; valid as long as the session.
+    const TLockSettings& LockSettings() const { return lockSettings_; }
+
+    // Locale of new tables: the user's default language (0 when unknown) and sort id 0.
+    uint16_t LanguageId() const { return languageId_; }
+    void SetLanguageId(uint16_t languageId) { languageId_ = languageId; }
+    uint16_t SortId() const { return sortId_; }
+    void SetSortId(uint16_t sortId) { sortId_ = sortId; }
+
+    // Passwords of encrypted tables, each at most 255 characters (longer ones are cut). Adding an empty or a
+    // present password does nothing; comparison is exact.
+    void AddPassword(std::string_view password);
+    void RemovePassword(std::string_view password);
+    void RemoveAllPasswords() { passwords_.clear(); }
+    bool HasPassword(std::string_view password) const;
+    const std::vector<std::string>& Passwords() const { return passwords_; }
+
+    void SetPasswordCallback(TPasswordCallback callback) { passwordCallback_ = std::move(callback); }
+    bool HasPasswordCallback() const { return static_cast<bool>(passwordCallback_); }
+    // Calls the password callback: false when none is installed or it gave up.
+    bool AskForPassword();
+
+    // Opens a database directory: "MEMORY" (any case) is the in-memory database; any other directory is
+    // taken as a path (see NormalizeDirectoryPath), an empty one meaning the current directory. A directory
+    // of the same identity already open is shared and counted once more.
+    TDataDirectory& OpenDirectory(std::string_view directory);
+    // Counts a directory down and, at 0, closes its tables and frees it. 0, or -11013 for a directory this
+    // session does not hold.
+    int CloseDirectory(TDataDirectory* directory);
+    size_t DirectoryCount() const { return directories_.size(); }
+
+private:
+    // Settings changed: every open table takes them over.
+    void SettingsChanged();
+
+    std::string currentDirectory_;
+    std::string privateDirectory_;
+    bool forceBufferFlush_ = false;
+    TLockSettings lockSettings_;
+    uint16_t languageId_ = 0;
+    uint16_t sortId_ = 0;
+    std::vector<std::string> passwords_;
+    TPasswordCallback passwordCallback_;
+    std::vector<std::unique_ptr<TDataDirectory>> directories_;
+};
+
+// The user's default language id, from the process locale; 0 when it has none.
+uint16_t UserDefaultLanguageId();
+
+}  // namespace kartei

@@ -1,0 +1,303 @@
+// TDataTable: opening and closing the files, the contexts of the file objects, changes by other processes
+// and transactions. Verification is in DataTableVerify.cpp, changes in DataTableWrite.cpp.
+#include "engine/table/DataTable.h"
+
+#include <exception>
+
+#include "engine/errors/EngineError.h"
+#include "engine/errors/ErrorCodes.h"
+#include "engine/errors/ErrorContext.h"
+#include "engine/index/IndexKeyLayout.h"
+#include "engine/table/DataDirectory.h"
+#include "engine/table/DataSession.h"
+
+namespace kartei {
+
+TDataTable::TDataTable(TDataDirectory& directory, std::string name, bool inMemory)
+    : directory_(directory),
+      name_(std::move(name)),
+      inMemory_(inMemory),
+      fileNames_(TableFileNames(inMemory ? std::string() : directory.Path(), name_)),
+      dataFile_(*this),
+      blobFile_(*this),
+      locks_(name_, dataFile_, indexFile_, directory.Session().LockSettings(), [this] { CheckForChanges(); }),
+      indexes_(indexFile_) {
+    dataFile_.SetInMemory(inMemory);
+    indexFile_.SetInMemory(inMemory);
+    blobFile_.SetInMemory(inMemory);
+}
+
+TDataTable::~TDataTable() {
+    try {
+        CloseFiles();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor reports nothing
+    }
+}
+
+TDataSession& TDataTable::Session() const {
+    return directory_.Session();
+}
+
+bool TDataTable::ForceBufferFlush() const {
+    return Session().ForceBufferFlush();
+}
+
+bool TDataTable::StrictChangeDetection() const {
+    return Session().StrictChangeDetection();
+}
+
+void TDataTable::Raise(uint16_t code) const {
+    RaiseKarteiError(code, name_);
+}
+
+void TDataTable::SyncContexts() {
+    TIndexFileContext& context = indexFile_.Context();
+    context.TableName = name_;
+    context.Encrypted = dataFile_.IsOpen() && dataFile_.Header().IsEncrypted();
+    context.ForceBufferFlush = Session().ForceBufferFlush();
+    context.InTransaction = inTransaction_;
+    context.Exclusive = exclusive_;
+}
+
+// ---- Opening and closing
+
+void TDataTable::OpenFiles(bool exclusive) {
+    openCount_ = 1;
+    if (filesOpen_) {
+        return;
+    }
+    exclusive_ = exclusive;
+    indexMissing_ = false;
+    writtenChanges_ = false;
+    changedInTransaction_ = false;
+    indexesLoaded_ = false;
+    keyLocale_.reset();
+    try {
+        dataFile_.Open(fileNames_.Data, exclusive);
+        SyncContexts();
+        OpenIndexFile();
+        if (dataFile_.Header().BlobFieldCount > 0) {
+            OpenBlobFile();
+        }
+    } catch (...) {
+        openCount_ = 0;
+        try {
+            CloseFileHandlers();
+        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to open is the one reported
+        }
+        throw;
+    }
+    readOnly_ = dataFile_.OpenedReadOnly() || indexFile_.OpenedReadOnly() ||
+                (blobFile_.IsOpen() && blobFile_.OpenedReadOnly());
+    locks_.SetReadOnly(readOnly_);
+    locks_.SetExclusive(exclusive_);
+    locks_.SetBlobFile(BlobFile());
+    SyncPrimaryKeyFlag();
+    filesOpen_ = true;
+}
+
+void TDataTable::OpenIndexFile() {
+    try {
+        indexFile_.Open(fileNames_.Index, exclusive_);
+        return;
+    } catch (const EKarteiEngineError& error) {
+        if (error.ErrorCode() != ErrorCode::InvalidPath) {
+            throw;
+        }
+    }
+    // No index file: an empty one stands in until the first cursor rebuilds it.
+    indexFile_.Create(fileNames_.Index);
+    indexFile_.Close();
+    indexFile_.Open(fileNames_.Index, exclusive_);
+    indexMissing_ = true;
+}
+
+void TDataTable::OpenBlobFile() {
+    const TDataHeader& header = dataFile_.Header();
+    blobFile_.SetFormat(static_cast<uint16_t>(header.BlobBlockSize), header.IsEncrypted());
+    blobFile_.Open(fileNames_.Blob, exclusive_);
+}
+
+void TDataTable::CloseFileHandlers() {
+    // Index, blob, data: the order other users of the files expect.
+    const auto close = [](TFileHandler& file, std::exception_ptr& failure) {
+        try {
+            if (file.IsOpen()) {
+                file.Close();
+            }
+        } catch (...) {
+            if (!failure) {
+                failure = std::current_exception();
+            }
+        }
+    };
+    std::exception_ptr failure;
+    close(indexFile_, failure);
+    close(blobFile_, failure);
+    close(dataFile_, failure);
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void TDataTable::CloseFiles() {
+    openCount_ = 0;
+    if (!filesOpen_) {
+        return;
+    }
+    std::exception_ptr failure;
+    try {
+        WriteBackChanges();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    try {
+        locks_.ReleaseAll();
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
+    filesOpen_ = false;
+    inTransaction_ = false;
+    indexesLoaded_ = false;
+    try {
+        CloseFileHandlers();
+    } catch (...) {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+void TDataTable::WriteBackChanges() {
+    // Blobs before the records that refer to them, the records before the index entries that lead to them.
+    if (blobFile_.IsOpen()) {
+        blobFile_.WriteBack(false);
+    }
+    dataFile_.WriteBack(false);
+    indexFile_.Flush();
+}
+
+void TDataTable::WriteBack() {
+    if (filesOpen_) {
+        WriteBackChanges();
+    }
+}
+
+// ---- Keys
+
+const TKeyLocale& TDataTable::KeyLocale() {
+    if (!keyLocale_) {
+        keyLocale_ = KeyLocaleFor(Header().LanguageId, Header().SortId);
+        if (!keyLocale_) {
+            Raise(ErrorCode::LanguageDriverMissing);
+        }
+    }
+    return *keyLocale_;
+}
+
+TKeyLayout TDataTable::KeyLayout(int slot) {
+    return MakeKeyLayout(indexFile_.Descriptor(slot), slot, Fields(), KeyLocale(), name_);
+}
+
+void TDataTable::PrepareIndexes() {
+    if (indexesLoaded_ && indexesGeneration_ == indexFile_.Generation()) {
+        return;
+    }
+    indexesLoaded_ = false;
+    indexes_.Load(Fields(), KeyLocale(), name_);
+    indexesLoaded_ = true;
+    indexesGeneration_ = indexFile_.Generation();
+}
+
+// ---- Changes by other processes
+
+bool TDataTable::CheckForChanges() {
+    if (!filesOpen_) {
+        return false;
+    }
+    bool changed = false;
+    if (dataFile_.CheckForChange()) {
+        dataFile_.DiscardCache();
+        changed = true;
+    }
+    changed = indexFile_.ReloadHeader() || changed;
+    changed = (blobFile_.IsOpen() && blobFile_.CheckForChange()) || changed;
+    if (changed) {
+        ++changeGeneration_;
+        SyncPrimaryKeyFlag();
+    }
+    return changed;
+}
+
+// ---- Transactions
+
+void TDataTable::JoinTransaction() {
+    if (inTransaction_ || !filesOpen_) {
+        return;
+    }
+    // What an exclusive table changed before belongs to no transaction and is not rolled back with it.
+    WriteBackChanges();
+    locks_.LockTransaction();
+    inTransaction_ = true;
+    changedInTransaction_ = false;
+    SyncContexts();
+}
+
+void TDataTable::EndTransaction(bool commit) {
+    if (!inTransaction_) {
+        return;
+    }
+    std::exception_ptr failure;
+    const auto keep = [&failure] {
+        if (!failure) {
+            failure = std::current_exception();
+        }
+    };
+    if (commit) {
+        try {
+            // The data write lock is the transaction's; the index and blob files are locked for the writes.
+            locks_.LockWrite();
+            inTransaction_ = false;
+            SyncContexts();
+            WriteBackChanges();
+        } catch (...) {
+            keep();
+        }
+    }
+    inTransaction_ = false;
+    SyncContexts();
+    if (!commit) {
+        try {
+            dataFile_.DiscardCache();
+            dataFile_.RereadHeader();
+            indexFile_.DiscardChanges();
+            if (blobFile_.IsOpen()) {
+                blobFile_.RereadHeader();
+            }
+            SyncPrimaryKeyFlag();
+        } catch (...) {
+            keep();
+        }
+        indexesLoaded_ = false;
+    }
+    try {
+        locks_.UnlockWrite();
+    } catch (...) {
+        keep();
+    }
+    try {
+        locks_.UnlockTransaction();
+    } catch (...) {
+        keep();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+}  // namespace kartei

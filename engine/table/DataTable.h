@@ -1,0 +1,247 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/blob/BlobFile.h"
+#include "engine/blob/BlobFileContext.h"
+#include "engine/data/DataFile.h"
+#include "engine/data/DataFileContext.h"
+#include "engine/files/EngineMemory.h"
+#include "engine/files/TableLocks.h"
+#include "engine/format/DataHeader.h"
+#include "engine/format/FieldDescriptor.h"
+#include "engine/format/TableFileNames.h"
+#include "engine/index/IndexFile.h"
+#include "engine/keys/KeyLayout.h"
+#include "engine/keys/KeyLocale.h"
+#include "engine/table/RecordIndexes.h"
+#include "engine/table/TableOpenRequest.h"
+
+namespace kartei {
+
+class TDataDirectory;
+class TDataSession;
+
+// One open table of a directory, shared by every cursor on it: its data, index and blob files, the locks it
+// holds on them, and the changes that go through them. Engine errors carry the table name (with ".DAT").
+//
+// A table whose files could be opened only for reading is read-only: it takes no locks, and every change
+// is refused with 11013. Changes take the table's write lock, move the record's entries in every index,
+// and are written back before the lock goes; an exclusive table keeps them in its caches until it closes
+// (or WriteBack), and a table in a transaction until the transaction ends.
+class TDataTable final : private TDataFileContext, private TBlobFileContext {
+public:
+    // `name` with its extension; the files are named in the directory's path, or bare for memory files.
+    TDataTable(TDataDirectory& directory, std::string name, bool inMemory);
+    // Closes the files; failures are dropped here.
+    ~TDataTable() override;
+    TDataTable(const TDataTable&) = delete;
+    TDataTable& operator=(const TDataTable&) = delete;
+
+    TDataDirectory& Directory() const { return directory_; }
+    TDataSession& Session() const;
+    // The table name engine errors carry, with ".DAT".
+    const std::string& Name() const { return name_; }
+    const TTableFileNames& FileNames() const { return fileNames_; }
+    bool InMemory() const { return inMemory_; }
+
+    int OpenCount() const { return openCount_; }
+    bool FilesOpen() const { return filesOpen_; }
+    bool Exclusive() const override { return exclusive_; }
+    // Some file could be opened for reading only.
+    bool ReadOnly() const { return readOnly_; }
+    // The index file was missing and has been created empty: RebuildMissingIndex fills it.
+    bool IndexMissing() const { return indexMissing_; }
+    bool InTransaction() const override { return inTransaction_; }
+
+    TDataFile& DataFile() { return dataFile_; }
+    TIndexFile& IndexFile() { return indexFile_; }
+    // nullptr when the table has no blob fields.
+    TBlobFile* BlobFile() { return blobFile_.IsOpen() ? &blobFile_ : nullptr; }
+    TTableLocks& Locks() { return locks_; }
+
+    // Header values and field descriptors, as the data file holds them.
+    const TDataHeader& Header() const { return dataFile_.Header(); }
+    std::span<const TFieldDescriptor> Fields() const { return dataFile_.Descriptors(); }
+    // Names compare without regard to case; nullptr when there is no such field.
+    const TFieldDescriptor* FindField(std::string_view name) const { return dataFile_.FindDescriptor(name); }
+    // Active records, as the index file counts them.
+    int32_t RecordCount() const { return indexFile_.RecordCount(); }
+
+    // The table's key locale; 15878 when no collation is available for its language.
+    const TKeyLocale& KeyLocale();
+    // The key layout of an index slot (31: the deleted-record index); 8961 when its definition does not
+    // fit the fields.
+    TKeyLayout KeyLayout(int slot);
+
+    // Whether another process changed the table since this one last looked: the caches then are emptied,
+    // and ChangeGeneration grows. The table's locks call it once they are taken.
+    bool CheckForChanges();
+    uint64_t ChangeGeneration() const { return changeGeneration_; }
+
+    // The first cursor's part of opening. NeedsVerification: the cursor is the only user, the table has
+    // changed nothing in a transaction, and the request wants the check.
+    bool NeedsVerification(const TTableOpenRequest& request) const;
+    // Under the index read lock: the data file's checks, the index file's header check (unless the index
+    // file is missing) and the blob file's header check.
+    void VerifyFiles();
+    // For an encrypted table: until the session holds the table's password, the session's password
+    // callback is asked; 10498 when it gives up or none is installed.
+    void CheckPassword();
+    // When the index file was missing: enters every record slot into the indexes (live records into all of
+    // them, deleted ones into the deleted-record index), counts the live records, and sets the
+    // no-primary-key flag when the primary index has no fields. Under the write lock; nothing otherwise.
+    void RebuildMissingIndex();
+
+    // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). 8710 for a
+    // number that is no slot.
+    void ReadRecord(int32_t recordNumber, std::span<uint8_t> image);
+    // The contents of a blob field of a record image into `contents`; returns the length. 10753 for a field
+    // that is not a blob field of this table.
+    size_t ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, TEngineBuffer& contents);
+
+    // Stores a new record (record size bytes; status, number and blob fields are the table's business) and
+    // returns its record number: the free list's head, or a new slot at the end. It gets the next
+    // auto-increment value, or keeps its own with `keepAutoIncValue`. Blob fields start empty. 9729 when an
+    // index already holds one of its keys (or another slot its identifier), with nothing changed.
+    int32_t InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue = false);
+    // Replaces the fields of a live record; its identifier and blob fields stay (WriteBlob changes those).
+    // Entries move in every index whose key changes; 9729, with nothing changed, when a new key is taken.
+    // 8710 for a number that is no slot, 8708 for a deleted record.
+    void ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image);
+    // Deletes a live record: its index entries go, its blobs are freed, its slot joins the free list.
+    void DeleteRecord(int32_t recordNumber);
+    // Removes every record. The table must be open exclusively (10253) and outside a transaction (10031).
+    void EmptyTable();
+    // Replaces the contents of a blob field of a live record (empty contents leave the field null).
+    void WriteBlob(int32_t recordNumber, const TFieldDescriptor& field, std::span<const uint8_t> contents);
+    // Writes the changes an exclusive table keeps in its caches.
+    void WriteBack();
+
+private:
+    friend class TDataDirectory;
+
+    // The index read lock for a read, unless the table holds a read or the write lock already.
+    class TReadAccess {
+    public:
+        explicit TReadAccess(TDataTable& table);
+        ~TReadAccess();
+        TReadAccess(const TReadAccess&) = delete;
+        TReadAccess& operator=(const TReadAccess&) = delete;
+
+    private:
+        TDataTable& table_;
+        bool taken_ = false;
+    };
+
+    // A change: the record's lock when one is named and not held, then the write lock; Finish writes back
+    // and releases. Left unfinished (a failure), what the caches hold is written back as far as it goes.
+    class TWriteAccess {
+    public:
+        TWriteAccess(TDataTable& table, int32_t recordNumber, bool evenReadOnly = false);
+        ~TWriteAccess();
+        TWriteAccess(const TWriteAccess&) = delete;
+        TWriteAccess& operator=(const TWriteAccess&) = delete;
+        void Finish();
+
+    private:
+        void ReleaseReadLocks();
+        void Release();
+
+        TDataTable& table_;
+        int32_t lockedRecord_ = 0;
+        bool released_ = false;
+    };
+
+    // A record fetched from the data file, pinned while the object lives.
+    class TPinnedRecord {
+    public:
+        TPinnedRecord(TDataFile& file, TRecord& record) : file_(file), record_(record) {}
+        ~TPinnedRecord() { file_.Release(record_); }
+        TPinnedRecord(const TPinnedRecord&) = delete;
+        TPinnedRecord& operator=(const TPinnedRecord&) = delete;
+        TRecord& operator*() const { return record_; }
+        TRecord* operator->() const { return &record_; }
+
+    private:
+        TDataFile& file_;
+        TRecord& record_;
+    };
+
+    // The directory's part.
+    void OpenFiles(bool exclusive);
+    void CloseFiles();
+    void AddUser() { ++openCount_; }
+    void RemoveUser() { --openCount_; }
+    void JoinTransaction();
+    void EndTransaction(bool commit);
+    void SettingsChanged() { SyncContexts(); }
+
+    void OpenIndexFile();
+    void OpenBlobFile();
+    void CloseFileHandlers();
+    // The index file's context follows the session and the table's state.
+    void SyncContexts();
+    void SyncPrimaryKeyFlag() { dataFile_.SetPrimaryIndexHasNoKeyFields(indexFile_.NoPrimaryKey()); }
+    void WriteBackChanges();
+    void RecreateIndexFile();
+    void PrepareIndexes();
+    void NoteChange();
+
+    [[noreturn]] void Raise(uint16_t code) const;
+    void CheckImage(std::span<const uint8_t> image) const;
+    // A record slot, pinned; 8710 when there is none of that number. `live`: 8708 for a deleted record.
+    TRecord& FetchSlot(int32_t recordNumber, bool live);
+    // This table's descriptor for a blob field; 10753 otherwise.
+    const TFieldDescriptor& OwnBlobField(const TFieldDescriptor& field) const;
+    // Blob fields of a new record start empty; a changed record keeps the stored ones.
+    void ClearBlobFields(std::span<uint8_t> image) const;
+    void CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const;
+    void FreeBlobs(TRecord& record);
+
+    // TDataFileContext and TBlobFileContext.
+    const std::string& TableName() const override { return name_; }
+    const std::string& BlobTableName() const override { return name_; }
+    bool ForceBufferFlush() const override;
+    bool StrictChangeDetection() const override;
+    bool TransactionLocked() const override { return inTransaction_; }
+    bool HasWrittenChanges() const override { return writtenChanges_; }
+    void NoteWrittenChanges() override { writtenChanges_ = true; }
+    int32_t TakeBlobSequenceNumber() override { return dataFile_.NextBlobSequenceNumber(); }
+
+    TDataDirectory& directory_;
+    const std::string name_;
+    const bool inMemory_;
+    const TTableFileNames fileNames_;
+    TDataFile dataFile_;
+    TIndexFile indexFile_;
+    TBlobFile blobFile_;
+    TTableLocks locks_;
+    TRecordIndexes indexes_;
+    bool indexesLoaded_ = false;
+    uint64_t indexesGeneration_ = 0;
+    std::optional<TKeyLocale> keyLocale_;
+
+    int openCount_ = 0;
+    bool filesOpen_ = false;
+    bool exclusive_ = false;
+    bool readOnly_ = false;
+    bool indexMissing_ = false;
+    bool inTransaction_ = false;
+    bool changedInTransaction_ = false;
+    // Set by every change and every write, so that a short block read of appended records is accepted.
+    bool writtenChanges_ = false;
+    uint64_t changeGeneration_ = 0;
+
+    // Record images of a change, before and after.
+    std::vector<uint8_t> oldImage_;
+    std::vector<uint8_t> newImage_;
+};
+
+}  // namespace kartei

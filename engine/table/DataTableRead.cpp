@@ -1,0 +1,77 @@
+// TDataTable: reading records and blobs for callers outside a cursor, under the table's read lock.
+#include <algorithm>
+
+#include "engine/errors/ErrorCodes.h"
+#include "engine/errors/ErrorContext.h"
+#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldValues.h"
+#include "engine/format/RecordLayout.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+TDataTable::TReadAccess::TReadAccess(TDataTable& table) : table_(table) {
+    TTableLocks& locks = table.locks_;
+    if (!locks.HoldsAnyReadLock() && !locks.HoldsWriteLock()) {
+        locks.LockRead(0);
+        taken_ = true;
+    }
+}
+
+TDataTable::TReadAccess::~TReadAccess() {
+    if (taken_) {
+        try {
+            table_.locks_.UnlockRead(0);
+        } catch (...) {  // NOLINT(bugprone-empty-catch): the lock goes with the file at the latest
+        }
+    }
+}
+
+void TDataTable::CheckImage(std::span<const uint8_t> image) const {
+    if (!filesOpen_) {
+        Raise(ErrorCode::InvalidHandle);
+    }
+    if (image.size() != Header().RecordSize) {
+        Raise(ErrorCode::RecordBuffersCorrupt);
+    }
+}
+
+TRecord& TDataTable::FetchSlot(int32_t recordNumber, bool live) {
+    if (recordNumber < 1 || recordNumber >= Header().NextRecordNumber) {
+        Raise(ErrorCode::RecordNotFound);
+    }
+    TRecord& record = *dataFile_.Fetch(nullptr, recordNumber, TReadDirection::Forward, false, false);
+    if (live && RecordStatus(record.Image()) != kRecordLive) {
+        dataFile_.Release(record);
+        Raise(ErrorCode::RecordChanged);
+    }
+    return record;
+}
+
+void TDataTable::ReadRecord(int32_t recordNumber, std::span<uint8_t> image) {
+    CheckImage(image);
+    const TReadAccess access(*this);
+    const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, false));
+    std::copy(record->Image().begin(), record->Image().end(), image.begin());
+}
+
+const TFieldDescriptor& TDataTable::OwnBlobField(const TFieldDescriptor& field) const {
+    const TFieldDescriptor* own = dataFile_.DescriptorByNumber(field.FieldNumber);
+    if (own == nullptr || own->FieldType != FieldType::Blob || !blobFile_.IsOpen()) {
+        RaiseKarteiError(ErrorCode::InvalidBlobField, name_, field.Name);
+    }
+    return *own;
+}
+
+size_t TDataTable::ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field,
+                            TEngineBuffer& contents) {
+    CheckImage(record);
+    const TFieldDescriptor& own = OwnBlobField(field);
+    const TReadAccess access(*this);
+    if (IsFieldNull(record, own)) {
+        return 0;
+    }
+    return blobFile_.ReadBlob(GetBlobField(record, own), contents);
+}
+
+}  // namespace kartei

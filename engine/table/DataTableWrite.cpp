@@ -1,0 +1,300 @@
+// TDataTable: changes of records and blobs, emptying the table and rebuilding a missing index file. Every
+// change runs under the write lock and leaves the data file, the blob file and every index in step.
+#include <algorithm>
+
+#include "engine/errors/ErrorCodes.h"
+#include "engine/format/AutoIncrement.h"
+#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldValues.h"
+#include "engine/format/FreeList.h"
+#include "engine/format/RecordLayout.h"
+#include "engine/index/IndexFormat.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+// ---- The write lock of one change
+
+TDataTable::TWriteAccess::TWriteAccess(TDataTable& table, int32_t recordNumber, bool evenReadOnly)
+    : table_(table) {
+    if (!table.filesOpen_) {
+        table.Raise(ErrorCode::InvalidHandle);
+    }
+    if (table.readOnly_ && !evenReadOnly) {
+        table.Raise(ErrorCode::AccessDenied);
+    }
+    TTableLocks& locks = table.locks_;
+    const uint32_t record = static_cast<uint32_t>(recordNumber);
+    try {
+        if (recordNumber > 0 && !locks.IsRecordLocked(record)) {
+            locks.LockRecord(record);
+            lockedRecord_ = recordNumber;
+        }
+        // A file's write lock covers every read byte: the table's own read locks must go first.
+        ReleaseReadLocks();
+        locks.LockWrite();
+    } catch (...) {
+        try {
+            ReleaseReadLocks();
+            if (lockedRecord_ != 0) {
+                locks.UnlockRecord(record);
+            }
+        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to lock is the one reported
+        }
+        throw;
+    }
+}
+
+void TDataTable::TWriteAccess::ReleaseReadLocks() {
+    for (int slot = 0; slot < TTableLocks::ReadLockSlots; ++slot) {
+        table_.locks_.UnlockRead(slot);
+    }
+}
+
+TDataTable::TWriteAccess::~TWriteAccess() {
+    if (released_) {
+        return;
+    }
+    // A failed change: whatever the caches hold goes to the files, so that other users find them as this
+    // table sees them.
+    try {
+        if (!table_.exclusive_) {
+            table_.WriteBackChanges();
+        }
+    } catch (...) {  // NOLINT(bugprone-empty-catch): the failure that ended the change is the one reported
+    }
+    try {
+        Release();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): as above
+    }
+}
+
+void TDataTable::TWriteAccess::Finish() {
+    table_.NoteChange();
+    if (!table_.exclusive_) {
+        table_.WriteBackChanges();
+    }
+    Release();
+}
+
+void TDataTable::TWriteAccess::Release() {
+    released_ = true;
+    table_.locks_.UnlockWrite();
+    if (lockedRecord_ != 0) {
+        table_.locks_.UnlockRecord(static_cast<uint32_t>(lockedRecord_));
+    }
+}
+
+void TDataTable::NoteChange() {
+    writtenChanges_ = true;
+    if (inTransaction_) {
+        changedInTransaction_ = true;
+    }
+}
+
+// ---- Blob fields of a record
+
+void TDataTable::ClearBlobFields(std::span<uint8_t> image) const {
+    for (const TFieldDescriptor& field : Fields()) {
+        if (field.FieldType == FieldType::Blob) {
+            SetFieldNull(image, field);
+        }
+    }
+}
+
+void TDataTable::CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const {
+    for (const TFieldDescriptor& field : Fields()) {
+        if (field.FieldType == FieldType::Blob && field.IsStored()) {
+            std::copy_n(from.begin() + field.Offset, field.DataWidth + 1u, to.begin() + field.Offset);
+        }
+    }
+}
+
+void TDataTable::FreeBlobs(TRecord& record) {
+    for (const TFieldDescriptor& field : Fields()) {
+        if (field.FieldType == FieldType::Blob && !IsFieldNull(record.Image(), field)) {
+            blobFile_.FreeBlob(GetBlobField(record.Image(), field));
+            // The record never refers to freed blocks, even when a later blob fails to go.
+            SetFieldNull(record.Image(), field);
+            record.MarkDirty();
+        }
+    }
+}
+
+// ---- Records
+
+int32_t TDataTable::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
+    CheckImage(image);
+    TWriteAccess access(*this, 0);
+    PrepareIndexes();
+    newImage_.assign(image.begin(), image.end());
+    SetRecordStatus(newImage_, kRecordLive);
+    const int32_t identifier =
+        keepAutoIncValue ? RecordAutoIncValue(newImage_) : NextSequenceValue(dataFile_.LastAutoIncValue());
+    SetRecordAutoIncValue(newImage_, identifier);
+    ClearBlobFields(newImage_);
+    // The slot the data file will hand out, known before anything changes.
+    const TInsertSlot slot = NextInsertSlot(Header(), indexFile_.NoPrimaryKey());
+    SetRecordLink(newImage_, slot.RecordNumber);
+    std::span<const uint8_t> replaced;
+    if (slot.Reused) {
+        const TPinnedRecord deleted(dataFile_, FetchSlot(slot.RecordNumber, false));
+        oldImage_.assign(deleted->Image().begin(), deleted->Image().end());
+        replaced = oldImage_;
+    }
+    indexes_.Change(slot.RecordNumber, replaced, newImage_);
+    TRecord* record = nullptr;
+    try {
+        record = &dataFile_.NewRecordSlot();
+    } catch (...) {
+        indexes_.Undo();
+        throw;
+    }
+    {
+        // Unpinned before the write-back, which leaves pinned records alone.
+        const TPinnedRecord taken(dataFile_, *record);
+        if (keepAutoIncValue) {
+            dataFile_.NoteExplicitAutoIncValue(identifier);
+        } else {
+            dataFile_.TakeAutoIncValue();
+        }
+        std::copy(newImage_.begin(), newImage_.end(), taken->Image().begin());
+        taken->MarkDirty();
+    }
+    indexFile_.IncrementRecordCount();
+    access.Finish();
+    return slot.RecordNumber;
+}
+
+void TDataTable::ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image) {
+    CheckImage(image);
+    TWriteAccess access(*this, recordNumber);
+    PrepareIndexes();
+    {
+        // Unpinned before the write-back, which leaves pinned records alone.
+        const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
+        oldImage_.assign(record->Image().begin(), record->Image().end());
+        newImage_.assign(image.begin(), image.end());
+        SetRecordStatus(newImage_, kRecordLive);
+        SetRecordLink(newImage_, recordNumber);
+        SetRecordAutoIncValue(newImage_, RecordAutoIncValue(oldImage_));
+        CopyBlobFields(oldImage_, newImage_);
+        indexes_.Change(recordNumber, oldImage_, newImage_);
+        std::copy(newImage_.begin(), newImage_.end(), record->Image().begin());
+        record->MarkDirty();
+    }
+    access.Finish();
+}
+
+void TDataTable::DeleteRecord(int32_t recordNumber) {
+    TWriteAccess access(*this, recordNumber);
+    PrepareIndexes();
+    {
+        // Unpinned before the write-back, which leaves pinned records alone.
+        const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
+        oldImage_.assign(record->Image().begin(), record->Image().end());
+        newImage_ = oldImage_;
+        SetRecordStatus(newImage_, kRecordDeleted);
+        indexes_.Change(recordNumber, oldImage_, newImage_);
+        try {
+            FreeBlobs(*record);
+        } catch (...) {
+            indexes_.Undo();
+            throw;
+        }
+        dataFile_.Delete(*record);
+    }
+    indexFile_.DecrementRecordCount();
+    access.Finish();
+}
+
+void TDataTable::WriteBlob(int32_t recordNumber, const TFieldDescriptor& field,
+                           std::span<const uint8_t> contents) {
+    const TFieldDescriptor& own = OwnBlobField(field);
+    TWriteAccess access(*this, recordNumber);
+    {
+        // Unpinned before the write-back, which leaves pinned records alone.
+        const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
+        const std::span<uint8_t> image = record->Image();
+        const TBlobReference stored = IsFieldNull(image, own) ? TBlobReference{} : GetBlobField(image, own);
+        const TBlobReference written = blobFile_.WriteBlob(stored, contents);
+        if (written.Offset == 0) {
+            SetFieldNull(image, own);
+        } else {
+            SetBlobField(image, own, written);
+        }
+        record->MarkDirty();
+    }
+    access.Finish();
+}
+
+// ---- The whole table
+
+void TDataTable::EmptyTable() {
+    TWriteAccess access(*this, 0);
+    if (!exclusive_) {
+        Raise(ErrorCode::NeedExclusive);
+    }
+    // Emptying cuts the files at once, which no rollback could take back.
+    if (inTransaction_) {
+        Raise(ErrorCode::TableInUse);
+    }
+    dataFile_.EmptyTable();
+    if (blobFile_.IsOpen()) {
+        blobFile_.Empty();
+    }
+    RecreateIndexFile();
+    // Written at once: the files were cut already.
+    WriteBackChanges();
+    access.Finish();
+}
+
+void TDataTable::RecreateIndexFile() {
+    const TIndexHeader kept = indexFile_.Header();
+    const std::string fileName = indexFile_.FileName();
+    indexFile_.Close();
+    indexesLoaded_ = false;
+    indexFile_.Create(fileName);
+    const auto emptied = [](TIndexDescriptor descriptor) {
+        descriptor.RootPage = 0;
+        descriptor.FreePageHead = 0;
+        return descriptor;
+    };
+    indexFile_.SetDescriptor(kPrimaryIndexSlot, emptied(kept.Slots[kPrimaryIndexSlot]));
+    for (int slot = 1; slot <= kept.SecondaryCount; ++slot) {
+        indexFile_.AppendSecondaryDescriptor(emptied(kept.Slots[slot]));
+    }
+    indexFile_.SetNoPrimaryKey(kept.NoPrimaryKey != 0);
+    indexFile_.Flush();
+    indexFile_.Close();
+    indexFile_.Open(fileName, exclusive_);
+}
+
+void TDataTable::RebuildMissingIndex() {
+    if (!indexMissing_) {
+        return;
+    }
+    // The new index file is this table's own: even a table whose data file is read-only fills it.
+    TWriteAccess access(*this, 0, true);
+    if (!indexFile_.NoPrimaryKey() && indexFile_.Descriptor(kPrimaryIndexSlot).FieldCount == 0) {
+        indexFile_.SetNoPrimaryKey(true);
+        SyncPrimaryKeyFlag();
+    }
+    indexesLoaded_ = false;
+    PrepareIndexes();
+    int32_t live = 0;
+    const int32_t slots = Header().RecordSlotCount();
+    for (int32_t number = 1; number <= slots; ++number) {
+        const TPinnedRecord record(dataFile_,
+                                   *dataFile_.Fetch(nullptr, number, TReadDirection::Forward, true, false));
+        indexes_.Change(number, {}, record->Image());
+        if (RecordStatus(record->Image()) == kRecordLive) {
+            ++live;
+        }
+    }
+    indexFile_.SetRecordCount(live);
+    indexMissing_ = false;
+    access.Finish();
+}
+
+}  // namespace kartei

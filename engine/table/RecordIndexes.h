@@ -1,0 +1,81 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/format/FieldDescriptor.h"
+#include "engine/index/IndexFile.h"
+#include "engine/index/IndexTree.h"
+#include "engine/keys/KeyLayout.h"
+
+namespace kartei {
+
+// The entries one record has in the indexes of its table: the primary index (when it has key fields),
+// every secondary index, and the deleted-record index, which holds every slot, live or deleted, under its
+// status byte and record identifier. A change of a record moves its entries in every index whose key
+// changes; keys that would be taken twice are found before anything changes, and a change that fails
+// halfway is taken back.
+class TRecordIndexes {
+public:
+    explicit TRecordIndexes(TIndexFile& file) : file_(file) {}
+    TRecordIndexes(const TRecordIndexes&) = delete;
+    TRecordIndexes& operator=(const TRecordIndexes&) = delete;
+
+    // Takes the index definitions from the index file's header. Again whenever the header may have changed;
+    // 8961 for a definition that does not fit the table's fields.
+    void Load(std::span<const TFieldDescriptor> fields, const TKeyLocale& locale,
+              const std::string& tableName);
+    // The number of indexes kept, the deleted-record index included.
+    size_t IndexCount() const { return trees_.size(); }
+
+    // Record `recordNumber` changes from image `before` to image `after`; an empty image stands for no
+    // record (a new slot, or a record that goes away). Live images have entries in every index, deleted
+    // images only in the deleted-record index. A key another record holds already is engine error 9729 for
+    // that index, raised before any index changes; so is a record identifier that another slot carries.
+    // A failure while entries move takes back what moved before it is raised.
+    void Change(int32_t recordNumber, std::span<const uint8_t> before, std::span<const uint8_t> after);
+    // Takes back the last Change, when a later step of the same record change failed. Failures while taking
+    // back are dropped: the first failure is the one reported.
+    void Undo();
+
+private:
+    enum class TStep : uint8_t { Removed, Added };
+    struct TApplied {
+        size_t Index;
+        TStep Step;
+    };
+    struct TPlan {
+        bool Remove = false;
+        bool Add = false;
+    };
+
+    uint8_t* OldKey(size_t index) { return oldKeys_.data() + index * kKeyBufferSize; }
+    uint8_t* NewKey(size_t index) { return newKeys_.data() + index * kKeyBufferSize; }
+    const TKeyLayout& LayoutOf(size_t index) const { return layouts_[static_cast<size_t>(slots_[index])]; }
+    const std::string& NameOf(size_t index) const { return file_.Descriptor(slots_[index]).Name; }
+    // Whether an image has entries in the index.
+    bool HasEntry(size_t index, std::span<const uint8_t> image) const;
+    // Whether an entry equal to the key belongs to a record other than `recordNumber`.
+    bool TakenByOther(size_t index, const uint8_t* key, int32_t recordNumber);
+    void CheckFree(size_t index, int32_t recordNumber);
+    void Apply(int32_t recordNumber);
+
+    TIndexFile& file_;
+    std::string tableName_;
+    // Layouts by index slot, so that the trees' references stay valid; the slots and trees in the order kept.
+    std::array<TKeyLayout, kIndexSlotCount> layouts_{};
+    std::vector<int> slots_;
+    std::vector<TIndexTree> trees_;
+    std::vector<TPlan> plans_;
+    std::vector<uint8_t> oldKeys_;
+    std::vector<uint8_t> newKeys_;
+    std::vector<TApplied> applied_;
+    int32_t appliedRecord_ = 0;
+    // Key of the deleted-record index with the other status byte: identifiers are checked under both.
+    std::array<uint8_t, kDeletedRecordKeyLength> otherStatusKey_{};
+};
+
+}  // namespace kartei
