@@ -198,6 +198,7 @@ void TIndexFile::ReleasePage(TPage& page) {
 }
 
 void TIndexFile::MarkDirty(TPage& page) {
+    ++changeCount_;
     if (!page.dirty_) {
         page.dirty_ = true;
         ++dirtyPages_;

@@ -71,6 +71,8 @@ public:
     // Grows whenever cached pages are thrown away (ReloadHeader found a change, a page read restarted,
     // DiscardChanges): positions found before must be found again.
     uint64_t Generation() const { return generation_; }
+    // Grows with every page changed in this process: a cursor's private copy of a page may be stale.
+    uint64_t ChangeCount() const { return changeCount_; }
 
     // Header values. Setters mark the header changed.
     uint32_t Root(int slot) const { return header_.Slots[Checked(slot)].RootPage; }
@@ -153,6 +155,7 @@ private:
     int pinnedPages_ = 0;
     int dirtyPages_ = 0;
     uint64_t generation_ = 0;
+    uint64_t changeCount_ = 0;
     // Page runs and the header on their way to and from the disk.
     TEngineBuffer io_{kIndexPageSize};
     std::vector<TPage*> writeOrder_;

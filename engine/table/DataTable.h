@@ -124,14 +124,13 @@ public:
     // Writes the changes an exclusive table keeps in its caches.
     void WriteBack();
 
-private:
-    friend class TDataDirectory;
-
     // The index read lock for a read, unless the table holds a read or the write lock already.
     class TReadAccess {
     public:
         explicit TReadAccess(TDataTable& table);
         ~TReadAccess();
+        // Whether this access took the lock (and with it looked for other users' changes).
+        bool Taken() const { return taken_; }
         TReadAccess(const TReadAccess&) = delete;
         TReadAccess& operator=(const TReadAccess&) = delete;
 
@@ -139,6 +138,9 @@ private:
         TDataTable& table_;
         bool taken_ = false;
     };
+
+private:
+    friend class TDataDirectory;
 
     // A change: the record's lock when one is named and not held, then the write lock; Finish writes back
     // and releases. Left unfinished (a failure), what the caches hold is written back as far as it goes.

@@ -1,0 +1,29 @@
+#pragma once
+
+// The cursor's operation frame, shared by its source files.
+#include "engine/cursor/DataCursor.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+// Every operation's frame: the table's read lock, then a look for changes by other users; after one the
+// cursor finds its position again before the operation goes on.
+class TDataCursor::TAccess {
+public:
+    explicit TAccess(TDataCursor& cursor) : cursor_(cursor), lock_(cursor.Table()) {
+        TDataTable& table = cursor.Table();
+        // A read lock that was taken has looked already; a shared table without one looks now.
+        if (!table.Exclusive() && (!lock_.Taken() || table.ReadOnly())) {
+            table.CheckForChanges();
+        }
+        if (cursor.StateChanged()) {
+            cursor.Recover();
+        }
+    }
+
+private:
+    TDataCursor& cursor_;
+    TDataTable::TReadAccess lock_;
+};
+
+}  // namespace kartei

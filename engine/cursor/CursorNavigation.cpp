@@ -1,0 +1,400 @@
+// TDataCursor: moving through the view, counts, ordinals, bookmarks and reading records.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/cursor/CursorAccess.h"
+#include "engine/cursor/DataCursor.h"
+#include "engine/errors/ErrorCodes.h"
+#include "engine/errors/ErrorContext.h"
+#include "engine/format/Bytes.h"
+#include "engine/keys/KeyCompare.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+namespace {
+void Zero(std::span<uint8_t> buffer) {
+    std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+}
+}  // namespace
+
+void TDataCursor::SetEmpty() {
+    hasLeaf_ = false;
+    ordinal_ = 0;
+    recordNumber_ = 0;
+    bof_ = eof_ = true;
+    std::fill(record_.begin(), record_.end(), uint8_t{0});
+}
+
+void TDataCursor::TakeHit(const TLeafHit& hit) {
+    if (!hit.Leaf) {
+        SetEmpty();
+        return;
+    }
+    leaf_.CopyFrom(*hit.Leaf);
+    leaf_.SetPosition(hit.Position);
+    ordinal_ = hit.Ordinal;
+    hasLeaf_ = true;
+}
+
+bool TDataCursor::SeekViewFirst() {
+    if (natural_) {
+        recordNumber_ = bitmap_.Next(0);
+        if (recordNumber_ == 0) {
+            SetEmpty();
+            return false;
+        }
+    } else {
+        if (ViewEmpty()) {
+            SetEmpty();
+            return false;
+        }
+        TakeHit(Tree().SeekOrdinal(firstOrdinal_));
+        if (!hasLeaf_) {
+            return false;
+        }
+    }
+    bof_ = eof_ = false;
+    return true;
+}
+
+bool TDataCursor::SeekViewLast() {
+    if (natural_) {
+        recordNumber_ = bitmap_.Nth(bitmap_.Count());
+        if (recordNumber_ == 0) {
+            SetEmpty();
+            return false;
+        }
+    } else {
+        if (ViewEmpty()) {
+            SetEmpty();
+            return false;
+        }
+        TakeHit(Tree().SeekOrdinal(lastOrdinal_));
+        if (!hasLeaf_) {
+            return false;
+        }
+    }
+    bof_ = eof_ = false;
+    return true;
+}
+
+void TDataCursor::LoadSibling(uint32_t offset, bool forward) {
+    const uint32_t from = leaf_.Offset();
+    TPageRef page = table_->IndexFile().ReadPage(slot_, offset);
+    // Under the read lock nobody else writes; a page that changed underneath, or a link to a page that does
+    // not link back, is damage (it would let a walk run in circles).
+    if (!page || !page->IsLeaf() || page->Count() == 0 ||
+        (forward ? page->PrevPage() : page->NextPage()) != from) {
+        table_->IndexFile().RaiseCorrupt();
+    }
+    leaf_.CopyFrom(*page);
+    leaf_.SetPosition(forward ? 1 : leaf_.Count());
+}
+
+bool TDataCursor::StepForward() {
+    if (ordinal_ >= lastOrdinal_) {
+        return false;
+    }
+    if (!leaf_.StepNext()) {
+        if (leaf_.NextPage() == 0) {
+            return false;
+        }
+        LoadSibling(leaf_.NextPage(), true);
+    }
+    ++ordinal_;
+    return true;
+}
+
+bool TDataCursor::StepBackward() {
+    if (ordinal_ <= firstOrdinal_) {
+        return false;
+    }
+    if (!leaf_.StepPrior()) {
+        if (leaf_.PrevPage() == 0) {
+            return false;
+        }
+        LoadSibling(leaf_.PrevPage(), false);
+    }
+    --ordinal_;
+    return true;
+}
+
+void TDataCursor::MoveIndexed(int32_t n) {
+    if (!hasLeaf_) {
+        return;
+    }
+    for (; n > 0; --n) {
+        if (!StepForward()) {
+            eof_ = true;
+            return;
+        }
+        bof_ = false;
+    }
+    for (; n < 0; ++n) {
+        if (!StepBackward()) {
+            bof_ = true;
+            return;
+        }
+        eof_ = false;
+    }
+}
+
+void TDataCursor::MoveNatural(int32_t n) {
+    if (bitmap_.Count() == 0) {
+        SetEmpty();
+        return;
+    }
+    for (; n > 0; --n) {
+        const int32_t next = bitmap_.Next(recordNumber_);
+        if (next == 0) {
+            eof_ = true;
+            bof_ = false;
+            return;
+        }
+        recordNumber_ = next;
+        bof_ = false;
+    }
+    for (; n < 0; ++n) {
+        const int32_t prior = bitmap_.Prior(recordNumber_);
+        if (prior == 0) {
+            bof_ = true;
+            eof_ = false;
+            return;
+        }
+        recordNumber_ = prior;
+        eof_ = false;
+    }
+}
+
+void TDataCursor::MoveBy(int32_t n) {
+    CheckOpen();
+    if (n == 0) {
+        return;
+    }
+    const TAccess access(*this);
+    direction_ = n > 0 ? TReadDirection::Forward : TReadDirection::Backward;
+    if (natural_) {
+        MoveNatural(n);
+    } else {
+        MoveIndexed(n);
+    }
+    ReadCurrent();
+}
+
+void TDataCursor::ReadCurrent() {
+    TDataFile& file = table_->DataFile();
+    // A fetch that finds another user's change delivers nothing: the cursor has found its place again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int32_t current =
+            natural_ ? recordNumber_ : (hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0);
+        if (current == 0) {
+            std::fill(record_.begin(), record_.end(), uint8_t{0});
+            return;
+        }
+        if (TRecord* record = file.Fetch(this, current, direction_, true, !natural_)) {
+            std::copy(record->Image().begin(), record->Image().end(), record_.begin());
+            file.Release(*record);
+            return;
+        }
+    }
+    RaiseKarteiError(ErrorCode::RecordChanged, table_->Name());
+}
+
+void TDataCursor::First() {
+    CheckOpen();
+    const TAccess access(*this);
+    direction_ = TReadDirection::Forward;
+    if (SeekViewFirst()) {
+        bof_ = true;
+        ReadCurrent();
+    }
+}
+
+void TDataCursor::Last() {
+    CheckOpen();
+    const TAccess access(*this);
+    direction_ = TReadDirection::Backward;
+    if (SeekViewLast()) {
+        eof_ = true;
+        ReadCurrent();
+    }
+}
+
+int TDataCursor::GetNext(std::span<uint8_t> buffer) {
+    CheckOpen();
+    const TAccess access(*this);
+    direction_ = TReadDirection::Forward;
+    if (bof_) {
+        SeekViewFirst();
+    } else if (natural_) {
+        MoveNatural(1);
+    } else {
+        MoveIndexed(1);
+    }
+    if (eof_) {
+        Zero(buffer);
+        return CursorStatus::EndOfFile;
+    }
+    ReadCurrent();
+    std::copy(record_.begin(), record_.end(), buffer.begin());
+    return CursorStatus::Ok;
+}
+
+int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
+    CheckOpen();
+    const TAccess access(*this);
+    direction_ = TReadDirection::Backward;
+    if (eof_) {
+        SeekViewLast();
+    } else if (natural_) {
+        MoveNatural(-1);
+    } else {
+        MoveIndexed(-1);
+    }
+    if (bof_) {
+        Zero(buffer);
+        return CursorStatus::BeginningOfFile;
+    }
+    ReadCurrent();
+    std::copy(record_.begin(), record_.end(), buffer.begin());
+    return CursorStatus::Ok;
+}
+
+int TDataCursor::GetCurrent(std::span<uint8_t> buffer, bool recheck) {
+    CheckOpen();
+    const TAccess access(*this);
+    if (bof_ && eof_) {
+        Zero(buffer);
+        return CursorStatus::NoCurrentRecord;
+    }
+    if (bof_ || eof_) {
+        Zero(buffer);
+        return bof_ ? CursorStatus::BeginningOfFile : CursorStatus::EndOfFile;
+    }
+    ReadCurrent();
+    if (recheck && !std::equal(record_.begin(), record_.end(), buffer.begin(), buffer.end())) {
+        RaiseKarteiError(ErrorCode::RecordChanged, table_->Name());
+    }
+    std::copy(record_.begin(), record_.end(), buffer.begin());
+    return CursorStatus::Ok;
+}
+
+int32_t TDataCursor::RecordCount() {
+    CheckOpen();
+    const TAccess access(*this);
+    return natural_ ? table_->RecordCount() : ViewSize();
+}
+
+int32_t TDataCursor::Ordinal() {
+    CheckOpen();
+    const TAccess access(*this);
+    if (natural_) {
+        return bitmap_.Rank(recordNumber_) * (bitmap_.Test(recordNumber_) ? 1 : 0);
+    }
+    if (!hasLeaf_ || ordinal_ - firstOrdinal_ + 1 <= 0) {
+        return 0;
+    }
+    return static_cast<int32_t>(ordinal_ - firstOrdinal_ + 1);
+}
+
+void TDataCursor::GoToOrdinal(int32_t n) {
+    CheckOpen();
+    const TAccess access(*this);
+    direction_ = TReadDirection::Forward;
+    if (natural_) {
+        if (n < 1) {
+            if (SeekViewFirst()) {
+                bof_ = true;
+            }
+        } else if (const int32_t number = bitmap_.Nth(n); number != 0) {
+            recordNumber_ = number;
+            bof_ = eof_ = false;
+        } else if (SeekViewLast()) {
+            eof_ = true;
+        }
+        ReadCurrent();
+        return;
+    }
+    if (!SeekViewFirst()) {
+        return;
+    }
+    if (n < 1) {
+        bof_ = true;
+    } else if (n > ViewSize()) {
+        SeekViewLast();
+        eof_ = true;
+    } else {
+        TakeHit(Tree().SeekOrdinal(firstOrdinal_ + n - 1));
+        bof_ = eof_ = false;
+    }
+    ReadCurrent();
+}
+
+int32_t TDataCursor::CurrentRecordNumber() {
+    CheckOpen();
+    const TAccess access(*this);
+    if (natural_) {
+        return recordNumber_;
+    }
+    return hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0;
+}
+
+void TDataCursor::GetBookmark(std::span<uint8_t> bookmark) {
+    CheckOpen();
+    const TAccess access(*this);
+    Zero(bookmark);
+    if (natural_) {
+        if (bookmark.size() >= 4) {
+            WriteI32(bookmark.data(), recordNumber_);
+        }
+    } else if (hasLeaf_) {
+        std::copy_n(CurrentKey(), std::min<size_t>(layout_.KeyLength, bookmark.size()), bookmark.begin());
+    }
+}
+
+bool TDataCursor::GoToBookmark(std::span<const uint8_t> bookmark) {
+    CheckOpen();
+    if (bookmark.size() < BookmarkSize()) {
+        return false;
+    }
+    const TAccess access(*this);
+    direction_ = TReadDirection::Forward;
+    if (natural_) {
+        const int32_t wanted = ReadI32(bookmark.data());
+        if (wanted != 0 && bitmap_.Count() > 0) {
+            const int32_t clamped = std::clamp(wanted, 1, table_->Header().RecordSlotCount());
+            const int32_t found = bitmap_.Test(clamped) ? clamped : bitmap_.Next(clamped);
+            if (found != 0) {
+                recordNumber_ = found;
+                bof_ = eof_ = false;
+            } else {
+                SeekViewLast();
+                eof_ = true;
+            }
+        }
+        ReadCurrent();
+        return !bof_ && !eof_ && recordNumber_ == wanted;
+    }
+    std::memcpy(searchKey_.data(), bookmark.data(), layout_.KeyLength);
+    KeySearch(searchKey_.data(), true, false);
+    ReadCurrent();
+    return hasLeaf_ && !eof_ && Compare(CurrentKey(), searchKey_.data()) == 0;
+}
+
+int TDataCursor::CompareBookmarks(std::span<const uint8_t> a, std::span<const uint8_t> b) const {
+    CheckOpen();
+    if (natural_) {
+        const int32_t x = ReadI32(a.data());
+        const int32_t y = ReadI32(b.data());
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    return Compare(a.data(), b.data());
+}
+
+int TDataCursor::Compare(const uint8_t* a, const uint8_t* b) const {
+    const int result = CompareKeys(layout_, a, b, layout_.KeyLength);
+    return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+}  // namespace kartei

@@ -1,0 +1,215 @@
+// TDataCursor: ranges, the bounds of the view, the key search and FindKey.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/cursor/CursorAccess.h"
+#include "engine/cursor/DataCursor.h"
+#include "engine/format/RecordLayout.h"
+#include "engine/keys/KeyBuilder.h"
+#include "engine/keys/KeyCompare.h"
+#include "engine/keys/KeyPadding.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+void TDataCursor::ClearRangeKeys() {
+    std::fill(rangeStart_.begin(), rangeStart_.end(), uint8_t{0x00});
+    std::fill(rangeEnd_.begin(), rangeEnd_.end(), uint8_t{0xFF});
+}
+
+void TDataCursor::ComputeBounds() {
+    if (natural_) {
+        firstOrdinal_ = 1;
+        lastOrdinal_ = table_->RecordCount();
+        return;
+    }
+    TIndexTree tree = Tree();
+    const int64_t entries = tree.EntryCount();
+    if (!rangeActive_) {
+        firstOrdinal_ = 1;
+        lastOrdinal_ = entries;
+        return;
+    }
+    firstOrdinal_ = lastOrdinal_ = 0;
+    if (entries == 0 || Compare(rangeStart_.data(), rangeEnd_.data()) > 0) {
+        return;
+    }
+    {
+        const TLeafHit hit = tree.Seek(rangeStart_.data(), TSearchRule::Nearest);
+        const bool below = Compare(hit.Leaf->Key(hit.Position), rangeStart_.data()) < 0;
+        firstOrdinal_ = below ? (hit.Ordinal < entries ? hit.Ordinal + 1 : 0) : hit.Ordinal;
+    }
+    {
+        const TLeafHit hit = tree.Seek(rangeEnd_.data(), TSearchRule::UpperEnd);
+        const bool above = Compare(hit.Leaf->Key(hit.Position), rangeEnd_.data()) > 0;
+        lastOrdinal_ = above ? hit.Ordinal - 1 : hit.Ordinal;
+    }
+    if (firstOrdinal_ <= 0 || lastOrdinal_ <= 0 || lastOrdinal_ < firstOrdinal_) {
+        firstOrdinal_ = lastOrdinal_ = 0;
+    }
+}
+
+void TDataCursor::MakeKey(TKeyForm form, const uint8_t* source, uint8_t* key) const {
+    if (form == TKeyForm::Record) {
+        BuildKey(layout_, source, key);
+    } else {
+        std::memcpy(key, source, layout_.KeyLength);
+    }
+}
+
+size_t TDataCursor::UsedLength(int fieldCount, int partialLength) const {
+    const int fields = std::clamp(fieldCount, 0, static_cast<int>(layout_.FieldCount));
+    size_t used = 0;
+    for (int k = 0; k < fields; ++k) {
+        used += layout_.Fields[static_cast<size_t>(k)].DataWidth + 1u;
+    }
+    if (partialLength > 0 && fields < layout_.FieldCount) {
+        // Never past the string's own width.
+        const size_t width = layout_.Fields[static_cast<size_t>(fields)].DataWidth;
+        used += std::min<size_t>(static_cast<size_t>(partialLength), width) + 1;
+    }
+    return std::min<size_t>(used, layout_.KeyLength);
+}
+
+void TDataCursor::PadFrom(uint8_t* key, size_t used, bool low) const {
+    if (low != layout_.Descending) {
+        PadKeyLow(layout_, key, used);
+    } else {
+        PadKeyHigh(layout_, key, used);
+    }
+}
+
+void TDataCursor::SetRange(TKeyForm form, const uint8_t* start, int startFieldCount, const uint8_t* end,
+                           int endFieldCount) {
+    CheckOpen();
+    if (natural_) {
+        return;
+    }
+    const TAccess access(*this);
+    const auto make = [&](const uint8_t* source, int fieldCount, std::vector<uint8_t>& key, bool low) {
+        if (source == nullptr) {
+            std::fill(key.begin(), key.end(), low ? uint8_t{0x00} : uint8_t{0xFF});
+            return;
+        }
+        MakeKey(form, source, key.data());
+        if ((fieldCount > 0 && fieldCount < layout_.FieldCount) || !layout_.Unique) {
+            PadFrom(key.data(), UsedLength(fieldCount > 0 ? fieldCount : layout_.FieldCount, 0), low);
+        }
+    };
+    make(start, startFieldCount, rangeStart_, true);
+    make(end, endFieldCount, rangeEnd_, false);
+    rangeActive_ = true;
+    ComputeBounds();
+    RepositionOnRecord();
+}
+
+void TDataCursor::CancelRange() {
+    CheckOpen();
+    if (natural_) {
+        return;
+    }
+    const TAccess access(*this);
+    ClearRangeKeys();
+    rangeActive_ = false;
+    ComputeBounds();
+    RepositionOnRecord();
+}
+
+void TDataCursor::RepositionOnRecord() {
+    if (natural_) {
+        const int32_t own = RecordStatus(record_) == kRecordLive ? RecordLink(record_) : 0;
+        if (bitmap_.Test(own)) {
+            recordNumber_ = own;
+            bof_ = eof_ = false;
+        } else if (SeekViewFirst()) {
+            bof_ = true;
+        }
+        ReadCurrent();
+        return;
+    }
+    BuildKey(layout_, record_.data(), searchKey_.data());
+    KeySearch(searchKey_.data(), true, true);
+    ReadCurrent();
+}
+
+bool TDataCursor::KeySearch(const uint8_t* key, bool nearest, bool keepEdge) {
+    const bool wasBof = bof_;
+    const bool wasEof = eof_;
+    if (ViewEmpty()) {
+        SetEmpty();
+        return false;
+    }
+    bool found = false;
+    if (rangeActive_ && Compare(key, rangeStart_.data()) < 0) {
+        SeekViewFirst();
+    } else if (rangeActive_ && Compare(key, rangeEnd_.data()) > 0) {
+        SeekViewLast();
+    } else {
+        TLeafHit hit = Tree().Seek(key, TSearchRule::Nearest);
+        if (!hit.Leaf) {
+            SetEmpty();
+            return false;
+        }
+        found = hit.Found;
+        if (!found && !nearest) {
+            return false;
+        }
+        TakeHit(hit);
+        bof_ = eof_ = false;
+        if (!found && Compare(CurrentKey(), key) < 0) {
+            // Every entry of the leaf lies below the key: the next one is the first of the next leaf.
+            if (!StepForward()) {
+                eof_ = true;
+            }
+        }
+        // A nearest entry beyond the view stands on its last entry, after the end.
+        if (ordinal_ > lastOrdinal_) {
+            SeekViewLast();
+            eof_ = true;
+        } else if (ordinal_ < firstOrdinal_) {
+            SeekViewFirst();
+        }
+    }
+    if (keepEdge) {
+        if (wasBof && !eof_ && ordinal_ == firstOrdinal_) {
+            bof_ = true;
+        }
+        if (wasEof && !bof_ && ordinal_ == lastOrdinal_) {
+            eof_ = true;
+        }
+    }
+    return found;
+}
+
+bool TDataCursor::FindKey(TKeyForm form, const uint8_t* key, std::span<uint8_t> out, int partialLength,
+                          bool nearest, int fieldCount) {
+    CheckOpen();
+    if (natural_ || key == nullptr) {
+        return false;
+    }
+    const TAccess access(*this);
+    direction_ = TReadDirection::Forward;
+    MakeKey(form, key, searchKey_.data());
+    const bool partial = (fieldCount >= 1 && fieldCount < layout_.FieldCount) || !layout_.Unique ||
+                         (fieldCount == 0 && partialLength > 0);
+    bool found = false;
+    if (partial) {
+        const int fields = (fieldCount == 0 && partialLength <= 0) ? layout_.FieldCount : fieldCount;
+        const size_t used = UsedLength(fields, partialLength);
+        PadFrom(searchKey_.data(), used, true);
+        KeySearch(searchKey_.data(), true, false);
+        found = hasLeaf_ && !ViewEmpty() && CompareKeys(layout_, CurrentKey(), searchKey_.data(), used) == 0;
+    } else {
+        found = KeySearch(searchKey_.data(), nearest, false);
+    }
+    if (eof_ && hasLeaf_) {
+        SeekViewLast();
+    }
+    ReadCurrent();
+    if (!out.empty()) {
+        std::copy_n(record_.begin(), std::min(out.size(), record_.size()), out.begin());
+    }
+    return found;
+}
+
+}  // namespace kartei

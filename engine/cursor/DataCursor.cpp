@@ -1,0 +1,249 @@
+// TDataCursor: opening, index selection, access and the recovery after changes by other users.
+#include "engine/cursor/DataCursor.h"
+
+#include "engine/cursor/CursorAccess.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "engine/errors/ErrorCodes.h"
+#include "engine/errors/ErrorContext.h"
+#include "engine/format/RecordLayout.h"
+#include "engine/index/IndexDefinition.h"
+#include "engine/index/IndexNames.h"
+#include "engine/table/DataDirectory.h"
+#include "engine/table/DataTable.h"
+
+namespace kartei {
+
+namespace {
+constexpr int kNaturalOrderSlot = 255;
+}
+
+TDataCursor::TDataCursor(TDataDirectory& directory) : directory_(directory) {}
+
+TDataCursor::~TDataCursor() {
+    try {
+        Close();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): closing is best effort here
+    }
+}
+
+void TDataCursor::Open(const TTableOpenRequest& request, bool naturalOrder) {
+    Close();
+    TDataTable* table = nullptr;
+    const int status = directory_.OpenTable(request, table);
+    if (status < 0) {
+        RaiseKarteiError(static_cast<uint16_t>(-status), request.Name);
+    }
+    try {
+        if (table->NeedsVerification(request)) {
+            table->VerifyFiles();
+        }
+        table->CheckPassword();
+        table->RebuildMissingIndex();
+        table_ = table;
+        record_.assign(table->Header().RecordSize, 0);
+        rangeStart_.assign(kKeyBufferSize, 0);
+        rangeEnd_.assign(kKeyBufferSize, 0);
+        searchKey_.assign(kKeyBufferSize, 0);
+        savedKey_.assign(kKeyBufferSize, 0);
+        rangeActive_ = false;
+        ClearRangeKeys();
+        NoteSeenState();
+        const TAccess access(*this);
+        TakeSlot(naturalOrder ? kNaturalOrderSlot : kPrimaryIndexSlot);
+        ComputeBounds();
+        NoteSeenState();
+    } catch (...) {
+        table_ = nullptr;
+        directory_.CloseTable(table);
+        throw;
+    }
+    First();
+}
+
+void TDataCursor::Close() {
+    if (table_ == nullptr) {
+        return;
+    }
+    TDataTable* table = std::exchange(table_, nullptr);
+    hasLeaf_ = false;
+    bof_ = eof_ = false;
+    rangeActive_ = false;
+    const int status = directory_.CloseTable(table);
+    if (status < 0) {
+        RaiseKarteiError(static_cast<uint16_t>(-status), table->Name());
+    }
+}
+
+void TDataCursor::CheckOpen() const {
+    if (table_ == nullptr) {
+        RaiseKarteiErrorCode(ErrorCode::InvalidHandle);
+    }
+}
+
+TIndexTree TDataCursor::Tree() {
+    return TIndexTree(table_->IndexFile(), slot_, layout_);
+}
+
+int TDataCursor::SecondaryIndexCount() const {
+    CheckOpen();
+    return table_->IndexFile().SecondaryIndexCount();
+}
+
+TIndexDescriptor TDataCursor::IndexDescriptor(int slot) const {
+    CheckOpen();
+    if (slot == kNaturalOrderSlot) {
+        return TIndexDescriptor();
+    }
+    return table_->IndexFile().Descriptor(slot);
+}
+
+void TDataCursor::TakeSlot(int slot) {
+    slot_ = slot;
+    if (slot == kNaturalOrderSlot) {
+        natural_ = true;
+        indexName_.clear();
+        layout_ = TKeyLayout();
+    } else {
+        indexName_ = table_->IndexFile().Descriptor(slot).Name;
+        // A primary index without fields stands for record-number order.
+        natural_ = slot == kPrimaryIndexSlot && table_->IndexFile().NoPrimaryKey();
+        layout_ = natural_ ? TKeyLayout() : table_->KeyLayout(slot);
+    }
+    hasLeaf_ = false;
+    if (natural_) {
+        RebuildBitmap();
+    }
+}
+
+void TDataCursor::SelectIndex(std::string_view name) {
+    CheckOpen();
+    if (SameIndexName(indexName_, name) && !(natural_ && slot_ == kNaturalOrderSlot)) {
+        return;
+    }
+    const TAccess access(*this);
+    rangeActive_ = false;
+    ClearRangeKeys();
+    const int slot = FindIndexSlot(table_->IndexFile().Header(), name);
+    if (slot < 0) {
+        ComputeBounds();
+        RaiseKarteiError(ErrorCode::InvalidIndexName, table_->Name(), {}, {}, name);
+    }
+    TakeSlot(slot);
+    ComputeBounds();
+    RepositionOnRecord();
+}
+
+void TDataCursor::SelectIndex(int slot) {
+    CheckOpen();
+    if (slot == slot_) {
+        return;
+    }
+    if (slot != kNaturalOrderSlot && (slot < 0 || slot > SecondaryIndexCount())) {
+        RaiseKarteiError(ErrorCode::InvalidIndexName, table_->Name(), {}, {}, std::to_string(slot));
+    }
+    const TAccess access(*this);
+    rangeActive_ = false;
+    ClearRangeKeys();
+    TakeSlot(slot);
+    ComputeBounds();
+    RepositionOnRecord();
+}
+
+// ---- Changes
+
+bool TDataCursor::StateChanged() const {
+    return table_->ChangeGeneration() != seenTableGeneration_ ||
+           table_->IndexFile().Generation() != seenIndexGeneration_ ||
+           table_->IndexFile().ChangeCount() != seenIndexChanges_ ||
+           table_->Header().RecordSlotCount() != seenSlotCount_;
+}
+
+void TDataCursor::NoteSeenState() {
+    seenTableGeneration_ = table_->ChangeGeneration();
+    seenIndexGeneration_ = table_->IndexFile().Generation();
+    seenIndexChanges_ = table_->IndexFile().ChangeCount();
+    seenSlotCount_ = table_->Header().RecordSlotCount();
+}
+
+void TDataCursor::Recover() {
+    const bool wasBof = bof_;
+    const bool wasEof = eof_;
+    const bool hadPosition = natural_ ? recordNumber_ > 0 : hasLeaf_;
+    if (!natural_ && hadPosition) {
+        std::memcpy(savedKey_.data(), CurrentKey(), layout_.KeyLength);
+    }
+    // Another user may have redefined the index: its layout is taken again.
+    TakeSlot(slot_);
+    ComputeBounds();
+    NoteSeenState();
+    if (natural_) {
+        if (bitmap_.Count() == 0) {
+            SetEmpty();
+        } else if (!bitmap_.Test(recordNumber_)) {
+            const int32_t next = bitmap_.Next(recordNumber_);
+            recordNumber_ = next != 0 ? next : bitmap_.Prior(recordNumber_);
+            eof_ = next == 0;
+            bof_ = false;
+        }
+        return;
+    }
+    if (!hadPosition) {
+        if (SeekViewFirst()) {
+            bof_ = true;
+        }
+        return;
+    }
+    bof_ = wasBof;
+    eof_ = wasEof;
+    KeySearch(savedKey_.data(), true, true);
+}
+
+bool TDataCursor::CheckForChanges() {
+    if (!table_->CheckForChanges()) {
+        return false;
+    }
+    Recover();
+    return true;
+}
+
+int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection direction) {
+    if (natural_ || !hasLeaf_) {
+        return table_->DataFile().ReadAheadSize();
+    }
+    // The entries of the leaf from the current one on whose records follow one another on disk.
+    const int32_t limit = table_->DataFile().ReadAheadSize();
+    const int step = direction == TReadDirection::Forward ? 1 : -1;
+    int32_t count = 1;
+    int32_t expected = recordNumber;
+    for (int position = leaf_.Position() + step; position >= 1 && position <= leaf_.Count() && count < limit;
+         position += step) {
+        expected += step;
+        if (static_cast<int32_t>(leaf_.Value(position)) != expected) {
+            break;
+        }
+        ++count;
+    }
+    return count;
+}
+
+// ---- Natural order
+
+void TDataCursor::RebuildBitmap() {
+    TDataFile& file = table_->DataFile();
+    const int32_t slots = table_->Header().RecordSlotCount();
+    bitmap_.Reset(slots);
+    for (int32_t number = 1; number <= slots; ++number) {
+        TRecord* record = file.Fetch(nullptr, number, TReadDirection::Forward, true, false);
+        const bool live = RecordStatus(record->Image()) == kRecordLive;
+        file.Release(*record);
+        if (live) {
+            bitmap_.Set(number);
+        }
+    }
+}
+
+}  // namespace kartei

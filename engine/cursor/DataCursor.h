@@ -1,0 +1,199 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/cursor/RecordsBitmap.h"
+#include "engine/data/FetchCursor.h"
+#include "engine/index/IndexHeader.h"
+#include "engine/index/IndexTree.h"
+#include "engine/index/Page.h"
+#include "engine/keys/KeyLayout.h"
+#include "engine/table/TableOpenRequest.h"
+
+namespace kartei {
+
+class TDataDirectory;
+class TDataTable;
+
+// How a key argument is given: a ready key of the current index's key length, or a record image from which
+// the key is built.
+enum class TKeyForm { Key, Record };
+
+// Status values of the record-getting operations; the dataset layer decides whether to raise them.
+namespace CursorStatus {
+constexpr int Ok = 0;
+constexpr int BeginningOfFile = 8705;
+constexpr int EndOfFile = 8706;
+constexpr int NoCurrentRecord = 8709;
+}  // namespace CursorStatus
+
+// One client's view of an open table: a current index (or natural record order), a position in its order
+// with before-first and after-last states, an optional key range, and the current record. Many cursors may
+// share one table; each keeps its own position. Every operation takes the table's read lock and looks for
+// other users' changes first: after one, the cursor goes back to the record it stood on (or the one after
+// it when that was deleted).
+//
+// A walk works inside the cursor's private copy of the current leaf page: only page boundaries follow the
+// sibling links, and counts and ordinals come from the subtree counts, so they cost a descent or two.
+class TDataCursor final : private TFetchCursor {
+public:
+    explicit TDataCursor(TDataDirectory& directory);
+    // Closes the table if still open; failures are dropped here.
+    ~TDataCursor() override;
+    TDataCursor(const TDataCursor&) = delete;
+    TDataCursor& operator=(const TDataCursor&) = delete;
+
+    // Opens the table: verifies its files when this is its first user (unless the request skips it), settles
+    // the password of an encrypted table, rebuilds an index file that had to be recreated, selects the
+    // primary index (or natural order) and moves to the first position.
+    void Open(const TTableOpenRequest& request, bool naturalOrder = false);
+    void Close();
+    bool IsOpen() const { return table_ != nullptr; }
+    TDataTable& Table() const { return *table_; }
+    uint16_t RecordSize() const { return static_cast<uint16_t>(record_.size()); }
+
+    // Index selection. Selecting cancels any range and keeps the current record. 10022 for an unknown name;
+    // the cursor then stays on its index, without a range. Slot 255 is natural order.
+    void SelectIndex(std::string_view name);
+    void SelectIndex(int slot);
+    int CurrentIndexSlot() const { return slot_; }
+    const std::string& CurrentIndexName() const { return indexName_; }
+    bool NaturalOrder() const { return natural_; }
+    int SecondaryIndexCount() const;
+    // The descriptor of a slot; all zero for slot 255.
+    TIndexDescriptor IndexDescriptor(int slot) const;
+    // The key layout of the current index (meaningless in natural order).
+    const TKeyLayout& KeyLayout() const { return layout_; }
+
+    // Before the first entry of the view (BOF) / after the last (EOF).
+    void First();
+    void Last();
+    // Status: 0, 8706 at the end / 8705 at the beginning; the buffer (record size bytes) gets the record,
+    // or zeros at an end.
+    int GetNext(std::span<uint8_t> buffer);
+    int GetPrior(std::span<uint8_t> buffer);
+    // 8709 when the view is empty, 8705 at BOF, 8706 at EOF (buffer zeroed). With `recheck` the record is
+    // read again and compared with the buffer: 8708 when another user changed or deleted it.
+    int GetCurrent(std::span<uint8_t> buffer, bool recheck);
+    // Moves n entries forward or backward (stops at either end, setting EOF or BOF).
+    void MoveBy(int32_t n);
+    bool Bof() const { return bof_; }
+    bool Eof() const { return eof_; }
+
+    // Entries in the view; the current entry's 1-based position in it (0 when there is none).
+    int32_t RecordCount();
+    int32_t Ordinal();
+    void GoToOrdinal(int32_t n);
+    // The record number of the current entry; 0 when the view is empty.
+    int32_t CurrentRecordNumber();
+
+    // A bookmark is the current full key in index order, the record number (4 bytes) in natural order; all
+    // zero without a current entry.
+    size_t BookmarkSize() const { return natural_ ? 4 : layout_.KeyLength; }
+    void GetBookmark(std::span<uint8_t> bookmark);
+    // Whether the cursor now stands on the bookmarked record (a deleted one: on its successor, false).
+    bool GoToBookmark(std::span<const uint8_t> bookmark);
+    int CompareBookmarks(std::span<const uint8_t> a, std::span<const uint8_t> b) const;
+
+    // Ranges over the current index, both ends inclusive. Keys of `form`; a null start or end leaves that
+    // side open. Field counts name the leading index fields a key supplies (0: all).
+    void SetRange(TKeyForm form, const uint8_t* start, int startFieldCount, const uint8_t* end,
+                  int endFieldCount);
+    void CancelRange();
+    bool RangeActive() const { return rangeActive_; }
+    // Positions on a key (a record image or a ready key) given for `fieldCount` leading fields (0: all) and
+    // `partialLength` characters of the next string field; copies the record then current into `out`
+    // (may be empty). Nearest lands on the first entry at or after the key (the last of the view past the
+    // end); exact leaves the cursor where it was when the key is absent.
+    bool FindKey(TKeyForm form, const uint8_t* key, std::span<uint8_t> out, int partialLength, bool nearest,
+                 int fieldCount);
+
+    // The current record image, as last read.
+    std::span<const uint8_t> CurrentRecord() const { return record_; }
+
+private:
+    class TAccess;
+
+    // TFetchCursor.
+    bool CheckForChanges() override;
+    int32_t ReadAheadCount(int32_t recordNumber, TReadDirection direction) override;
+
+    void CheckOpen() const;
+    TIndexTree Tree();
+    // Takes over an index slot's properties (255: natural order).
+    void TakeSlot(int slot);
+    // After another user's change, or this process's change through another cursor: the position is found
+    // again from the key (record number) the cursor stood on, keeping BOF and EOF.
+    void Recover();
+    void NoteSeenState();
+    bool StateChanged() const;
+
+    void SetEmpty();
+    bool ViewEmpty() const { return firstOrdinal_ <= 0 || lastOrdinal_ < firstOrdinal_; }
+    int32_t ViewSize() const { return ViewEmpty() ? 0 : static_cast<int32_t>(lastOrdinal_ - firstOrdinal_ + 1); }
+    void TakeHit(const TLeafHit& hit);
+    const uint8_t* CurrentKey() const { return leaf_.Key(leaf_.Position()); }
+    // Follows a sibling link into the private copy; 8965 when the link leads nowhere sound.
+    void LoadSibling(uint32_t offset, bool forward);
+    bool StepForward();
+    bool StepBackward();
+    void MoveIndexed(int32_t n);
+    void MoveNatural(int32_t n);
+    // On the first / last entry of the view, BOF and EOF clear; false (empty state) when it has none.
+    bool SeekViewFirst();
+    bool SeekViewLast();
+    void ReadCurrent();
+
+    // Ranges and key search.
+    void ComputeBounds();
+    void ClearRangeKeys();
+    bool KeySearch(const uint8_t* key, bool nearest, bool keepEdge);
+    void MakeKey(TKeyForm form, const uint8_t* source, uint8_t* key) const;
+    size_t UsedLength(int fieldCount, int partialLength) const;
+    void PadFrom(uint8_t* key, size_t used, bool low) const;
+    void RepositionOnRecord();
+    int Compare(const uint8_t* a, const uint8_t* b) const;
+
+    void RebuildBitmap();
+
+    TDataDirectory& directory_;
+    TDataTable* table_ = nullptr;
+    uint64_t seenTableGeneration_ = 0;
+    uint64_t seenIndexGeneration_ = 0;
+    uint64_t seenIndexChanges_ = 0;
+    int32_t seenSlotCount_ = 0;
+
+    int slot_ = 0;
+    std::string indexName_;
+    bool natural_ = false;
+    TKeyLayout layout_;
+
+    // Index order: the private copy of the current leaf, its walk position the current entry.
+    TPage leaf_;
+    bool hasLeaf_ = false;
+    int64_t ordinal_ = 0;
+    // Natural order: the current record number and the live records.
+    int32_t recordNumber_ = 0;
+    TRecordsBitmap bitmap_;
+    bool bof_ = false;
+    bool eof_ = false;
+    TReadDirection direction_ = TReadDirection::Forward;
+
+    bool rangeActive_ = false;
+    std::vector<uint8_t> rangeStart_;
+    std::vector<uint8_t> rangeEnd_;
+    // Whole-index ordinals of the view's first and last entries.
+    int64_t firstOrdinal_ = 1;
+    int64_t lastOrdinal_ = 0;
+
+    std::vector<uint8_t> record_;
+    std::vector<uint8_t> searchKey_;
+    std::vector<uint8_t> savedKey_;
+};
+
+}  // namespace kartei

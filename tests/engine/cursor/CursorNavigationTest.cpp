@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/cursor/CursorTestSupport.h"
+
+namespace kartei::testing {
+namespace {
+
+using CursorNavigation = CursorTest;
+
+TEST_F(CursorNavigation, AnEmptyTableHasNoRecords) {
+    MakeCities({});
+    auto cursor = OpenCursor("City", "City");
+    std::vector<uint8_t> buffer(cursor->RecordSize(), 0xAA);
+    cursor->First();
+    EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::NoCurrentRecord);
+    EXPECT_EQ(cursor->RecordCount(), 0);
+    EXPECT_EQ(cursor->Ordinal(), 0);
+    EXPECT_EQ(cursor->CurrentRecordNumber(), 0);
+    EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST_F(CursorNavigation, OneRecordIsFoundOnceInEachDirection) {
+    MakeCities({"Berlin"});
+    auto cursor = OpenCursor("City", "City");
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    cursor->First();
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::BeginningOfFile);
+    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(cursor->Table(), buffer), "Berlin");
+    EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::EndOfFile);
+    ASSERT_EQ(cursor->GetPrior(buffer), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(cursor->Table(), buffer), "Berlin");
+    EXPECT_EQ(cursor->GetPrior(buffer), CursorStatus::BeginningOfFile);
+}
+
+TEST_F(CursorNavigation, WalksAcrossLeavesInIndexOrderBothWays) {
+    TDataTable* table = MakeCities(ManyNames(3000));
+    const std::vector<std::string> expected = TextsInOrder(*table, "City");
+    ASSERT_TRUE(std::is_sorted(expected.begin(), expected.end()));
+    auto cursor = OpenCursor("City", "City");
+    EXPECT_EQ(WalkForward(*cursor), expected);
+    std::vector<std::string> backward = WalkBackward(*cursor);
+    std::reverse(backward.begin(), backward.end());
+    EXPECT_EQ(backward, expected);
+    EXPECT_EQ(cursor->RecordCount(), 3000);
+}
+
+TEST_F(CursorNavigation, MoveByStopsAtBothEnds) {
+    MakeCities({"Aachen", "Berlin", "Celle", "Dresden"});
+    auto cursor = OpenCursor("City", "City");
+    cursor->First();
+    cursor->MoveBy(2);
+    EXPECT_EQ(CityOf(*cursor), "Celle");
+    EXPECT_EQ(cursor->Ordinal(), 3);
+    cursor->MoveBy(10);
+    EXPECT_TRUE(cursor->Eof());
+    EXPECT_EQ(CityOf(*cursor), "Dresden");
+    cursor->MoveBy(-1);
+    EXPECT_FALSE(cursor->Eof());
+    EXPECT_EQ(CityOf(*cursor), "Celle");
+    cursor->MoveBy(-10);
+    EXPECT_TRUE(cursor->Bof());
+    EXPECT_EQ(CityOf(*cursor), "Aachen");
+}
+
+TEST_F(CursorNavigation, GoToOrdinalAndOrdinalAgree) {
+    TDataTable* table = MakeCities(ManyNames(1500));
+    const std::vector<std::string> expected = TextsInOrder(*table, "City");
+    auto cursor = OpenCursor("City", "City");
+    for (const int32_t k : {1, 2, 377, 1000, 1499, 1500}) {
+        cursor->GoToOrdinal(k);
+        EXPECT_EQ(cursor->Ordinal(), k);
+        EXPECT_EQ(CityOf(*cursor), expected[static_cast<size_t>(k - 1)]);
+        EXPECT_FALSE(cursor->Bof() || cursor->Eof());
+    }
+    cursor->GoToOrdinal(0);
+    EXPECT_TRUE(cursor->Bof());
+    EXPECT_FALSE(cursor->Eof());
+    cursor->GoToOrdinal(1501);
+    EXPECT_TRUE(cursor->Eof());
+    EXPECT_FALSE(cursor->Bof());
+}
+
+TEST_F(CursorNavigation, SelectingAnotherIndexKeepsTheRecord) {
+    MakeCities({"Celle", "Aachen", "Berlin"});
+    auto cursor = OpenCursor("City", "City");
+    cursor->GoToOrdinal(2);  // Berlin, id 3
+    ASSERT_EQ(CityOf(*cursor), "Berlin");
+    cursor->SelectIndex("primarykey");
+    EXPECT_EQ(cursor->CurrentIndexName(), "PrimaryKey");
+    EXPECT_EQ(CityOf(*cursor), "Berlin");
+    EXPECT_EQ(cursor->Ordinal(), 3);
+    cursor->SelectIndex(std::string_view("City"));
+    EXPECT_EQ(cursor->Ordinal(), 2);
+}
+
+TEST_F(CursorNavigation, AnUnknownIndexNameFailsAndDropsTheRange) {
+    MakeCodes({{1, "030"}, {2, "040"}, {2, "041"}});
+    auto cursor = OpenCursor("AreaCode", "city_id");
+    TDataTable& table = cursor->Table();
+    const std::vector<uint8_t> two = PairRecord(table, 2, "");
+    cursor->SetRange(TKeyForm::Record, two.data(), 1, two.data(), 1);
+    ASSERT_EQ(cursor->RecordCount(), 2);
+    try {
+        cursor->SelectIndex("nowhere");
+        FAIL() << "no error";
+    } catch (const EKarteiEngineError& error) {
+        EXPECT_EQ(error.ErrorCode(), 10022);
+        EXPECT_EQ(std::string(error.what()),
+                  EngineMessage(10022, "Invalid secondary index name 'nowhere' specified for table 'AreaCode.DAT'"));
+    }
+    EXPECT_EQ(cursor->CurrentIndexName(), "city_id");
+    EXPECT_FALSE(cursor->RangeActive());
+    EXPECT_EQ(cursor->RecordCount(), 3);
+}
+
+TEST_F(CursorNavigation, EqualValuesOfANonUniqueIndexComeInIdentifierOrder) {
+    MakeCodes({{5, "0501"}, {3, "0301"}, {5, "0502"}, {5, "0503"}, {3, "0302"}});
+    auto cursor = OpenCursor("AreaCode", "city_id");
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"0301", "0302", "0501", "0502", "0503"}));
+}
+
+TEST_F(CursorNavigation, ABookmarkOfADeletedRecordLandsOnItsSuccessor) {
+    TDataTable* table = MakeCities({"Aachen", "Berlin", "Celle"});
+    auto cursor = OpenCursor("City", "City");
+    cursor->GoToOrdinal(2);
+    std::vector<uint8_t> mark(cursor->BookmarkSize());
+    cursor->GetBookmark(mark);
+    cursor->First();
+    EXPECT_TRUE(cursor->GoToBookmark(mark));
+    EXPECT_EQ(CityOf(*cursor), "Berlin");
+
+    auto other = OpenCursor("City", "City");
+    table->DeleteRecord(other->CurrentRecordNumber() + 1);  // Berlin is record 2
+    EXPECT_FALSE(cursor->GoToBookmark(mark));
+    EXPECT_EQ(CityOf(*cursor), "Celle");
+    std::vector<uint8_t> now(cursor->BookmarkSize());
+    cursor->GetBookmark(now);
+    EXPECT_EQ(cursor->CompareBookmarks(mark, now), -1);
+}
+
+TEST_F(CursorNavigation, ChangesThroughTheTableKeepTheCursorOnItsRecord) {
+    TDataTable* table = MakeCities({"Aachen", "Celle", "Essen"});
+    auto cursor = OpenCursor("City", "City");
+    cursor->GoToOrdinal(2);
+    ASSERT_EQ(CityOf(*cursor), "Celle");
+    table->InsertRecord(CityRecord(*table, "Bonn"));
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    EXPECT_EQ(cursor->Ordinal(), 3);
+    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(*table, buffer), "Essen");
+    cursor->MoveBy(-1);
+    table->DeleteRecord(2);  // Celle
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(*table, buffer), "Essen");
+}
+
+TEST_F(CursorNavigation, RecheckReportsAnotherUsersChange) {
+    TDataTable* table = MakeCities({"Aachen", "Berlin"});
+    auto cursor = OpenCursor("City", "City");
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    cursor->First();
+    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    EXPECT_EQ(cursor->GetCurrent(buffer, true), CursorStatus::Ok);
+    table->ModifyRecord(1, CityRecord(*table, "Abtsgmünd"));
+    try {
+        cursor->GetCurrent(buffer, true);
+        FAIL() << "no error";
+    } catch (const EKarteiEngineError& error) {
+        EXPECT_EQ(error.ErrorCode(), 8708);
+    }
+}
+
+TEST_F(CursorNavigation, NaturalOrderWalksLiveRecordsByNumber) {
+    TDataTable* table = MakeCities({"Celle", "Aachen", "Essen", "Berlin"});
+    table->DeleteRecord(3);
+    auto cursor = OpenCursor("City");
+    EXPECT_TRUE(cursor->NaturalOrder());
+    EXPECT_EQ(cursor->BookmarkSize(), 4u);
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Celle", "Aachen", "Berlin"}));
+    EXPECT_EQ(WalkBackward(*cursor), (std::vector<std::string>{"Berlin", "Aachen", "Celle"}));
+    EXPECT_EQ(cursor->RecordCount(), 3);
+    cursor->GoToOrdinal(3);
+    EXPECT_EQ(cursor->CurrentRecordNumber(), 4);
+    EXPECT_EQ(cursor->Ordinal(), 3);
+    EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, cursor->CurrentRecord().data(), {}, 0, true, 0));
+}
+
+TEST_F(CursorNavigation, AMissingIndexFileIsRebuiltWhenTheTableOpens) {
+    TDataTable* table = MakeCities({"Celle", "Aachen", "Berlin"});
+    table->DeleteRecord(2);
+    Close(table);
+    std::filesystem::remove(File("City.IDX"));
+    auto cursor = OpenCursor("City");
+    EXPECT_FALSE(cursor->Table().IndexMissing());
+    EXPECT_EQ(cursor->RecordCount(), 2);
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Celle", "Berlin"}));
+    ExpectIndexesSound(cursor->Table());
+}
+
+}  // namespace
+}  // namespace kartei::testing

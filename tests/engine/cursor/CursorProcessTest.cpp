@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "engine/cursor/CursorTestSupport.h"
+
+namespace kartei::testing {
+namespace {
+
+constexpr const char* kDirVariable = "KARTEI_CURSOR_CHILD_DIR";
+constexpr const char* kActionVariable = "KARTEI_CURSOR_CHILD_ACTION";
+
+// Runs this test program again as another process that changes the table, and waits for it.
+void RunChild(const std::string& directory, const std::string& action) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv(kDirVariable, directory.c_str(), 1);
+        setenv(kActionVariable, action.c_str(), 1);
+        execl("/proc/self/exe", "engine_tests", "--gtest_filter=CursorProcessChild.ChangeTheTable", nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The other process: inserts or deletes one city, then ends.
+TEST(CursorProcessChild, ChangeTheTable) {
+    const char* directory = std::getenv(kDirVariable);
+    const char* action = std::getenv(kActionVariable);
+    if (directory == nullptr || action == nullptr) {
+        GTEST_SKIP() << "only run as the other process of CursorProcess";
+    }
+    TDataSession session;
+    TDataDirectory& dir = session.OpenDirectory(directory);
+    TTableOpenRequest request;
+    request.Name = "City";
+    TDataTable* table = nullptr;
+    ASSERT_EQ(dir.OpenTable(request, table), 0);
+    const std::string what(action);
+    if (what.starts_with("insert ")) {
+        table->InsertRecord(CityRecord(*table, what.substr(7)));
+    } else {
+        table->DeleteRecord(std::stoi(what.substr(7)));
+    }
+    ASSERT_EQ(dir.CloseTable(table), 0);
+}
+
+using CursorProcess = CursorTest;
+
+TEST_F(CursorProcess, AWalkerKeepsItsPlaceWhileAnotherProcessWrites) {
+    TDataTable* table = MakeCities({"Aachen", "Celle", "Essen"});
+    auto cursor = OpenCursor("City", "City");
+    Close(table);
+    cursor->GoToOrdinal(2);
+    ASSERT_EQ(CityOf(*cursor), "Celle");
+
+    RunChild(temp_.Path(), "insert Bonn");
+    EXPECT_EQ(cursor->RecordCount(), 4);
+    EXPECT_EQ(cursor->Ordinal(), 3);
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    ASSERT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(cursor->Table(), buffer), "Celle");
+
+    RunChild(temp_.Path(), "delete 2");
+    ASSERT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(cursor->Table(), buffer), "Essen");
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Bonn", "Essen"}));
+}
+
+}  // namespace
+}  // namespace kartei::testing
