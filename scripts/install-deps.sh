@@ -6,6 +6,8 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev googletest
     libicu-dev
+    qt6-base-dev libgl-dev libjpeg62-turbo-dev fonts-dejavu-core
+    ccache
 )
 
 sudo_cmd=()
