@@ -1,0 +1,17 @@
+#pragma once
+
+#include "tools/Command.h"
+
+namespace kartei::tools {
+
+// `kartei import CSV TABLE --field SPEC...`: creates a table from a CSV file, with fields and indexes given
+// on the command line (FieldSpec.h).
+class TImportCommand final : public TCommand {
+public:
+    TImportCommand();
+
+protected:
+    int Execute(const TParsedArguments& arguments, std::ostream& out, std::ostream& err) override;
+};
+
+}  // namespace kartei::tools

@@ -1,0 +1,64 @@
+#include "tools/Kartei.h"
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "tools/Dump.h"
+#include "tools/Import.h"
+#include "tools/Info.h"
+#include "tools/Shipped.h"
+#include "tools/ToolError.h"
+#include "tools/Verify.h"
+
+namespace kartei::tools {
+namespace {
+
+std::vector<std::unique_ptr<TCommand>> Commands() {
+    std::vector<std::unique_ptr<TCommand>> commands;
+    commands.push_back(std::make_unique<TInfoCommand>());
+    commands.push_back(std::make_unique<TDumpCommand>());
+    commands.push_back(std::make_unique<TVerifyCommand>());
+    commands.push_back(std::make_unique<TImportCommand>());
+    commands.push_back(std::make_unique<TShippedCommand>());
+    return commands;
+}
+
+void PrintUsage(std::ostream& stream, const std::vector<std::unique_ptr<TCommand>>& commands) {
+    stream << "Usage: kartei COMMAND [ARGUMENTS]\n\n"
+              "Looks into, checks and makes Kartei tables (.DAT with .IDX and .BLB). Text on the\n"
+              "command line, in CSV files and in the output is UTF-8; tables hold Windows-1252.\n\n"
+              "Commands:\n";
+    for (const std::unique_ptr<TCommand>& command : commands) {
+        stream << "  " << command->Name() << std::string(10 - command->Name().size(), ' ')
+               << command->Summary() << '\n';
+    }
+    stream << "\n'kartei COMMAND --help' describes a command.\n\n"
+              "Exit status: 0 success, 1 the table is damaged or not a table (or verify found\n"
+              "problems), 2 the command line is wrong, 3 the input cannot be used (a missing file,\n"
+              "an unknown index, a bad CSV file or value, a write the table refuses).\n";
+}
+
+}  // namespace
+
+int RunKartei(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+    const std::vector<std::unique_ptr<TCommand>> commands = Commands();
+    if (arguments.empty()) {
+        PrintUsage(err, commands);
+        return ExitStatus::Usage;
+    }
+    const std::string& name = arguments[0];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(out, commands);
+        return ExitStatus::Ok;
+    }
+    for (const std::unique_ptr<TCommand>& command : commands) {
+        if (command->Name() == name) {
+            return command->Run(arguments.subspan(1), out, err);
+        }
+    }
+    err << "kartei: unknown command '" << name << "'\nTry 'kartei --help'.\n";
+    return ExitStatus::Usage;
+}
+
+}  // namespace kartei::tools

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+
+#include "engine/cursor/DataCursor.h"
+#include "engine/format/TableFileNames.h"
+#include "engine/table/DataDirectory.h"
+#include "engine/table/DataSession.h"
+#include "engine/table/DataTable.h"
+#include "engine/table/TableOpenRequest.h"
+
+namespace kartei::tools {
+
+// An engine session on the directory of a table named by a path as the user gave it ("db/City.DAT",
+// "db/City"): the data file must exist and be at least a header long (else EToolError). The table, once
+// opened, is closed with the session. An index file that the engine made for a table that then failed to
+// open is removed again, so that looking at a file that is no table leaves nothing behind.
+class TTableSession {
+public:
+    explicit TTableSession(const std::string& path);
+    ~TTableSession();
+    TTableSession(const TTableSession&) = delete;
+    TTableSession& operator=(const TTableSession&) = delete;
+
+    TDataDirectory& Directory() { return *directory_; }
+    // The request for the table, shared (never exclusive), so that other users may go on.
+    TTableOpenRequest Request() const;
+    // The table's files in its directory.
+    const TTableFileNames& FileNames() const { return fileNames_; }
+    const std::string& DataFile() const { return fileNames_.Data; }
+
+    // Opens the table. `verify`: the checks the first user makes, raised as engine errors. An index file
+    // that was missing is rebuilt (only the primary and deleted-record indexes survive such a loss).
+    TDataTable& Open(bool verify);
+    // Opens a cursor on the table's primary index (record order when it has no fields).
+    void OpenCursor(TDataCursor& cursor);
+
+private:
+    std::string name_;
+    TTableFileNames fileNames_;
+    TDataSession session_;
+    TDataDirectory* directory_ = nullptr;
+    TDataTable* table_ = nullptr;
+    bool indexExisted_ = false;
+    bool opened_ = false;
+};
+
+}  // namespace kartei::tools
