@@ -12,7 +12,7 @@
 #include "tools/CsvReader.h"
 #include "tools/EngineFailure.h"
 #include "tools/FieldParse.h"
-#include "tools/FieldSpec.h"
+#include "tools/FieldSyntax.h"
 #include "tools/TableStaging.h"
 #include "tools/ToolError.h"
 
@@ -39,17 +39,17 @@ uint16_t ParseNumber(std::string_view text, int base, const char* what) {
 
 TTableDefinition Definition(const TParsedArguments& arguments) {
     TTableDefinition definition;
-    for (const std::string& spec : arguments.Values("--field")) {
-        definition.Fields.push_back(ParseFieldSpec(spec));
+    for (const std::string& text : arguments.Values("--field")) {
+        definition.Fields.push_back(ParseFieldDefinition(text));
     }
     if (definition.Fields.empty()) {
         throw UsageError("give the table's fields with --field NAME:TYPE[:SIZE]");
     }
     if (arguments.Has("--primary")) {
-        definition.PrimaryIndex = ParsePrimarySpec(arguments.Value("--primary"), definition.Fields);
+        definition.PrimaryIndex = ParsePrimaryDefinition(arguments.Value("--primary"), definition.Fields);
     }
-    for (const std::string& spec : arguments.Values("--index")) {
-        definition.SecondaryIndexes.push_back(ParseIndexSpec(spec, definition.Fields));
+    for (const std::string& text : arguments.Values("--index")) {
+        definition.SecondaryIndexes.push_back(ParseIndexDefinition(text, definition.Fields));
     }
     if (arguments.Has("--locale")) {
         const std::string locale = arguments.Value("--locale");

@@ -4,8 +4,8 @@
 
 namespace kartei::tools {
 
-// `kartei import CSV TABLE --field SPEC...`: creates a table from a CSV file, with fields and indexes given
-// on the command line (FieldSpec.h).
+// `kartei import CSV TABLE --field DEF...`: creates a table from a CSV file, with fields and indexes given
+// on the command line (FieldSyntax.h).
 class TImportCommand final : public TCommand {
 public:
     TImportCommand();

@@ -7,7 +7,7 @@
 #include "engine/index/IndexTree.h"
 #include "engine/locale/Cp1252.h"
 #include "engine/locale/LocaleId.h"
-#include "tools/FieldSpec.h"
+#include "tools/FieldSyntax.h"
 #include "tools/FieldText.h"
 #include "tools/TableSession.h"
 #include "tools/TextTable.h"

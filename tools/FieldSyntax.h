@@ -17,12 +17,12 @@ namespace kartei::tools {
 //   index:  NAME=FIELD[,FIELD...][:OPTION...]  OPTION: unique, nocase, desc,
 //           compress=none|leading|trailing|both. A field followed by "-" sorts descending.
 //   primary: FIELD[,FIELD...][:OPTION...]     as an index without name; always unique.
-// Every fault is EToolError (usage) naming the spec.
+// Every fault is EToolError (usage) naming the text.
 
-TFieldDescriptor ParseFieldSpec(std::string_view spec);
+TFieldDescriptor ParseFieldDefinition(std::string_view text);
 // Field names are those of `fields` (any case).
-TIndexDefinition ParseIndexSpec(std::string_view spec, const std::vector<TFieldDescriptor>& fields);
-TIndexDefinition ParsePrimarySpec(std::string_view spec, const std::vector<TFieldDescriptor>& fields);
+TIndexDefinition ParseIndexDefinition(std::string_view text, const std::vector<TFieldDescriptor>& fields);
+TIndexDefinition ParsePrimaryDefinition(std::string_view text, const std::vector<TFieldDescriptor>& fields);
 
 // The type names fields can be given, for help texts: "string, fixedchar, ...".
 std::string TypeNames();

@@ -1,4 +1,4 @@
-#include "tools/FieldSpec.h"
+#include "tools/FieldSyntax.h"
 
 #include <algorithm>
 #include <array>
@@ -76,16 +76,16 @@ bool ParseNumber(std::string_view text, int& value) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-std::string FieldName(std::string_view utf8, std::string_view spec) {
+std::string FieldName(std::string_view utf8, std::string_view text) {
     bool lossless = true;
     std::string name = Utf8ToCp1252(utf8, &lossless);
     if (name.empty() || !lossless) {
-        throw UsageError("'" + std::string(spec) + "': a field name must be Windows-1252 text, not empty");
+        throw UsageError("'" + std::string(text) + "': a field name must be Windows-1252 text, not empty");
     }
     return name;
 }
 
-void ApplyIndexOption(TIndexDefinition& index, std::string_view option, std::string_view spec) {
+void ApplyIndexOption(TIndexDefinition& index, std::string_view option, std::string_view text) {
     const std::string lower = Lower(option);
     if (lower == "unique") {
         index.Unique = true;
@@ -102,12 +102,12 @@ void ApplyIndexOption(TIndexDefinition& index, std::string_view option, std::str
     } else if (lower == "compress=both") {
         index.Compression = TCompression::Both;
     } else {
-        throw UsageError("'" + std::string(spec) + "': unknown index option '" + std::string(option) + "'");
+        throw UsageError("'" + std::string(text) + "': unknown index option '" + std::string(option) + "'");
     }
 }
 
 // FIELD[,FIELD...][:OPTION...]
-TIndexDefinition ParseKeyPart(std::string_view part, std::string_view spec,
+TIndexDefinition ParseKeyPart(std::string_view part, std::string_view text,
                               const std::vector<TFieldDescriptor>& fields) {
     TIndexDefinition index;
     const std::vector<std::string_view> pieces = Split(part, ':');
@@ -116,14 +116,14 @@ TIndexDefinition ParseKeyPart(std::string_view part, std::string_view spec,
         if (descending) {
             name.remove_suffix(1);
         }
-        const uint16_t number = FieldNumberOf(fields, FieldName(name, spec));
+        const uint16_t number = FieldNumberOf(fields, FieldName(name, text));
         if (number == 0) {
-            throw UsageError("'" + std::string(spec) + "': no field '" + std::string(name) + "' is defined");
+            throw UsageError("'" + std::string(text) + "': no field '" + std::string(name) + "' is defined");
         }
         index.Fields.push_back(TIndexField{number, descending});
     }
     for (size_t k = 1; k < pieces.size(); ++k) {
-        ApplyIndexOption(index, pieces[k], spec);
+        ApplyIndexOption(index, pieces[k], text);
     }
     return index;
 }
@@ -139,18 +139,18 @@ uint16_t FieldNumberOf(const std::vector<TFieldDescriptor>& fields, std::string_
     return 0;
 }
 
-TFieldDescriptor ParseFieldSpec(std::string_view spec) {
-    const std::vector<std::string_view> parts = Split(spec, ':');
+TFieldDescriptor ParseFieldDefinition(std::string_view text) {
+    const std::vector<std::string_view> parts = Split(text, ':');
     if (parts.size() < 2) {
-        throw UsageError("'" + std::string(spec) + "': a field is NAME:TYPE[:SIZE][:OPTION...]");
+        throw UsageError("'" + std::string(text) + "': a field is NAME:TYPE[:SIZE][:OPTION...]");
     }
     const TTypeName* type = FindType(parts[1]);
     if (type == nullptr) {
-        throw UsageError("'" + std::string(spec) + "': unknown type '" + std::string(parts[1]) +
+        throw UsageError("'" + std::string(text) + "': unknown type '" + std::string(parts[1]) +
                          "' (types: " + TypeNames() + ")");
     }
     TFieldDescriptor field;
-    field.Name = FieldName(parts[0], spec);
+    field.Name = FieldName(parts[0], text);
     field.FieldType = type->Type;
     field.SubType = type->SubType;
     size_t next = 2;
@@ -158,14 +158,14 @@ TFieldDescriptor ParseFieldSpec(std::string_view spec) {
     const bool hasNumber = next < parts.size() && ParseNumber(parts[next], number);
     if (type->Sized) {
         if (!hasNumber || number < 1 || number > kMaxDeclaredSize) {
-            throw UsageError("'" + std::string(spec) + "': " + std::string(type->Name) +
+            throw UsageError("'" + std::string(text) + "': " + std::string(type->Name) +
                              " needs a size of 1 to 250");
         }
         field.Size = static_cast<uint8_t>(number);
         ++next;
     } else if (type->Type == FieldType::Bcd) {
         if (hasNumber && (number < 0 || number > 32)) {
-            throw UsageError("'" + std::string(spec) + "': bcd takes 0 to 32 decimal places");
+            throw UsageError("'" + std::string(text) + "': bcd takes 0 to 32 decimal places");
         }
         field.Decimals = hasNumber ? static_cast<uint8_t>(number) : kDefaultBcdPlaces;
         next += hasNumber ? 1 : 0;
@@ -179,25 +179,25 @@ TFieldDescriptor ParseFieldSpec(std::string_view spec) {
         } else if (option == "lower" && type->Type == FieldType::String) {
             field.CharCase = CharCase::Lower;
         } else {
-            throw UsageError("'" + std::string(spec) + "': unknown field option '" +
+            throw UsageError("'" + std::string(text) + "': unknown field option '" +
                              std::string(parts[next]) + "'");
         }
     }
     return field;
 }
 
-TIndexDefinition ParseIndexSpec(std::string_view spec, const std::vector<TFieldDescriptor>& fields) {
-    const size_t equals = spec.find('=');
+TIndexDefinition ParseIndexDefinition(std::string_view text, const std::vector<TFieldDescriptor>& fields) {
+    const size_t equals = text.find('=');
     if (equals == std::string_view::npos || equals == 0) {
-        throw UsageError("'" + std::string(spec) + "': an index is NAME=FIELD[,FIELD...][:OPTION...]");
+        throw UsageError("'" + std::string(text) + "': an index is NAME=FIELD[,FIELD...][:OPTION...]");
     }
-    TIndexDefinition index = ParseKeyPart(spec.substr(equals + 1), spec, fields);
-    index.Name = FieldName(spec.substr(0, equals), spec);
+    TIndexDefinition index = ParseKeyPart(text.substr(equals + 1), text, fields);
+    index.Name = FieldName(text.substr(0, equals), text);
     return index;
 }
 
-TIndexDefinition ParsePrimarySpec(std::string_view spec, const std::vector<TFieldDescriptor>& fields) {
-    TIndexDefinition index = ParseKeyPart(spec, spec, fields);
+TIndexDefinition ParsePrimaryDefinition(std::string_view text, const std::vector<TFieldDescriptor>& fields) {
+    TIndexDefinition index = ParseKeyPart(text, text, fields);
     index.Unique = true;
     return index;
 }
