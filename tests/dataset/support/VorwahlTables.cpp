@@ -1,0 +1,62 @@
+#include "dataset/support/VorwahlTables.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/locale/Cp1252.h"
+#include "engine/table/TableTestSupport.h"
+
+namespace kartei::testing {
+namespace {
+
+std::string CsvPath() {
+    return (std::filesystem::path(__FILE__).parent_path() / "../../../data/vorwahlen.csv").string();
+}
+
+TDataTable* CreateTable(TDataDirectory& directory, const std::string& name, TTableDefinition definition,
+                        const std::string& password) {
+    definition.Options.Encrypted = !password.empty();
+    definition.Options.Password = password;
+    TTableOpenRequest request;
+    request.Name = name;
+    TDataTable* table = nullptr;
+    EXPECT_EQ(directory.CreateTable(request, definition, table), 0);
+    return table;
+}
+
+}  // namespace
+
+std::vector<TVorwahlRow> VorwahlRows(std::initializer_list<std::string_view> prefixes) {
+    std::ifstream in(CsvPath());
+    EXPECT_TRUE(in.good()) << CsvPath();
+    std::vector<TVorwahlRow> rows;
+    std::string line;
+    std::getline(in, line);  // heading
+    while (std::getline(in, line)) {
+        const size_t comma = line.find(',');
+        const std::string code = line.substr(0, comma);
+        for (const std::string_view prefix : prefixes) {
+            if (code.starts_with(prefix)) {
+                rows.push_back({static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(line.substr(comma + 1)), code});
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
+void WriteVorwahlTables(const std::string& directory, const std::vector<TVorwahlRow>& rows,
+                        const std::string& password) {
+    TDataSession session;
+    TDataDirectory& folder = session.OpenDirectory(directory);
+    TDataTable* cities = CreateTable(folder, "City.DAT", CityDefinition(), password);
+    TDataTable* codes = CreateTable(folder, "AreaCode.DAT", AreaCodeDefinition(), password);
+    for (const TVorwahlRow& row : rows) {
+        cities->InsertRecord(CityRecord(*cities, row.City));
+        codes->InsertRecord(PairRecord(*codes, row.Id, row.AreaCode));
+    }
+    folder.CloseTable(cities);
+    folder.CloseTable(codes);
+}
+
+}  // namespace kartei::testing
