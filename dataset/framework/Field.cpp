@@ -23,6 +23,15 @@ bool TField::CanModify() const {
     return !readOnly_ && fieldKind_ == TFieldKind::fkData && dataSet_->Active() && dataSet_->CanModify();
 }
 
+void TField::SetLookupDefinition(TDataSet& lookupDataSet, std::string keyFields, std::string lookupKeyFields,
+                                 std::string lookupResultField) {
+    fieldKind_ = TFieldKind::fkLookup;
+    lookupDataSet_ = &lookupDataSet;
+    keyFields_ = std::move(keyFields);
+    lookupKeyFields_ = std::move(lookupKeyFields);
+    lookupResultField_ = std::move(lookupResultField);
+}
+
 void TField::FocusControl() {
     TField* field = this;
     dataSet_->DataEvent(TDataEvent::deFocusControl, {.FocusField = &field});

@@ -57,6 +57,15 @@ public:
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment alignment) { alignment_ = alignment; }
 
+    // A lookup field stands for the LookupResultField of the record of LookupDataSet whose
+    // LookupKeyFields equal this dataset's KeyFields. Giving the definition makes the field a lookup field.
+    TDataSet* LookupDataSet() const { return lookupDataSet_; }
+    const std::string& KeyFields() const { return keyFields_; }
+    const std::string& LookupKeyFields() const { return lookupKeyFields_; }
+    const std::string& LookupResultField() const { return lookupResultField_; }
+    void SetLookupDefinition(TDataSet& lookupDataSet, std::string keyFields, std::string lookupKeyFields,
+                             std::string lookupResultField);
+
     // Bytes of the native form; 0 for blob fields, whose contents go through the dataset's blob hooks.
     virtual size_t DataSize() const = 0;
     virtual bool IsBlob() const { return false; }
@@ -121,6 +130,10 @@ private:
     std::string displayLabel_;
     int displayWidth_;
     TAlignment alignment_;
+    TDataSet* lookupDataSet_ = nullptr;
+    std::string keyFields_;
+    std::string lookupKeyFields_;
+    std::string lookupResultField_;
 };
 
 }  // namespace kartei
