@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dataset/framework/DatabaseErrors.h"
+#include "dataset/support/VorwahlForm.h"
+#include "dataset/support/VorwahlTables.h"
+#include "engine/files/FileTestSupport.h"
+
+namespace kartei::testing {
+namespace {
+
+class MasterLink : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rows_ = VorwahlRows({"030", "033"});
+        WriteVorwahlTables(temp_.Path(), rows_);
+        form_ = std::make_unique<TVorwahlForm>(temp_.Path());
+        form_->lbEnter(true);
+    }
+
+    template <typename Action>
+    static std::string ErrorOf(Action action) {
+        try {
+            action();
+        } catch (const EDatabaseError& error) {
+            return error.what();
+        }
+        return "no error";
+    }
+
+    TTempDir temp_;
+    std::vector<TVorwahlRow> rows_;
+    std::unique_ptr<TVorwahlForm> form_;
+};
+
+TEST_F(MasterLink, AMasterChainLeadingBackIsRefused) {
+    // The codes follow the cities; making the cities follow the codes would close the circle.
+    EXPECT_EQ(ErrorOf([&] { form_->tblCity->SetMasterSource(form_->dsAreaCode); }),
+              "Zirkul\xE4re Datenverbindungen sind nicht erlaubt");
+    EXPECT_EQ(form_->tblCity->MasterSource(), nullptr);
+    EXPECT_EQ(ErrorOf([&] { form_->tblCity->SetMasterSource(form_->dsCity); }),
+              "Zirkul\xE4re Datenverbindungen sind nicht erlaubt");
+}
+
+TEST_F(MasterLink, AnUnknownMasterFieldIsNamedAndSetsNoRange) {
+    ASSERT_EQ(form_->tblAreaCode->RecordCount(), 1);
+    const std::string code = form_->tblAreaCode->FieldByName("areacode").AsString();
+    EXPECT_EQ(ErrorOf([&] { form_->tblAreaCode->SetMasterFields("nowhere"); }),
+              "tblCity: Das Feld 'nowhere' wurde nicht gefunden");
+    // With no master fields, master moves set no new range: the detail stays where it was.
+    form_->tblCity->Next();
+    EXPECT_EQ(form_->tblAreaCode->RecordCount(), 1);
+    EXPECT_EQ(form_->tblAreaCode->FieldByName("areacode").AsString(), code);
+}
+
+TEST_F(MasterLink, IndexFieldNamesPickTheIndexOverThoseFields) {
+    form_->tblAreaCode->SetMasterSource(nullptr);
+    form_->tblAreaCode->SetIndexFieldNames("areacode");
+    EXPECT_EQ(form_->tblAreaCode->IndexName(), "");
+    EXPECT_EQ(form_->tblAreaCode->IndexFieldNames(), "areacode");
+    form_->tblAreaCode->First();
+    std::string previous;
+    for (; !form_->tblAreaCode->Eof(); form_->tblAreaCode->Next()) {
+        const std::string code = form_->tblAreaCode->FieldByName("areacode").AsString();
+        EXPECT_LT(previous, code);
+        previous = code;
+    }
+    EXPECT_EQ(ErrorOf([&] { form_->tblAreaCode->SetIndexFieldNames("areacode;city_id"); }),
+              "tblAreaCode: Kein Index f\xFCr die Felder 'areacode;city_id' vorhanden");
+}
+
+}  // namespace
+}  // namespace kartei::testing
