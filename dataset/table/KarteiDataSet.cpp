@@ -10,6 +10,7 @@
 #include "dataset/table/MoveCursor.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/errors/ErrorContext.h"
+#include "engine/format/RecordLayout.h"
 #include "engine/keys/KeyBuilder.h"
 #include "engine/table/DataTable.h"
 
@@ -335,6 +336,14 @@ bool TKarteiDataSet::CancelAppliedRange() {
 // ---- Editing (tables opened for writing only) ----
 
 void TKarteiDataSet::InternalInitRecord(uint8_t* buffer) {
+    const std::span<const uint8_t> current = cursor_->CurrentRecord();
+    if (copyOnAppend_ && !IsEmpty() && current.size() == recordSize_) {
+        // The fields of the current record; the record header (status, number, identifier) is the new
+        // record's own.
+        std::memcpy(buffer, current.data(), recordSize_);
+        std::memset(buffer, 0, kRecordFieldsAt);
+        return;
+    }
     std::memset(buffer, 0, recordSize_);
 }
 
