@@ -7,7 +7,9 @@ packages=(
     libgtest-dev libgmock-dev googletest
     libicu-dev
     qt6-base-dev libgl-dev libjpeg62-turbo-dev fonts-dejavu-core
+    desktop-file-utils appstream
     ccache
+    libbenchmark-dev libsqlite3-dev
 )
 
 sudo_cmd=()
