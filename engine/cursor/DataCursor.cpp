@@ -227,6 +227,12 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
         }
         ++count;
     }
+    // The run reaches the end of the leaf: the records after it most likely start the next leaf (a table
+    // filled in key order), so the block goes on up to the read-ahead size instead of stopping there.
+    const int last = direction == TReadDirection::Forward ? leaf_.Count() : 1;
+    if (count < limit && leaf_.Position() + step * (count - 1) == last) {
+        count = limit;
+    }
     return count;
 }
 

@@ -120,6 +120,11 @@ bool TIndexFile::CounterChangedOnDisk() {
 }
 
 bool TIndexFile::ReloadHeader() {
+    // Every operation of a shared table asks: the counter alone answers it, without reading and decoding
+    // the whole header.
+    if (!CounterChangedOnDisk()) {
+        return false;
+    }
     const TIndexHeader header = ReadHeaderBlock();
     if (header.ChangeCounter == header_.ChangeCounter) {
         return false;

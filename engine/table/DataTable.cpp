@@ -217,7 +217,8 @@ void TDataTable::PrepareIndexes() {
 // ---- Changes by other processes
 
 bool TDataTable::CheckForChanges() {
-    if (!filesOpen_) {
+    // An exclusive table holds the sharing lock that keeps every other process out: nobody else changes it.
+    if (!filesOpen_ || exclusive_) {
         return false;
     }
     bool changed = false;

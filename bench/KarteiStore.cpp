@@ -1,0 +1,180 @@
+#include "bench/KarteiStore.h"
+
+#include <stdexcept>
+
+#include "engine/format/FieldValues.h"
+#include "engine/locale/Cp1252.h"
+#include "engine/table/DataDirectory.h"
+#include "engine/table/DataTable.h"
+#include "tools/ShippedTables.h"
+
+namespace kartei::bench {
+namespace {
+
+TDataTable* CreateTable(TDataDirectory& directory, const char* name, const TTableDefinition& definition,
+                        bool exclusive) {
+    TTableOpenRequest request;
+    request.Name = name;
+    request.Exclusive = exclusive;
+    TDataTable* table = nullptr;
+    if (directory.CreateTable(request, definition, table) != 0) {
+        throw std::runtime_error(std::string("cannot create ") + name);
+    }
+    return table;
+}
+
+void SetText(TDataTable& table, std::vector<uint8_t>& image, const std::string& utf8) {
+    SetStringField(image, table.Fields()[1], Utf8ToCp1252(utf8), table.Header().LanguageId,
+                   table.Header().SortId);
+}
+
+}  // namespace
+
+void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusive) {
+    TDataSession session;
+    TDataDirectory& directory = session.OpenDirectory(folder);
+    TDataTable* city = CreateTable(directory, "City", tools::CityTableDefinition(), exclusive);
+    TDataTable* codes = CreateTable(directory, "AreaCode", tools::AreaCodeTableDefinition(), exclusive);
+    if (!exclusive) {
+        directory.StartTransaction();
+    }
+    std::vector<uint8_t> image(city->Header().RecordSize);
+    for (const std::string& name : rows.Cities) {
+        std::fill(image.begin(), image.end(), 0);
+        SetText(*city, image, name);
+        city->InsertRecord(image);
+    }
+    image.assign(codes->Header().RecordSize, 0);
+    for (const TBenchRows::TCode& code : rows.Codes) {
+        std::fill(image.begin(), image.end(), 0);
+        SetIntegerField(image, codes->Fields()[0], code.CityId);
+        SetText(*codes, image, code.Code);
+        codes->InsertRecord(image);
+    }
+    if (!exclusive) {
+        directory.EndTransaction(true);
+    }
+    directory.CloseTable(codes);
+    directory.CloseTable(city);
+}
+
+TKarteiStore::TKarteiStore(const std::string& folder, bool exclusive, const TWorkloadInputs& inputs)
+    : exclusive_(exclusive), inputs_(inputs), directory_(&session_.OpenDirectory(folder)) {}
+
+TKarteiStore::~TKarteiStore() {
+    Close();
+}
+
+std::unique_ptr<TDataCursor> TKarteiStore::OpenCursor(const char* table) const {
+    auto cursor = std::make_unique<TDataCursor>(*directory_);
+    TTableOpenRequest request;
+    request.Name = table;
+    request.Exclusive = exclusive_;
+    cursor->Open(request);
+    return cursor;
+}
+
+int64_t TKarteiStore::OpenAndReadFirst(int count) {
+    std::unique_ptr<TDataCursor> cursor = OpenCursor("City");
+    cursor->SelectIndex("City");
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    cursor->First();
+    int64_t read = 0;
+    while (read < count && cursor->GetNext(buffer) == CursorStatus::Ok) {
+        ++read;
+    }
+    cursor->Close();
+    return read;
+}
+
+std::vector<uint8_t> TKarteiStore::CityImage(const std::string& utf8) const {
+    std::vector<uint8_t> image(city_->RecordSize());
+    SetText(city_->Table(), image, utf8);
+    return image;
+}
+
+void TKarteiStore::Open() {
+    city_ = OpenCursor("City");
+    codes_ = OpenCursor("AreaCode");
+    codes_->SelectIndex("city_id");
+    buffer_.assign(city_->RecordSize(), 0);
+    scratch_.assign(city_->RecordSize(), 0);
+    codeScratch_.assign(codes_->RecordSize(), 0);
+    prefixImages_.clear();
+    prefixLengths_.clear();
+    for (const std::string& prefix : inputs_.Prefixes) {
+        prefixImages_.push_back(CityImage(prefix));
+        prefixLengths_.push_back(static_cast<int>(Utf8ToCp1252(prefix).size()));
+    }
+    from_ = CityImage(inputs_.CountFrom);
+    to_ = CityImage(inputs_.CountTo);
+}
+
+void TKarteiStore::Close() {
+    if (codes_) {
+        codes_->Close();
+        codes_.reset();
+    }
+    if (city_) {
+        city_->Close();
+        city_.reset();
+    }
+}
+
+void TKarteiStore::UseCityIndex(const char* name) {
+    city_->SelectIndex(name);
+}
+
+int64_t TKarteiStore::ReadOn(int count) {
+    int64_t read = 0;
+    while (read < count && city_->GetNext(buffer_) == CursorStatus::Ok) {
+        ++read;
+    }
+    return read;
+}
+
+int64_t TKarteiStore::TypedSearch(size_t k, int count) {
+    UseCityIndex("City");
+    city_->FindKey(TKeyForm::Record, prefixImages_[k].data(), buffer_, prefixLengths_[k], true, 0);
+    return 1 + ReadOn(count - 1);
+}
+
+int64_t TKarteiStore::DetailCodes(size_t k) {
+    SetIntegerField(codeScratch_, codes_->Table().Fields()[0], inputs_.DetailCityIds[k]);
+    codes_->SetRange(TKeyForm::Record, codeScratch_.data(), 1, codeScratch_.data(), 1);
+    codes_->First();
+    int64_t read = 0;
+    while (codes_->GetNext(codeScratch_) == CursorStatus::Ok) {
+        ++read;
+    }
+    return read;
+}
+
+int64_t TKarteiStore::PointLookup(size_t k) {
+    UseCityIndex("PrimaryKey");
+    SetIntegerField(scratch_, city_->Table().Fields()[0], inputs_.LookupIds[k]);
+    return city_->FindKey(TKeyForm::Record, scratch_.data(), buffer_, 0, false, 0) ? 1 : 0;
+}
+
+int64_t TKarteiStore::FullScan() {
+    UseCityIndex("City");
+    city_->First();
+    return ReadOn(INT32_MAX);
+}
+
+int64_t TKarteiStore::CountBetween() {
+    UseCityIndex("City");
+    city_->SetRange(TKeyForm::Record, from_.data(), 1, to_.data(), 1);
+    return city_->RecordCount();
+}
+
+int64_t TKarteiStore::JumpAndRead(size_t k, int count) {
+    UseCityIndex("City");
+    city_->GoToOrdinal(inputs_.Ordinals[k]);
+    if (city_->GetCurrent(buffer_, false) != CursorStatus::Ok) {
+        return 0;
+    }
+    return 1 + ReadOn(count - 1);
+}
+
+}  // namespace kartei::bench
