@@ -39,7 +39,7 @@ void TDataCursor::TakeHit(const TLeafHit& hit) {
 
 bool TDataCursor::SeekViewFirst() {
     if (natural_) {
-        recordNumber_ = bitmap_.Next(0);
+        recordNumber_ = NextLive(0);
         if (recordNumber_ == 0) {
             SetEmpty();
             return false;
@@ -60,7 +60,7 @@ bool TDataCursor::SeekViewFirst() {
 
 bool TDataCursor::SeekViewLast() {
     if (natural_) {
-        recordNumber_ = bitmap_.Nth(bitmap_.Count());
+        recordNumber_ = PriorLive(table_->Header().RecordSlotCount() + 1);
         if (recordNumber_ == 0) {
             SetEmpty();
             return false;
@@ -141,12 +141,12 @@ void TDataCursor::MoveIndexed(int32_t n) {
 }
 
 void TDataCursor::MoveNatural(int32_t n) {
-    if (bitmap_.Count() == 0) {
+    if (table_->RecordCount() == 0) {
         SetEmpty();
         return;
     }
     for (; n > 0; --n) {
-        const int32_t next = bitmap_.Next(recordNumber_);
+        const int32_t next = NextLive(recordNumber_);
         if (next == 0) {
             eof_ = true;
             bof_ = false;
@@ -156,7 +156,7 @@ void TDataCursor::MoveNatural(int32_t n) {
         bof_ = false;
     }
     for (; n < 0; ++n) {
-        const int32_t prior = bitmap_.Prior(recordNumber_);
+        const int32_t prior = PriorLive(recordNumber_);
         if (prior == 0) {
             bof_ = true;
             eof_ = false;
@@ -290,7 +290,7 @@ int32_t TDataCursor::Ordinal() {
     CheckOpen();
     const TAccess access(*this);
     if (natural_) {
-        return bitmap_.Rank(recordNumber_) * (bitmap_.Test(recordNumber_) ? 1 : 0);
+        return IsLive(recordNumber_) ? Live().Rank(recordNumber_) : 0;
     }
     if (!hasLeaf_ || ordinal_ - firstOrdinal_ + 1 <= 0) {
         return 0;
@@ -307,7 +307,7 @@ void TDataCursor::GoToOrdinal(int32_t n) {
             if (SeekViewFirst()) {
                 bof_ = true;
             }
-        } else if (const int32_t number = bitmap_.Nth(n); number != 0) {
+        } else if (const int32_t number = Live().Nth(n); number != 0) {
             recordNumber_ = number;
             bof_ = eof_ = false;
         } else if (SeekViewLast()) {
@@ -362,9 +362,9 @@ bool TDataCursor::GoToBookmark(std::span<const uint8_t> bookmark) {
     direction_ = TReadDirection::Forward;
     if (natural_) {
         const int32_t wanted = ReadI32(bookmark.data());
-        if (wanted != 0 && bitmap_.Count() > 0) {
+        if (wanted != 0 && table_->RecordCount() > 0) {
             const int32_t clamped = std::clamp(wanted, 1, table_->Header().RecordSlotCount());
-            const int32_t found = bitmap_.Test(clamped) ? clamped : bitmap_.Next(clamped);
+            const int32_t found = IsLive(clamped) ? clamped : NextLive(clamped);
             if (found != 0) {
                 recordNumber_ = found;
                 bof_ = eof_ = false;

@@ -118,7 +118,7 @@ void TDataCursor::CancelRange() {
 void TDataCursor::RepositionOnRecord() {
     if (natural_) {
         const int32_t own = RecordStatus(record_) == kRecordLive ? RecordLink(record_) : 0;
-        if (bitmap_.Test(own)) {
+        if (IsLive(own)) {
             recordNumber_ = own;
             bof_ = eof_ = false;
         } else if (SeekViewFirst()) {

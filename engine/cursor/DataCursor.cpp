@@ -114,9 +114,7 @@ void TDataCursor::TakeSlot(int slot) {
         layout_ = natural_ ? TKeyLayout() : table_->KeyLayout(slot);
     }
     hasLeaf_ = false;
-    if (natural_) {
-        RebuildBitmap();
-    }
+    bitmapStale_ = true;
 }
 
 void TDataCursor::SelectIndex(std::string_view name) {
@@ -181,11 +179,11 @@ void TDataCursor::Recover() {
     ComputeBounds();
     NoteSeenState();
     if (natural_) {
-        if (bitmap_.Count() == 0) {
+        if (table_->RecordCount() == 0) {
             SetEmpty();
-        } else if (!bitmap_.Test(recordNumber_)) {
-            const int32_t next = bitmap_.Next(recordNumber_);
-            recordNumber_ = next != 0 ? next : bitmap_.Prior(recordNumber_);
+        } else if (!IsLive(recordNumber_)) {
+            const int32_t next = NextLive(recordNumber_);
+            recordNumber_ = next != 0 ? next : PriorLive(recordNumber_);
             eof_ = next == 0;
             bof_ = false;
         }
@@ -238,7 +236,41 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
 
 // ---- Natural order
 
-void TDataCursor::RebuildBitmap() {
+bool TDataCursor::IsLive(int32_t recordNumber) {
+    if (recordNumber < 1 || recordNumber > table_->Header().RecordSlotCount()) {
+        return false;
+    }
+    TDataFile& file = table_->DataFile();
+    TRecord* record = file.Fetch(nullptr, recordNumber, direction_, true, false);
+    const bool live = RecordStatus(record->Image()) == kRecordLive;
+    file.Release(*record);
+    return live;
+}
+
+int32_t TDataCursor::NextLive(int32_t recordNumber) {
+    const int32_t slots = table_->Header().RecordSlotCount();
+    for (int32_t number = std::max(recordNumber, 0) + 1; number <= slots; ++number) {
+        if (IsLive(number)) {
+            return number;
+        }
+    }
+    return 0;
+}
+
+int32_t TDataCursor::PriorLive(int32_t recordNumber) {
+    for (int32_t number = std::min(recordNumber, table_->Header().RecordSlotCount() + 1) - 1; number >= 1;
+         --number) {
+        if (IsLive(number)) {
+            return number;
+        }
+    }
+    return 0;
+}
+
+const TRecordsBitmap& TDataCursor::Live() {
+    if (!bitmapStale_) {
+        return bitmap_;
+    }
     TDataFile& file = table_->DataFile();
     const int32_t slots = table_->Header().RecordSlotCount();
     bitmap_.Reset(slots);
@@ -250,6 +282,8 @@ void TDataCursor::RebuildBitmap() {
             bitmap_.Set(number);
         }
     }
+    bitmapStale_ = false;
+    return bitmap_;
 }
 
 }  // namespace kartei

@@ -159,7 +159,13 @@ private:
     void RepositionOnRecord();
     int Compare(const uint8_t* a, const uint8_t* b) const;
 
-    void RebuildBitmap();
+    // Natural order steps through the record slots' status bytes, reading on through the record cache.
+    bool IsLive(int32_t recordNumber);
+    // The next (previous) live record after (before) `recordNumber`; 0 when there is none.
+    int32_t NextLive(int32_t recordNumber);
+    int32_t PriorLive(int32_t recordNumber);
+    // All live records, for ranks and n-th records: read the first time they are needed after a change.
+    const TRecordsBitmap& Live();
 
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;
@@ -180,6 +186,7 @@ private:
     // Natural order: the current record number and the live records.
     int32_t recordNumber_ = 0;
     TRecordsBitmap bitmap_;
+    bool bitmapStale_ = true;
     bool bof_ = false;
     bool eof_ = false;
     TReadDirection direction_ = TReadDirection::Forward;

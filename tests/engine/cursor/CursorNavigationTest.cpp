@@ -188,6 +188,11 @@ TEST_F(CursorNavigation, NaturalOrderWalksLiveRecordsByNumber) {
     EXPECT_EQ(cursor->CurrentRecordNumber(), 4);
     EXPECT_EQ(cursor->Ordinal(), 3);
     EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, cursor->CurrentRecord().data(), {}, 0, true, 0));
+    // Ranks follow later changes.
+    table->DeleteRecord(1);
+    EXPECT_EQ(cursor->Ordinal(), 2);
+    cursor->GoToOrdinal(1);
+    EXPECT_EQ(CityOf(*cursor), "Aachen");
 }
 
 TEST_F(CursorNavigation, AMissingIndexFileIsRebuiltWhenTheTableOpens) {
