@@ -205,7 +205,15 @@ bool TDataCursor::FindKey(TKeyForm form, const uint8_t* key, std::span<uint8_t> 
     if (eof_ && hasLeaf_) {
         SeekViewLast();
     }
-    ReadCurrent();
+    // A point lookup of a full unique key reads its one record; walks after it read ahead again.
+    singleRead_ = !partial && !nearest;
+    try {
+        ReadCurrent();
+    } catch (...) {
+        singleRead_ = false;
+        throw;
+    }
+    singleRead_ = false;
     if (!out.empty()) {
         std::copy_n(record_.begin(), std::min(out.size(), record_.size()), out.begin());
     }

@@ -209,6 +209,9 @@ bool TDataCursor::CheckForChanges() {
 }
 
 int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection direction) {
+    if (singleRead_) {
+        return 1;
+    }
     if (natural_ || !hasLeaf_) {
         return table_->DataFile().ReadAheadSize();
     }

@@ -190,6 +190,8 @@ private:
     bool bof_ = false;
     bool eof_ = false;
     TReadDirection direction_ = TReadDirection::Forward;
+    // An exact search wants one record, not the block a walk would read next.
+    bool singleRead_ = false;
 
     bool rangeActive_ = false;
     std::vector<uint8_t> rangeStart_;
