@@ -205,7 +205,10 @@ private:
     // Blob fields of a new record start empty; a changed record keeps the stored ones.
     void ClearBlobFields(std::span<uint8_t> image) const;
     void CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const;
-    void FreeBlobs(TRecord& record);
+    // Takes the blob references out of a record (its fields become null) for FreeDetachedBlobs.
+    std::vector<TBlobReference> DetachBlobs(TRecord& record) const;
+    // Writes the changes back, then frees the chains: no record on disk names a freed block.
+    void FreeDetachedBlobs(const std::vector<TBlobReference>& blobs);
 
     // TDataFileContext and TBlobFileContext.
     const std::string& TableName() const override { return name_; }

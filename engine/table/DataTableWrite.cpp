@@ -110,14 +110,27 @@ void TDataTable::CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t
     }
 }
 
-void TDataTable::FreeBlobs(TRecord& record) {
+std::vector<TBlobReference> TDataTable::DetachBlobs(TRecord& record) const {
+    std::vector<TBlobReference> blobs;
     for (const TFieldDescriptor& field : Fields()) {
         if (field.FieldType == FieldType::Blob && !IsFieldNull(record.Image(), field)) {
-            blobFile_.FreeBlob(GetBlobField(record.Image(), field));
-            // The record never refers to freed blocks, even when a later blob fails to go.
+            blobs.push_back(GetBlobField(record.Image(), field));
             SetFieldNull(record.Image(), field);
             record.MarkDirty();
         }
+    }
+    return blobs;
+}
+
+void TDataTable::FreeDetachedBlobs(const std::vector<TBlobReference>& blobs) {
+    if (blobs.empty()) {
+        return;
+    }
+    // The records that named the chains reach the disk first: a failure in between leaves unused blocks,
+    // never a record naming freed ones.
+    WriteBackChanges();
+    for (const TBlobReference& blob : blobs) {
+        blobFile_.FreeBlob(blob);
     }
 }
 
@@ -189,6 +202,7 @@ void TDataTable::ModifyRecord(int32_t recordNumber, std::span<const uint8_t> ima
 void TDataTable::DeleteRecord(int32_t recordNumber) {
     TWriteAccess access(*this, recordNumber);
     PrepareIndexes();
+    std::vector<TBlobReference> blobs;
     {
         // Unpinned before the write-back, which leaves pinned records alone.
         const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
@@ -196,15 +210,11 @@ void TDataTable::DeleteRecord(int32_t recordNumber) {
         newImage_ = oldImage_;
         SetRecordStatus(newImage_, kRecordDeleted);
         indexes_.Change(recordNumber, oldImage_, newImage_);
-        try {
-            FreeBlobs(*record);
-        } catch (...) {
-            indexes_.Undo();
-            throw;
-        }
+        blobs = DetachBlobs(*record);
         dataFile_.Delete(*record);
     }
     indexFile_.DecrementRecordCount();
+    FreeDetachedBlobs(blobs);
     access.Finish();
 }
 
@@ -212,18 +222,23 @@ void TDataTable::WriteBlob(int32_t recordNumber, const TFieldDescriptor& field,
                            std::span<const uint8_t> contents) {
     const TFieldDescriptor& own = OwnBlobField(field);
     TWriteAccess access(*this, recordNumber);
+    TBlobReference stored;
     {
         // Unpinned before the write-back, which leaves pinned records alone.
         const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
         const std::span<uint8_t> image = record->Image();
-        const TBlobReference stored = IsFieldNull(image, own) ? TBlobReference{} : GetBlobField(image, own);
-        const TBlobReference written = blobFile_.WriteBlob(stored, contents);
+        stored = IsFieldNull(image, own) ? TBlobReference{} : GetBlobField(image, own);
+        // A new chain: the old one stays whole until the record on disk names the new one.
+        const TBlobReference written = blobFile_.WriteBlob(TBlobReference{}, contents);
         if (written.Offset == 0) {
             SetFieldNull(image, own);
         } else {
             SetBlobField(image, own, written);
         }
         record->MarkDirty();
+    }
+    if (stored.Offset != 0) {
+        FreeDetachedBlobs({stored});
     }
     access.Finish();
 }
