@@ -7,6 +7,7 @@
 #include "tools/Dump.h"
 #include "tools/Import.h"
 #include "tools/Info.h"
+#include "tools/Repair.h"
 #include "tools/Shipped.h"
 #include "tools/ToolError.h"
 #include "tools/Verify.h"
@@ -19,6 +20,7 @@ std::vector<std::unique_ptr<TCommand>> Commands() {
     commands.push_back(std::make_unique<TInfoCommand>());
     commands.push_back(std::make_unique<TDumpCommand>());
     commands.push_back(std::make_unique<TVerifyCommand>());
+    commands.push_back(std::make_unique<TRepairCommand>());
     commands.push_back(std::make_unique<TImportCommand>());
     commands.push_back(std::make_unique<TShippedCommand>());
     return commands;

@@ -67,6 +67,20 @@ TDataTable& TTableSession::Open(bool verify) {
     return *table_;
 }
 
+TDataTable& TTableSession::OpenForRepair() {
+    TTableOpenRequest request = Request();
+    request.Exclusive = true;
+    request.SkipVerificationForRepair = true;
+    TDataTable* table = nullptr;
+    const int result = directory_->OpenTable(request, table);
+    if (result != 0) {
+        RaiseKarteiError(static_cast<uint16_t>(-result), DataFileNameOf(name_));
+    }
+    table_ = table;
+    opened_ = true;
+    return *table_;
+}
+
 void TTableSession::OpenCursor(TDataCursor& cursor) {
     cursor.Open(Request());
     opened_ = true;

@@ -32,6 +32,9 @@ public:
     // Opens the table. `verify`: the checks the first user makes, raised as engine errors. An index file
     // that was missing is rebuilt (only the primary and deleted-record indexes survive such a loss).
     TDataTable& Open(bool verify);
+    // Opens the table exclusively, without the first user's checks and without rebuilding a missing index
+    // file, so that the caller can settle the new file's indexes first. 10241 when another user has it open.
+    TDataTable& OpenForRepair();
     // Opens a cursor on the table's primary index (record order when it has no fields).
     void OpenCursor(TDataCursor& cursor);
 
