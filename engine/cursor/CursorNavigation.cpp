@@ -35,6 +35,7 @@ void TDataCursor::TakeHit(const TLeafHit& hit) {
     leaf_.SetPosition(hit.Position);
     ordinal_ = hit.Ordinal;
     hasLeaf_ = true;
+    walkMisses_ = 0;
 }
 
 bool TDataCursor::SeekViewFirst() {

@@ -228,10 +228,13 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
         }
         ++count;
     }
-    // The run reaches the end of the leaf: the records after it most likely start the next leaf (a table
-    // filled in key order), so the block goes on up to the read-ahead size instead of stopping there.
+    // The run reaches the end of the leaf in a walk that has gone on for a while: the records after it most
+    // likely start the next leaf (a table filled in key order), so the block goes on up to the read-ahead
+    // size instead of stopping there.
+    constexpr int kMissesBeforeLongBlocks = 2;
     const int last = direction == TReadDirection::Forward ? leaf_.Count() : 1;
-    if (count < limit && leaf_.Position() + step * (count - 1) == last) {
+    if (walkMisses_++ >= kMissesBeforeLongBlocks && count < limit &&
+        leaf_.Position() + step * (count - 1) == last) {
         count = limit;
     }
     return count;

@@ -192,6 +192,9 @@ private:
     TReadDirection direction_ = TReadDirection::Forward;
     // An exact search wants one record, not the block a walk would read next.
     bool singleRead_ = false;
+    // Record reads that missed the cache since the cursor was last positioned by a descent: a walk that
+    // goes on reads whole blocks past its leaf, a look at a few records does not.
+    int walkMisses_ = 0;
 
     bool rangeActive_ = false;
     std::vector<uint8_t> rangeStart_;

@@ -96,6 +96,7 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
 
     blockFirst_ = first;
     blockCount_ = count;
+    cache_.Reserve(first, read);
     TRecord* result = nullptr;
     try {
         for (int32_t k = 0; k < read; ++k) {

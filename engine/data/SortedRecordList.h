@@ -20,6 +20,9 @@ public:
     void Insert(int32_t recordNumber, TRecord& record);
     // Leaves a vacancy where the record of that number was.
     void Remove(int32_t recordNumber);
+    // Makes vacancies for the numbers first .. first + count - 1 that are not in the list, moving the
+    // others once: a block of consecutive records then fills them without moving anything.
+    void Reserve(int32_t first, int32_t count);
     void Clear();
 
     // Records in the list.
@@ -46,6 +49,8 @@ private:
 
     // A power of two in size, so that slot positions wrap by masking.
     std::vector<TEntry> ring_;
+    // Reserve's copy of the entries already in the block's range, kept for reuse.
+    std::vector<TEntry> scratch_;
     size_t first_ = 0;
     size_t used_ = 0;
     size_t count_ = 0;
