@@ -38,9 +38,9 @@ void TDataCursor::TakeHit(const TLeafHit& hit) {
     walkMisses_ = 0;
 }
 
-bool TDataCursor::SeekViewFirst() {
+bool TDataCursor::SeekViewEdge(bool last) {
     if (natural_) {
-        recordNumber_ = NextLive(0);
+        recordNumber_ = last ? PriorLive(table_->Header().RecordSlotCount() + 1) : NextLive(0);
         if (recordNumber_ == 0) {
             SetEmpty();
             return false;
@@ -50,28 +50,7 @@ bool TDataCursor::SeekViewFirst() {
             SetEmpty();
             return false;
         }
-        TakeHit(Tree().SeekOrdinal(firstOrdinal_));
-        if (!hasLeaf_) {
-            return false;
-        }
-    }
-    bof_ = eof_ = false;
-    return true;
-}
-
-bool TDataCursor::SeekViewLast() {
-    if (natural_) {
-        recordNumber_ = PriorLive(table_->Header().RecordSlotCount() + 1);
-        if (recordNumber_ == 0) {
-            SetEmpty();
-            return false;
-        }
-    } else {
-        if (ViewEmpty()) {
-            SetEmpty();
-            return false;
-        }
-        TakeHit(Tree().SeekOrdinal(lastOrdinal_));
+        TakeHit(Tree().SeekOrdinal(last ? lastOrdinal_ : firstOrdinal_));
         if (!hasLeaf_) {
             return false;
         }

@@ -145,8 +145,9 @@ private:
     void MoveIndexed(int32_t n);
     void MoveNatural(int32_t n);
     // On the first / last entry of the view, BOF and EOF clear; false (empty state) when it has none.
-    bool SeekViewFirst();
-    bool SeekViewLast();
+    bool SeekViewEdge(bool last);
+    bool SeekViewFirst() { return SeekViewEdge(false); }
+    bool SeekViewLast() { return SeekViewEdge(true); }
     void ReadCurrent();
 
     // Ranges and key search.
