@@ -1,4 +1,4 @@
-#include "MemoryDataSet.h"
+#include "support/MemoryDataSet.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "dataset/framework/FrameworkMessages.h"
 #include "dataset/framework/Names.h"
 
-namespace kartei::fwtest {
+namespace kartei::testsupport {
 namespace {
 
 int32_t ReadInt32(const uint8_t* at) {
@@ -266,6 +266,10 @@ int TMemoryDataSet::FindRecord(std::string_view keyFields, const TVariant& keyVa
 }
 
 bool TMemoryDataSet::Locate(std::string_view keyFields, const TVariant& keyValues, TLocateOptions options) {
+    LocateCalls.push_back({std::string(keyFields), keyValues, options});
+    if (FailLocate) {
+        RaiseComponentError(*this, "locate failed");
+    }
     CheckBrowseMode();
     DoBeforeScroll();
     const int index = FindRecord(keyFields, keyValues, options);
@@ -306,4 +310,4 @@ std::unique_ptr<TMemoryDataSet> MakeNumbered(int count, TComponent* owner) {
     return dataSet;
 }
 
-}  // namespace kartei::fwtest
+}  // namespace kartei::testsupport
