@@ -22,11 +22,16 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-if ! command -v clang++ >/dev/null; then
+# clang and its sanitizer and libFuzzer runtimes (only recommended by clang, so named here).
+missing=()
+for p in clang libclang-rt-dev; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
     sudo=""
     [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update
-    $sudo apt-get install -y --no-install-recommends clang
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 # Warnings are the g++ build's business (NUMMERIX_WERROR there): clang warns of other things.
