@@ -72,6 +72,12 @@ TDataTable::TWriteAccess::~TWriteAccess() {
 void TDataTable::TWriteAccess::Finish() {
     table_.NoteChange();
     if (!table_.exclusive_) {
+        // The data header goes out with every change, its change count raised: other processes learn from
+        // it that records they may hold in their caches changed, even when no header value did. (A read-only
+        // data file is only ever read; its table may still fill a new index file.)
+        if (!table_.readOnly_) {
+            table_.dataFile_.MarkHeaderPending();
+        }
         table_.WriteBackChanges();
     }
     Release();

@@ -44,6 +44,10 @@ TEST(CursorProcessChild, ChangeTheTable) {
     const std::string what(action);
     if (what.starts_with("insert ")) {
         table->InsertRecord(CityRecord(*table, what.substr(7)));
+    } else if (what.starts_with("rename ")) {
+        // "rename N NAME": record N gets another name (and so another key).
+        const size_t space = what.find(' ', 7);
+        table->ModifyRecord(std::stoi(what.substr(7, space - 7)), CityRecord(*table, what.substr(space + 1)));
     } else {
         table->DeleteRecord(std::stoi(what.substr(7)));
     }
@@ -70,6 +74,16 @@ TEST_F(CursorProcess, AWalkerKeepsItsPlaceWhileAnotherProcessWrites) {
     ASSERT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
     EXPECT_EQ(CityOf(cursor->Table(), buffer), "Essen");
     EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Bonn", "Essen"}));
+}
+
+TEST_F(CursorProcess, RecordsAnotherProcessChangedAreNotServedFromTheCache) {
+    TDataTable* table = MakeCities({"Aachen", "Celle", "Essen"});
+    auto cursor = OpenCursor("City", "PrimaryKey");
+    Close(table);
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Celle", "Essen"}));
+    // The record keeps its place in this index; only its contents change, in the other process.
+    RunChild(temp_.Path(), "rename 2 Cottbus");
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Cottbus", "Essen"}));
 }
 
 }  // namespace
