@@ -20,25 +20,6 @@ namespace {
 using namespace kartei;
 namespace fs = std::filesystem;
 
-TFieldDescriptor Field(const std::string& name, uint8_t type, uint8_t size = 0, uint8_t subtype = 0) {
-    TFieldDescriptor field;
-    field.Name = name;
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
-    return field;
-}
-
-TIndexDefinition Index(const std::string& name, std::vector<uint16_t> fields, bool unique = false) {
-    TIndexDefinition index;
-    index.Name = name;
-    for (const uint16_t number : fields) {
-        index.Fields.push_back(TIndexField{number, false});
-    }
-    index.Unique = unique;
-    return index;
-}
-
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -103,10 +84,12 @@ const std::vector<std::string> kCities = {"Aachen", "Berlin",    "Bonn",   "Düs
 void WriteSeeds(const std::string& scratch, const std::string& out) {
     TSeedWriter writer(scratch, out);
     TTableDefinition city;
-    city.Fields = {Field("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
-                   Field("City", FieldType::String, 40)};
+    city.Fields = {TFieldDescriptor::Define("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
+                   TFieldDescriptor::Define("City", FieldType::String, 40)};
     city.Fields[0].Required = 1;
-    city.SecondaryIndexes = {Index("City", {2}, true), Index("PrimaryKey", {1}, true), Index("id", {1})};
+    city.SecondaryIndexes = {TIndexDefinition::Over("City", {2}, true),
+                             TIndexDefinition::Over("PrimaryKey", {1}, true),
+                             TIndexDefinition::Over("id", {1})};
     city.Options.LanguageId = 0x0407;
     city.Options.SortId = 1;
     writer.Make("empty", city, [](TDataTable&) {});
@@ -120,9 +103,10 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
     }, true);
 
     TTableDefinition keyed;
-    keyed.Fields = {Field("code", FieldType::Integer), Field("name", FieldType::String, 12)};
-    keyed.PrimaryIndex = Index("", {1});
-    keyed.SecondaryIndexes = {Index("name", {2})};
+    keyed.Fields = {TFieldDescriptor::Define("code", FieldType::Integer),
+                    TFieldDescriptor::Define("name", FieldType::String, 12)};
+    keyed.PrimaryIndex = TIndexDefinition::Over("", {1});
+    keyed.SecondaryIndexes = {TIndexDefinition::Over("name", {2})};
     // Enough records for a tree of more than one level.
     writer.Make("keyed", keyed, [](TDataTable& table) {
         for (int32_t i = 1; i <= 120; ++i) {
@@ -134,9 +118,11 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
     }, true);
 
     TTableDefinition memo;
-    memo.Fields = {Field("title", FieldType::String, 20), Field("text", FieldType::Blob, 0, FieldSubtype::Memo),
-                   Field("when", FieldType::DateTime), Field("amount", FieldType::Float, 0, FieldSubtype::Currency)};
-    memo.SecondaryIndexes = {Index("title", {1})};
+    memo.Fields = {TFieldDescriptor::Define("title", FieldType::String, 20),
+                   TFieldDescriptor::Define("text", FieldType::Blob, 0, FieldSubtype::Memo),
+                   TFieldDescriptor::Define("when", FieldType::DateTime),
+                   TFieldDescriptor::Define("amount", FieldType::Float, 0, FieldSubtype::Currency)};
+    memo.SecondaryIndexes = {TIndexDefinition::Over("title", {1})};
     memo.Options.BlobBlockSize = 64;
     writer.Make("memo", memo, [](TDataTable& table) {
         for (int i = 0; i < 6; ++i) {

@@ -10,7 +10,8 @@ namespace kartei {
 // cursor finds its position again before the operation goes on.
 class TDataCursor::TAccess {
 public:
-    explicit TAccess(TDataCursor& cursor) : lock_(cursor.Table()) {
+    explicit TAccess(TDataCursor& cursor) : cursor_(cursor), lock_(cursor.Table()) {
+        ++cursor.accessDepth_;
         TDataTable& table = cursor.Table();
         // A read lock that was taken has looked already; a shared table without one looks now.
         if (!table.Exclusive() && (!lock_.Taken() || table.ReadOnly())) {
@@ -21,7 +22,12 @@ public:
         }
     }
 
+    ~TAccess() { --cursor_.accessDepth_; }
+    TAccess(const TAccess&) = delete;
+    TAccess& operator=(const TAccess&) = delete;
+
 private:
+    TDataCursor& cursor_;
     TDataTable::TReadAccess lock_;
 };
 

@@ -201,6 +201,11 @@ void TDataCursor::Recover() {
 }
 
 bool TDataCursor::CheckForChanges() {
+    // An operation looked when it began, and the read lock it holds keeps other processes from writing
+    // until it ends: a cache miss inside it need not read the headers again. Read-only files take no lock.
+    if (accessDepth_ > 0 && !table_->ReadOnly()) {
+        return false;
+    }
     if (!table_->CheckForChanges()) {
         return false;
     }

@@ -135,7 +135,9 @@ private:
 
     void SetEmpty();
     bool ViewEmpty() const { return firstOrdinal_ <= 0 || lastOrdinal_ < firstOrdinal_; }
-    int32_t ViewSize() const { return ViewEmpty() ? 0 : static_cast<int32_t>(lastOrdinal_ - firstOrdinal_ + 1); }
+    int32_t ViewSize() const {
+        return ViewEmpty() ? 0 : static_cast<int32_t>(lastOrdinal_ - firstOrdinal_ + 1);
+    }
     void TakeHit(const TLeafHit& hit);
     const uint8_t* CurrentKey() const { return leaf_.Key(leaf_.Position()); }
     // Follows a sibling link into the private copy; 8965 when the link leads nowhere sound.
@@ -191,6 +193,8 @@ private:
     bool bof_ = false;
     bool eof_ = false;
     TReadDirection direction_ = TReadDirection::Forward;
+    // Operations under way (TAccess): they looked for other users' changes when they began.
+    int accessDepth_ = 0;
     // An exact search wants one record, not the block a walk would read next.
     bool singleRead_ = false;
     // Record reads that missed the cache since the cursor was last positioned by a descent: a walk that

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "engine/format/FieldTypes.h"
 
@@ -46,6 +47,16 @@ struct TFieldDescriptor {
     // Texts longer than their capacity are cut when encoded.
     static TFieldDescriptor Decode(std::span<const uint8_t, kFieldDescriptorSize> bytes);
     void Encode(std::span<uint8_t, kFieldDescriptorSize> bytes) const;
+
+    // A field as a table definition asks for it; the rest is worked out when the table is created.
+    static TFieldDescriptor Define(std::string name, uint8_t type, uint8_t size = 0, uint8_t subtype = 0) {
+        TFieldDescriptor field;
+        field.Name = std::move(name);
+        field.FieldType = type;
+        field.Size = size;
+        field.SubType = subtype;
+        return field;
+    }
 
     bool IsAutoIncrement() const { return IsAutoIncrementType(FieldType, SubType); }
     // Whether the field has a null flag and value of its own in the record.

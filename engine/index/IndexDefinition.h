@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/format/FieldDescriptor.h"
@@ -30,6 +31,17 @@ struct TIndexDefinition {
     // The primary index is always unique.
     bool Unique = false;
     TCompression Compression = TCompression::None;
+
+    // An ascending index over these field numbers.
+    static TIndexDefinition Over(std::string name, const std::vector<uint16_t>& fields, bool unique = false) {
+        TIndexDefinition index;
+        index.Name = std::move(name);
+        for (const uint16_t number : fields) {
+            index.Fields.push_back(TIndexField{number, false});
+        }
+        index.Unique = unique;
+        return index;
+    }
 };
 
 // The slot (0 to the number of secondary indexes) of the index with this name, compared trimmed and without

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "engine/locale/Cp1252.h"
 #include "engine/locale/LocaleId.h"
@@ -35,9 +36,10 @@ TCollator::TCollator(uint32_t localeId, TCollationStrength strength) {
     if (U_FAILURE(status)) {
         return;
     }
-    if (strength == TCollationStrength::Key) {
+    if (strength != TCollationStrength::Full) {
         ucol_setStrength(collator, UCOL_PRIMARY);
-        ucol_setAttribute(collator, UCOL_CASE_LEVEL, UCOL_ON, &status);
+        ucol_setAttribute(collator, UCOL_CASE_LEVEL, strength == TCollationStrength::Key ? UCOL_ON : UCOL_OFF,
+                          &status);
     }
     ucol_setAttribute(collator, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
     if (U_FAILURE(status)) {
@@ -73,14 +75,14 @@ int TCollator::Compare(const uint8_t* a, size_t aLength, const uint8_t* b, size_
     }
 }
 
-const TCollator* KeyCollator(uint32_t localeId) {
+const TCollator* LocaleCollator(uint32_t localeId, TCollationStrength strength) {
     // Never freed before exit: cursors keep plain pointers, and a process uses a handful of locales.
     static std::mutex lock;
-    static std::map<uint32_t, std::unique_ptr<TCollator>> collators;
+    static std::map<std::pair<uint32_t, TCollationStrength>, std::unique_ptr<TCollator>> collators;
     std::lock_guard guard(lock);
-    auto& collator = collators[localeId];
+    auto& collator = collators[{localeId, strength}];
     if (!collator) {
-        collator = std::make_unique<TCollator>(localeId, TCollationStrength::Key);
+        collator = std::make_unique<TCollator>(localeId, strength);
     }
     return collator->IsOpen() ? collator.get() : nullptr;
 }

@@ -13,6 +13,8 @@ enum class TCollationStrength {
     Key,
     // Every difference: letters, accents, case.
     Full,
+    // Letters only: neither accents nor case count (a case-insensitive locate).
+    Letters,
 };
 
 // ICU collation of cp1252 text under a Windows locale id (language id | sort id << 16).
@@ -35,8 +37,11 @@ private:
     UCollator* collator_ = nullptr;
 };
 
-// The key-order collator of a locale id, opened on the first request and kept for the life of the process;
-// nullptr when ICU knows no locale for the id.
-const TCollator* KeyCollator(uint32_t localeId);
+// The collator of a locale id and strength, opened on the first request and kept for the life of the
+// process; nullptr when ICU knows no locale for the id.
+const TCollator* LocaleCollator(uint32_t localeId, TCollationStrength strength);
+inline const TCollator* KeyCollator(uint32_t localeId) {
+    return LocaleCollator(localeId, TCollationStrength::Key);
+}
 
 }  // namespace kartei

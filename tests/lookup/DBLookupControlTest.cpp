@@ -6,6 +6,7 @@
 #include "engine/locale/Cp1252.h"
 #include "lookup/support/CityData.h"
 #include "lookup/support/ListFixture.h"
+#include "support/RaisedMessage.h"
 
 using namespace kartei;
 using namespace kartei::lookuptest;
@@ -24,15 +25,6 @@ int FirstCityStartingWith(std::string_view prefix) {
         }
     }
     return 0;
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EDatabaseError& error) {
-        return error.Message();
-    }
-    return "no error";
 }
 
 // A dataset of people, each living at a place ("city_ref", the id of a city).
@@ -69,12 +61,12 @@ private slots:
 
     void missingFieldsRaiseWithControlName() {
         TListWindow w;
-        QCOMPARE(ErrorOf([&] { w.List->SetKeyField("nope"); }),
+        QCOMPARE(RaisedMessage([&] { w.List->SetKeyField("nope"); }),
                  std::string("lbCity: Das Feld 'nope' wurde nicht gefunden"));
         QVERIFY(!w.List->ListReady());
         QCOMPARE(w.List->FilledRows(), 0);
         w.List->SetKeyField("id");
-        QCOMPARE(ErrorOf([&] { w.List->SetListField("City;nope"); }),
+        QCOMPARE(RaisedMessage([&] { w.List->SetListField("City;nope"); }),
                  std::string("lbCity: Das Feld 'City;nope' wurde nicht gefunden"));
         QVERIFY(!w.List->ListReady());
         w.List->SetListField("City");
@@ -90,7 +82,7 @@ private slots:
         TDataSource codesSource;
         codesSource.SetDataSet(codes.get());
         w.List->SetDataSource(&codesSource);
-        QCOMPARE(ErrorOf([&] { w.List->SetDataField("city_id"); }),
+        QCOMPARE(RaisedMessage([&] { w.List->SetDataField("city_id"); }),
                  Utf8ToCp1252("Zirkuläre Datenverbindungen sind nicht erlaubt"));
         w.List->SetDataSource(nullptr);
     }
@@ -299,8 +291,8 @@ private slots:
         QCOMPARE(list.DataKeyFieldRef()->FieldName(), std::string("city_ref"));
         QCOMPARE(list.SelectedKey(), TVariant(5));
         const std::string refused = "Eigenschaft bereits durch Lookup-Feld definiert";
-        QCOMPARE(ErrorOf([&] { list.SetKeyField("City"); }), refused);
-        QCOMPARE(ErrorOf([&] { list.SetListSource(&w.Source); }), refused);
+        QCOMPARE(RaisedMessage([&] { list.SetKeyField("City"); }), refused);
+        QCOMPARE(RaisedMessage([&] { list.SetListSource(&w.Source); }), refused);
         list.SetDataField("city_ref");  // a plain field: lookup mode ends
         QVERIFY(!list.LookupMode());
         QVERIFY(!list.ListReady());

@@ -7,18 +7,10 @@
 #include "RecordingLink.h"
 #include "dataset/framework/DataSource.h"
 #include "engine/errors/DatabaseError.h"
+#include "support/RaisedMessage.h"
 
 namespace kartei::fwtest {
 namespace {
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EDatabaseError& error) {
-        return error.Message();
-    }
-    return "(nothing raised)";
-}
 
 const std::string kReadOnly =
     "mem: Eine Datenmenge, die nur zum Lesen ist, kann nicht ge\xE4"
@@ -70,7 +62,7 @@ TEST_F(BookmarkEditTest, ABookmarkLeadsBackToItsRecordInTheMiddleOfTheWindow) {
     EXPECT_TRUE(dataSet->BookmarkValid(at42));
     dataSet->Delete();
     EXPECT_FALSE(dataSet->BookmarkValid(at42));
-    EXPECT_EQ(MessageOf([&] { dataSet->GotoBookmark(at42); }), "mem: Datensatz nicht gefunden");
+    EXPECT_EQ(RaisedMessage([&] { dataSet->GotoBookmark(at42); }), "mem: Datensatz nicht gefunden");
 
     dataSet->GotoBookmark({});  // no bookmark: nothing moves
     EXPECT_EQ(CurrentId(), 43);
@@ -141,7 +133,7 @@ TEST_F(BookmarkEditTest, EditingAnEmptyDataSetInsertsAndDeletingNothingIsRefused
     auto empty = MakeNumbered(0);
     empty->SetName("mem");
     empty->Open();
-    EXPECT_EQ(MessageOf([&] { empty->Delete(); }),
+    EXPECT_EQ(RaisedMessage([&] { empty->Delete(); }),
               "mem: Operation nicht zul\xE4"
               "ssig bei leerer Datenmenge");
     empty->Edit();
@@ -155,20 +147,20 @@ TEST_F(BookmarkEditTest, EditingAnEmptyDataSetInsertsAndDeletingNothingIsRefused
 
 TEST_F(BookmarkEditTest, AReadOnlyDataSetRefusesEveryChangeFirst) {
     dataSet->SetReadOnly(true);
-    EXPECT_EQ(MessageOf([&] { dataSet->Edit(); }), kReadOnly);
-    EXPECT_EQ(MessageOf([&] { dataSet->Insert(); }), kReadOnly);
-    EXPECT_EQ(MessageOf([&] { dataSet->Append(); }), kReadOnly);
-    EXPECT_EQ(MessageOf([&] { dataSet->Delete(); }), kReadOnly);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Edit(); }), kReadOnly);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Insert(); }), kReadOnly);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Append(); }), kReadOnly);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Delete(); }), kReadOnly);
     EXPECT_EQ(dataSet->State(), TDataSetState::dsBrowse);
     dataSet->Close();
-    EXPECT_EQ(MessageOf([&] { dataSet->Edit(); }), kReadOnly);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Edit(); }), kReadOnly);
 }
 
 TEST_F(BookmarkEditTest, StateChecksNameTheDataSet) {
-    EXPECT_EQ(MessageOf([&] { dataSet->Post(); }),
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Post(); }),
               "mem: Datenmenge weder im Editier- noch im Einf\xFC"
               "gemodus");
-    EXPECT_EQ(MessageOf([&] { dataSet->CheckInactive(); }),
+    EXPECT_EQ(RaisedMessage([&] { dataSet->CheckInactive(); }),
               "mem: Operation bei ge\xF6"
               "ffneter Datenmenge nicht ausf\xFC"
               "hrbar");
@@ -176,10 +168,10 @@ TEST_F(BookmarkEditTest, StateChecksNameTheDataSet) {
     const std::string closed =
         "mem: Operation bei geschlossener Datenmenge nicht ausf\xFC"
         "hrbar";
-    EXPECT_EQ(MessageOf([&] { dataSet->First(); }), closed);
-    EXPECT_EQ(MessageOf([&] { dataSet->MoveBy(1); }), closed);
-    EXPECT_EQ(MessageOf([&] { dataSet->RecordCount(); }), closed);
-    EXPECT_EQ(MessageOf([&] { dataSet->Insert(); }), closed);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->First(); }), closed);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->MoveBy(1); }), closed);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->RecordCount(); }), closed);
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Insert(); }), closed);
     EXPECT_EQ(dataSet->RecNo(), -1);
 }
 
@@ -202,7 +194,7 @@ TEST(RequiredFieldTest, PostingWithoutARequiredValueIsRefused) {
     dataSet.Append();
     dataSet.FieldByName("note").SetAsString("x");
     link.Take();
-    EXPECT_EQ(MessageOf([&] { dataSet.Post(); }), "Feld 'code' muss einen Wert haben");
+    EXPECT_EQ(RaisedMessage([&] { dataSet.Post(); }), "Feld 'code' muss einen Wert haben");
     EXPECT_EQ(link.Take(), (std::vector<std::string>{"update", "check browse", "focus code"}));
     EXPECT_EQ(dataSet.State(), TDataSetState::dsInsert);
     dataSet.FieldByName("code").SetAsString("A");
@@ -221,7 +213,7 @@ TEST_F(BookmarkEditTest, LookupReadsAnotherRecordWithoutMoving) {
     EXPECT_TRUE(dataSet->Locate("name;id", TVariant(std::vector<TVariant>{"name2", "2"}),
                                 {TLocateOption::loCaseInsensitive}));
     EXPECT_EQ(CurrentId(), 2);
-    EXPECT_EQ(MessageOf([&] { dataSet->Locate("nope", 1, {}); }),
+    EXPECT_EQ(RaisedMessage([&] { dataSet->Locate("nope", 1, {}); }),
               "mem: Das Feld 'nope' wurde nicht gefunden");
 }
 

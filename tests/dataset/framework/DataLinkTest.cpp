@@ -7,20 +7,12 @@
 #include "dataset/framework/DataSource.h"
 #include "dataset/framework/Field.h"
 #include "engine/errors/DatabaseError.h"
+#include "support/RaisedMessage.h"
 
 namespace kartei::fwtest {
 namespace {
 
 using Events = std::vector<std::string>;
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EDatabaseError& error) {
-        return error.Message();
-    }
-    return "(nothing raised)";
-}
 
 class DataLinkTest : public ::testing::Test {
 protected:
@@ -256,7 +248,7 @@ TEST_F(DataLinkTest, PointingAtARowReadsThatRowsRecordWithoutMoving) {
     dataSet->Next();
     EXPECT_EQ(dataSet->FieldByName("id").AsInteger(), 5);
 
-    EXPECT_EQ(MessageOf([&] { link.SetActiveRecord(17); }),
+    EXPECT_EQ(RaisedMessage([&] { link.SetActiveRecord(17); }),
               "Zeile 17 liegt au\xDF"
               "erhalb des Datensatzfensters");
     EXPECT_THROW(link.SetActiveRecord(-1), EDatabaseError);
@@ -372,7 +364,7 @@ TEST_F(DataLinkTest, ADataSourceRefusesADataSetWhoseMastersLeadBackToIt) {
     EXPECT_FALSE(third.IsLinkedTo(&detailSource));
 
     // dsDetail over third would close the circle third -> dsDetail -> third.
-    EXPECT_EQ(MessageOf([&] { detailSource.SetDataSet(&third); }),
+    EXPECT_EQ(RaisedMessage([&] { detailSource.SetDataSet(&third); }),
               "dsDetail: Zirkul\xE4"
               "re Datenverbindungen sind nicht erlaubt");
     EXPECT_EQ(detailSource.DataSet(), &detail);

@@ -8,20 +8,12 @@
 #include "dataset/framework/IndexDefs.h"
 #include "dataset/framework/Names.h"
 #include "engine/errors/DatabaseError.h"
+#include "support/RaisedMessage.h"
 
 namespace kartei {
 namespace {
 
 using Names = std::vector<std::string_view>;
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EDatabaseError& error) {
-        return error.Message();
-    }
-    return "(nothing raised)";
-}
 
 TEST(NamesTest, NamesCompareWithoutRegardToCase) {
     EXPECT_TRUE(SameName("City", "cITY"));
@@ -54,9 +46,9 @@ TEST(DatabaseErrorTextTest, ComponentErrorsArePrefixedWithTheName) {
     EXPECT_EQ(ComponentMessage("", "Fehler"), "Fehler");
     TComponent component;
     component.SetName("lbCity");
-    EXPECT_EQ(MessageOf([&] { RaiseComponentError(component, "Fehler"); }), "lbCity: Fehler");
-    EXPECT_EQ(MessageOf([] { RaiseComponentError("", "Fehler"); }), "Fehler");
-    EXPECT_EQ(MessageOf([] { RaiseDatabaseError("Fehler"); }), "Fehler");
+    EXPECT_EQ(RaisedMessage([&] { RaiseComponentError(component, "Fehler"); }), "lbCity: Fehler");
+    EXPECT_EQ(RaisedMessage([] { RaiseComponentError("", "Fehler"); }), "Fehler");
+    EXPECT_EQ(RaisedMessage([] { RaiseDatabaseError("Fehler"); }), "Fehler");
 }
 
 TEST(FieldDefsTest, DefinitionsAreNumberedInOrderAndFoundByName) {
@@ -95,11 +87,11 @@ TEST_F(IndexDefsTest, AFieldListFindsAnEqualListFirstThenALongerOne) {
     EXPECT_EQ(defs.FindIndexForFields("city").Name, "CityCase");
     EXPECT_EQ(defs.FindIndexForFields("areacode").Name, "Code");
     EXPECT_EQ(defs.FindIndexForFields("City;ID").Name, "CityId");
-    EXPECT_EQ(MessageOf([&] { defs.FindIndexForFields("city_id"); }),
+    EXPECT_EQ(RaisedMessage([&] { defs.FindIndexForFields("city_id"); }),
               "tblCity: Kein Index f\xFC"
               "r die Felder 'city_id' vorhanden");
     TIndexDefs unowned;
-    EXPECT_EQ(MessageOf([&] { unowned.FindIndexForFields("id"); }),
+    EXPECT_EQ(RaisedMessage([&] { unowned.FindIndexForFields("id"); }),
               "Kein Index f\xFC"
               "r die Felder 'id' vorhanden");
 }

@@ -14,19 +14,10 @@
 #include "dataset/framework/IntegerField.h"
 #include "dataset/framework/StringField.h"
 #include "engine/errors/DatabaseError.h"
+#include "support/RaisedMessage.h"
 
 namespace kartei::fwtest {
 namespace {
-
-template <typename E>
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    return "(nothing raised)";
-}
 
 const std::string kZuerich = "Z\xFCrich";
 // 2024-02-29 as TDateTime (days since 1899-12-30), and 13:05:07.250 as a fraction of a day.
@@ -269,15 +260,15 @@ TEST_F(FieldTest, WritesConvertByValue) {
 
 TEST_F(FieldTest, ValuesOutsideTheTypesRangeAreRefused) {
     dataSet.Edit();
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("si").SetAsInteger(40000); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("si").SetAsInteger(40000); }),
               "40000 ist kein g\xFC"
               "ltiger Wert f\xFC"
               "r das Feld 'si'. Der erlaubte Bereich ist -32768 bis 32767");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("w").SetValue(-1); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("w").SetValue(-1); }),
               "-1 ist kein g\xFC"
               "ltiger Wert f\xFC"
               "r das Feld 'w'. Der erlaubte Bereich ist 0 bis 65535");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("i").SetAsFloat(3e9); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("i").SetAsFloat(3e9); }),
               "3000000000 ist kein g\xFC"
               "ltiger Wert f\xFC"
               "r das Feld 'i'. Der erlaubte Bereich ist -2147483648 bis "
@@ -285,7 +276,7 @@ TEST_F(FieldTest, ValuesOutsideTheTypesRangeAreRefused) {
     EXPECT_THROW(F("i").SetValue(int64_t{1} << 40), EDatabaseError);
     EXPECT_THROW(F("li").SetAsFloat(1e19), EDatabaseError);
     EXPECT_EQ(F("si").AsInteger(), -300);  // unchanged
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("li").AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("li").AsInteger(); }),
               "\xDC"
               "berlauf bei Variant-Typumwandlung");
 }
@@ -293,28 +284,28 @@ TEST_F(FieldTest, ValuesOutsideTheTypesRangeAreRefused) {
 TEST_F(FieldTest, TextsThatHoldNoValueRaiseConversionErrors) {
     dataSet.Edit();
     F("s").SetAsString("abc");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("s").AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("s").AsInteger(); }),
               "'abc' ist kein g\xFC"
               "ltiger Ganzzahlwert");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("s").AsFloat(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("s").AsFloat(); }),
               "'abc' ist kein g\xFC"
               "ltiger Gleitkommawert");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("i").SetAsString("12x"); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("i").SetAsString("12x"); }),
               "'12x' ist kein g\xFC"
               "ltiger Ganzzahlwert");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("b").SetAsString("yes"); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("b").SetAsString("yes"); }),
               "'yes' ist kein g\xFC"
               "ltiger Boolescher Wert");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("d").SetAsString("31.12.2024"); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("d").SetAsString("31.12.2024"); }),
               "'31.12.2024' ist kein g\xFC"
               "ltiges Datum");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("t").SetAsString("25:00:00"); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("t").SetAsString("25:00:00"); }),
               "'25:00:00' ist keine g\xFC"
               "ltige Uhrzeit");
-    EXPECT_EQ(MessageOf<EConvertError>([&] { F("dt").SetValue("later"); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { F("dt").SetValue("later"); }),
               "'later' ist kein g\xFC"
               "ltiger Zeitpunkt");
-    EXPECT_EQ(MessageOf<EConvertError>([&] {
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] {
                   F("i").SetValue(TVariant(std::vector<TVariant>{1, 2}));
               }),
               "Ung\xFC"
@@ -323,27 +314,27 @@ TEST_F(FieldTest, TextsThatHoldNoValueRaiseConversionErrors) {
 }
 
 TEST_F(FieldTest, ConversionsATypeDoesNotOfferAreRefused) {
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("b").AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("b").AsInteger(); }),
               "Zugriff auf Feld 'b' als Typ Integer nicht m\xF6"
               "glich");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("i").AsBoolean(); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("i").AsBoolean(); }),
               "Zugriff auf Feld 'i' als Typ Boolean nicht m\xF6"
               "glich");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("d").AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("d").AsInteger(); }),
               "Zugriff auf Feld 'd' als Typ Integer nicht m\xF6"
               "glich");
     F("by").SetDisplayLabel("Rohdaten");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("by").AsFloat(); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("by").AsFloat(); }),
               "Zugriff auf Feld 'Rohdaten' als Typ Float nicht m\xF6"
               "glich");
     EXPECT_THROW(F("bl").AsDateTime(), EDatabaseError);
 }
 
 TEST_F(FieldTest, WritesNeedAnEditingStateAndAWritableField) {
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("s").SetAsString("x"); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("s").SetAsString("x"); }),
               "Datenmenge weder im Editier- noch im Einf\xFC"
               "gemodus");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("m").SetAsString("x"); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("m").SetAsString("x"); }),
               "Datenmenge weder im Editier- noch im Einf\xFC"
               "gemodus");
     F("s").SetReadOnly(true);
@@ -351,10 +342,10 @@ TEST_F(FieldTest, WritesNeedAnEditingStateAndAWritableField) {
     EXPECT_FALSE(F("s").CanModify());
     EXPECT_TRUE(F("i").CanModify());
     dataSet.Edit();
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("s").SetAsString("x"); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("s").SetAsString("x"); }),
               "Feld 'Stadt' kann nicht ver\xE4"
               "ndert werden");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { F("s").Clear(); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { F("s").Clear(); }),
               "Feld 'Stadt' kann nicht ver\xE4"
               "ndert werden");
     dataSet.Cancel();
@@ -373,15 +364,15 @@ TEST_F(FieldTest, WritesNeedAnEditingStateAndAWritableField) {
 TEST_F(FieldTest, FieldsAreFoundByNameWithoutRegardToCase) {
     EXPECT_EQ(dataSet.FindField("BCD"), &F("bcd"));
     EXPECT_EQ(dataSet.FindField("x"), nullptr);
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { dataSet.FieldByName("nope"); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet.FieldByName("nope"); }),
               "mem: Das Feld 'nope' wurde nicht gefunden");
     const std::vector<TField*> list = dataSet.GetFieldList("d; S ;i");
     EXPECT_EQ(list, (std::vector<TField*>{&F("d"), &F("s"), &F("i")}));
     EXPECT_TRUE(dataSet.GetFieldList("").empty());
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { dataSet.GetFieldList("i;;s"); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet.GetFieldList("i;;s"); }),
               "mem: Das Feld '' wurde nicht gefunden");
     dataSet.SetName("");
-    EXPECT_EQ(MessageOf<EDatabaseError>([&] { dataSet.FieldByName("nope"); }),
+    EXPECT_EQ(RaisedMessage<EDatabaseError>([&] { dataSet.FieldByName("nope"); }),
               "Das Feld 'nope' wurde nicht gefunden");
 }
 

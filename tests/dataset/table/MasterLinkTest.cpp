@@ -6,6 +6,7 @@
 #include "dataset/support/VorwahlForm.h"
 #include "dataset/support/VorwahlTables.h"
 #include "engine/files/FileTestSupport.h"
+#include "support/RaisedMessage.h"
 
 namespace kartei::testing {
 namespace {
@@ -19,16 +20,6 @@ protected:
         form_->lbEnter(true);
     }
 
-    template <typename Action>
-    static std::string ErrorOf(Action action) {
-        try {
-            action();
-        } catch (const EDatabaseError& error) {
-            return error.what();
-        }
-        return "no error";
-    }
-
     TTempDir temp_;
     std::vector<TVorwahlRow> rows_;
     std::unique_ptr<TVorwahlForm> form_;
@@ -36,17 +27,17 @@ protected:
 
 TEST_F(MasterLink, AMasterChainLeadingBackIsRefused) {
     // The codes follow the cities; making the cities follow the codes would close the circle.
-    EXPECT_EQ(ErrorOf([&] { form_->tblCity->SetMasterSource(form_->dsAreaCode); }),
+    EXPECT_EQ(RaisedMessage([&] { form_->tblCity->SetMasterSource(form_->dsAreaCode); }),
               "Zirkul\xE4re Datenverbindungen sind nicht erlaubt");
     EXPECT_EQ(form_->tblCity->MasterSource(), nullptr);
-    EXPECT_EQ(ErrorOf([&] { form_->tblCity->SetMasterSource(form_->dsCity); }),
+    EXPECT_EQ(RaisedMessage([&] { form_->tblCity->SetMasterSource(form_->dsCity); }),
               "Zirkul\xE4re Datenverbindungen sind nicht erlaubt");
 }
 
 TEST_F(MasterLink, AnUnknownMasterFieldIsNamedAndSetsNoRange) {
     ASSERT_EQ(form_->tblAreaCode->RecordCount(), 1);
     const std::string code = form_->tblAreaCode->FieldByName("areacode").AsString();
-    EXPECT_EQ(ErrorOf([&] { form_->tblAreaCode->SetMasterFields("nowhere"); }),
+    EXPECT_EQ(RaisedMessage([&] { form_->tblAreaCode->SetMasterFields("nowhere"); }),
               "tblCity: Das Feld 'nowhere' wurde nicht gefunden");
     // With no master fields, master moves set no new range: the detail stays where it was.
     form_->tblCity->Next();
@@ -66,7 +57,7 @@ TEST_F(MasterLink, IndexFieldNamesPickTheIndexOverThoseFields) {
         EXPECT_LT(previous, code);
         previous = code;
     }
-    EXPECT_EQ(ErrorOf([&] { form_->tblAreaCode->SetIndexFieldNames("areacode;city_id"); }),
+    EXPECT_EQ(RaisedMessage([&] { form_->tblAreaCode->SetIndexFieldNames("areacode;city_id"); }),
               "tblAreaCode: Kein Index f\xFCr die Felder 'areacode;city_id' vorhanden");
 }
 

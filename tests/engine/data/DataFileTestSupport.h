@@ -70,24 +70,15 @@ public:
     int Flushes = 0;
 };
 
-inline TFieldDescriptor MakeField(const std::string& name, uint8_t type, uint8_t size = 0,
-                                  uint8_t subtype = 0) {
-    TFieldDescriptor field;
-    field.Name = name;
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
-    return field;
-}
-
 // The area-code table's fields: 9 + (1 + 4) + (1 + 21) = 36 bytes a record.
 inline std::vector<TFieldDescriptor> AreaCodeFields() {
-    return {MakeField("city_id", FieldType::Integer), MakeField("areacode", FieldType::String, 20)};
+    return {TFieldDescriptor::Define("city_id", FieldType::Integer),
+            TFieldDescriptor::Define("areacode", FieldType::String, 20)};
 }
 
 // One auto-increment field and nothing stored: 9 bytes a record.
 inline std::vector<TFieldDescriptor> CounterFields() {
-    return {MakeField("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement)};
+    return {TFieldDescriptor::Define("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement)};
 }
 
 // A data file written through the format code and a file handler. Record n is live, carries n in

@@ -21,28 +21,18 @@ namespace kartei::test {
 
 using TBytes = std::vector<uint8_t>;
 
-inline TFieldDescriptor MakeField(const std::string& name, uint8_t type, uint8_t size = 0,
-                                  uint8_t subtype = 0) {
-    TFieldDescriptor field;
-    field.Name = name;
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
-    return field;
-}
-
 // The table the index tests work on. Field numbers: 1 Name String(24), 2 Number Integer, 3 Id
 // auto-increment, 4 Memo Blob, 5 Code String(6), 6 Long String(250), 7 Tail String(250), 8 Amount Float.
 inline std::vector<TFieldDescriptor> TestFields() {
     std::vector<TFieldDescriptor> fields = {
-        MakeField("Name", FieldType::String, 24),
-        MakeField("Number", FieldType::Integer),
-        MakeField("Id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
-        MakeField("Memo", FieldType::Blob),
-        MakeField("Code", FieldType::String, 6),
-        MakeField("Long", FieldType::String, 250),
-        MakeField("Tail", FieldType::String, 250),
-        MakeField("Amount", FieldType::Float)};
+        TFieldDescriptor::Define("Name", FieldType::String, 24),
+        TFieldDescriptor::Define("Number", FieldType::Integer),
+        TFieldDescriptor::Define("Id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
+        TFieldDescriptor::Define("Memo", FieldType::Blob),
+        TFieldDescriptor::Define("Code", FieldType::String, 6),
+        TFieldDescriptor::Define("Long", FieldType::String, 250),
+        TFieldDescriptor::Define("Tail", FieldType::String, 250),
+        TFieldDescriptor::Define("Amount", FieldType::Float)};
     LayOutFields(fields, "T");
     return fields;
 }

@@ -9,7 +9,8 @@ class TableBlob : public TableTest {
 protected:
     void SetUp() override {
         TTableDefinition definition;
-        definition.Fields = {Field("title", FieldType::String, 20), Field("text", FieldType::Blob, 0, 22)};
+        definition.Fields = {TFieldDescriptor::Define("title", FieldType::String, 20),
+                             TFieldDescriptor::Define("text", FieldType::Blob, 0, 22)};
         definition.Options.BlobBlockSize = 128;
         table_ = Create("Notes", definition);
         ASSERT_NE(table_, nullptr);

@@ -39,7 +39,7 @@ TEST_F(TableCreation, MakesEmptyFilesOfTheDefinedTable) {
 
 TEST_F(TableCreation, TablesWithBlobFieldsGetABlobFile) {
     TTableDefinition definition;
-    definition.Fields = {Field("picture", FieldType::Blob, 0, 26)};
+    definition.Fields = {TFieldDescriptor::Define("picture", FieldType::Blob, 0, 26)};
     definition.Options.BlobBlockSize = 1024;
     TDataTable* table = Create("Pictures", definition);
     ASSERT_NE(table->BlobFile(), nullptr);
@@ -133,24 +133,24 @@ TEST_F(TableCreationRefused, PasswordLongerThanATableKeeps) {
 
 TEST_F(TableCreationRefused, BlobBlockSizeWithoutRoomForData) {
     TTableDefinition definition = CityDefinition();
-    definition.Fields.push_back(Field("notes", FieldType::Blob, 0, 22));
+    definition.Fields.push_back(TFieldDescriptor::Define("notes", FieldType::Blob, 0, 22));
     definition.Options.BlobBlockSize = 18;
     ExpectRefused(definition, 9498, "");
 }
 
 TEST_F(TableCreationRefused, IndexDefinitions) {
     TTableDefinition definition = CityDefinition();
-    definition.SecondaryIndexes.push_back(Index("city", {2}));
+    definition.SecondaryIndexes.push_back(TIndexDefinition::Over("city", {2}));
     ExpectRefused(definition, 10027, "The secondary index 'city' already exists for table 'City.DAT'");
     definition = CityDefinition();
-    definition.SecondaryIndexes.push_back(Index("", {2}));
+    definition.SecondaryIndexes.push_back(TIndexDefinition::Over("", {2}));
     ExpectRefused(definition, 10010, "");
     definition = CityDefinition();
-    definition.Fields.push_back(Field("notes", FieldType::Blob, 0, 22));
-    definition.SecondaryIndexes.push_back(Index("notes", {3}));
+    definition.Fields.push_back(TFieldDescriptor::Define("notes", FieldType::Blob, 0, 22));
+    definition.SecondaryIndexes.push_back(TIndexDefinition::Over("notes", {3}));
     ExpectRefused(definition, 12292, "Invalid field type specified for index 'notes' in table 'City.DAT'");
     definition = CityDefinition();
-    definition.PrimaryIndex = Index("", {7});
+    definition.PrimaryIndex = TIndexDefinition::Over("", {7});
     ExpectRefused(definition, 10023, "");
 }
 

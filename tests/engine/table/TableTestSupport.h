@@ -22,34 +22,16 @@
 
 namespace kartei::testing {
 
-inline TFieldDescriptor Field(const std::string& name, uint8_t type, uint8_t size = 0, uint8_t subtype = 0) {
-    TFieldDescriptor field;
-    field.Name = name;
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
-    return field;
-}
-
-inline TIndexDefinition Index(const std::string& name, std::vector<uint16_t> fields, bool unique = false) {
-    TIndexDefinition index;
-    index.Name = name;
-    for (const uint16_t number : fields) {
-        index.Fields.push_back(TIndexField{number, false});
-    }
-    index.Unique = unique;
-    return index;
-}
-
 // The main window's city table: an auto-increment id and a name, no primary key fields, a unique index
 // on the name, a unique and a non-unique one on the id.
 inline TTableDefinition CityDefinition(uint16_t languageId = 0x0407, uint16_t sortId = 1) {
     TTableDefinition definition;
-    definition.Fields = {Field("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
-                         Field("City", FieldType::String, 200)};
+    definition.Fields = {TFieldDescriptor::Define("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
+                         TFieldDescriptor::Define("City", FieldType::String, 200)};
     definition.Fields[0].Required = 1;
-    definition.SecondaryIndexes = {Index("City", {2}, true), Index("PrimaryKey", {1}, true),
-                                   Index("id", {1})};
+    definition.SecondaryIndexes = {TIndexDefinition::Over("City", {2}, true),
+                                   TIndexDefinition::Over("PrimaryKey", {1}, true),
+                                   TIndexDefinition::Over("id", {1})};
     definition.Options.LanguageId = languageId;
     definition.Options.SortId = sortId;
     return definition;
@@ -58,8 +40,10 @@ inline TTableDefinition CityDefinition(uint16_t languageId = 0x0407, uint16_t so
 // The main window's area-code table: a city id and a code, two non-unique indexes.
 inline TTableDefinition AreaCodeDefinition(uint16_t languageId = 0x0407, uint16_t sortId = 1) {
     TTableDefinition definition;
-    definition.Fields = {Field("city_id", FieldType::Integer), Field("areacode", FieldType::String, 20)};
-    definition.SecondaryIndexes = {Index("areacode", {2}), Index("city_id", {1})};
+    definition.Fields = {TFieldDescriptor::Define("city_id", FieldType::Integer),
+                         TFieldDescriptor::Define("areacode", FieldType::String, 20)};
+    definition.SecondaryIndexes = {TIndexDefinition::Over("areacode", {2}),
+                                   TIndexDefinition::Over("city_id", {1})};
     definition.Options.LanguageId = languageId;
     definition.Options.SortId = sortId;
     return definition;
@@ -68,9 +52,10 @@ inline TTableDefinition AreaCodeDefinition(uint16_t languageId = 0x0407, uint16_
 // A table with a keyed primary index, whose deleted slots are reused.
 inline TTableDefinition KeyedDefinition() {
     TTableDefinition definition;
-    definition.Fields = {Field("code", FieldType::Integer), Field("name", FieldType::String, 30)};
-    definition.PrimaryIndex = Index("", {1});
-    definition.SecondaryIndexes = {Index("name", {2})};
+    definition.Fields = {TFieldDescriptor::Define("code", FieldType::Integer),
+                         TFieldDescriptor::Define("name", FieldType::String, 30)};
+    definition.PrimaryIndex = TIndexDefinition::Over("", {1});
+    definition.SecondaryIndexes = {TIndexDefinition::Over("name", {2})};
     return definition;
 }
 

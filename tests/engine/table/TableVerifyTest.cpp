@@ -169,7 +169,8 @@ class TableVerifyBlob : public TableTest {
 protected:
     void SetUp() override {
         TTableDefinition definition;
-        definition.Fields = {Field("title", FieldType::String, 20), Field("text", FieldType::Blob, 0, 22)};
+        definition.Fields = {TFieldDescriptor::Define("title", FieldType::String, 20),
+                             TFieldDescriptor::Define("text", FieldType::Blob, 0, 22)};
         TDataTable* table = Create("Notes", definition);
         table->InsertRecord(BlankRecord(*table));
         table->WriteBlob(1, table->Fields()[1], std::vector<uint8_t>(100, 'x'));

@@ -125,19 +125,11 @@ TEST_F(FailingDiskImport, EveryFailingCallLeavesTheOldTablesOrTheWholeNewSet) {
 
 // ---- Edits of a table ----
 
-TFieldDescriptor Field(const std::string& name, uint8_t type, uint8_t size = 0, uint8_t subtype = 0) {
-    TFieldDescriptor field;
-    field.Name = name;
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
-    return field;
-}
-
 TTableDefinition EditedDefinition() {
     TTableDefinition definition;
-    definition.Fields = {Field("code", FieldType::Integer), Field("name", FieldType::String, 20),
-                         Field("memo", FieldType::Blob, 0, FieldSubtype::Memo)};
+    definition.Fields = {TFieldDescriptor::Define("code", FieldType::Integer),
+                         TFieldDescriptor::Define("name", FieldType::String, 20),
+                         TFieldDescriptor::Define("memo", FieldType::Blob, 0, FieldSubtype::Memo)};
     definition.PrimaryIndex.Fields = {TIndexField{1, false}};
     TIndexDefinition byName;
     byName.Name = "name";

@@ -40,30 +40,17 @@ constexpr int kReaders = 2;
 
 using TClock = std::chrono::steady_clock;
 
-TFieldDescriptor Field(const std::string& name, uint8_t type, uint8_t size = 0) {
-    TFieldDescriptor field;
-    field.Name = name;
-    field.FieldType = type;
-    field.Size = size;
-    return field;
-}
-
-TIndexDefinition Index(const std::string& name, uint16_t field, bool unique) {
-    TIndexDefinition index;
-    index.Name = name;
-    index.Fields = {TIndexField{field, false}};
-    index.Unique = unique;
-    return index;
-}
-
 // key, version, name (made of both), and a check sum over all three: a record torn between two writes
 // cannot pass.
 TTableDefinition StressDefinition() {
     TTableDefinition definition;
-    definition.Fields = {Field("key", FieldType::Integer), Field("version", FieldType::Integer),
-                         Field("name", FieldType::String, 30), Field("check", FieldType::Integer)};
+    definition.Fields = {TFieldDescriptor::Define("key", FieldType::Integer),
+                         TFieldDescriptor::Define("version", FieldType::Integer),
+                         TFieldDescriptor::Define("name", FieldType::String, 30),
+                         TFieldDescriptor::Define("check", FieldType::Integer)};
     definition.PrimaryIndex.Fields = {TIndexField{1, false}};
-    definition.SecondaryIndexes = {Index("name", 3, true), Index("version", 2, false)};
+    definition.SecondaryIndexes = {TIndexDefinition::Over("name", {3}, true),
+                                   TIndexDefinition::Over("version", {2}, false)};
     return definition;
 }
 
