@@ -1,5 +1,7 @@
 #include "bench/KarteiStore.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 #include "engine/format/FieldValues.h"
@@ -10,6 +12,23 @@
 
 namespace kartei::bench {
 namespace {
+
+// Records per read operation at most: a screen takes one, a scan few.
+constexpr size_t kBatchRecords = 512;
+
+// Up to `count` records after the cursor's current one, read into `batch` (kBatchRecords images).
+int64_t ReadRecords(TDataCursor& cursor, std::vector<uint8_t>& batch, int64_t count) {
+    int64_t read = 0;
+    while (read < count) {
+        const int32_t wanted = static_cast<int32_t>(std::min<int64_t>(kBatchRecords, count - read));
+        const int32_t got = cursor.GetNextRecords(batch, wanted);
+        read += got;
+        if (got < wanted) {
+            break;
+        }
+    }
+    return read;
+}
 
 TDataTable* CreateTable(TDataDirectory& directory, const char* name, const TTableDefinition& definition,
                         bool exclusive) {
@@ -77,12 +96,9 @@ std::unique_ptr<TDataCursor> TKarteiStore::OpenCursor(const char* table) const {
 int64_t TKarteiStore::OpenAndReadFirst(int count) {
     std::unique_ptr<TDataCursor> cursor = OpenCursor("City");
     cursor->SelectIndex("City");
-    std::vector<uint8_t> buffer(cursor->RecordSize());
+    std::vector<uint8_t> screen(static_cast<size_t>(count) * cursor->RecordSize());
     cursor->First();
-    int64_t read = 0;
-    while (read < count && cursor->GetNext(buffer) == CursorStatus::Ok) {
-        ++read;
-    }
+    const int64_t read = cursor->GetNextRecords(screen, count);
     cursor->Close();
     return read;
 }
@@ -98,6 +114,8 @@ void TKarteiStore::Open() {
     codes_ = OpenCursor("AreaCode");
     codes_->SelectIndex("city_id");
     buffer_.assign(city_->RecordSize(), 0);
+    batch_.assign(kBatchRecords * city_->RecordSize(), 0);
+    codeBatch_.assign(kBatchRecords * codes_->RecordSize(), 0);
     scratch_.assign(city_->RecordSize(), 0);
     codeScratch_.assign(codes_->RecordSize(), 0);
     prefixImages_.clear();
@@ -125,12 +143,8 @@ void TKarteiStore::UseCityIndex(const char* name) {
     city_->SelectIndex(name);
 }
 
-int64_t TKarteiStore::ReadOn(int count) {
-    int64_t read = 0;
-    while (read < count && city_->GetNext(buffer_) == CursorStatus::Ok) {
-        ++read;
-    }
-    return read;
+int64_t TKarteiStore::ReadOn(int64_t count) {
+    return ReadRecords(*city_, batch_, count);
 }
 
 int64_t TKarteiStore::TypedSearch(size_t k, int count) {
@@ -143,11 +157,7 @@ int64_t TKarteiStore::DetailCodes(size_t k) {
     SetIntegerField(codeScratch_, codes_->Table().Fields()[0], inputs_.DetailCityIds[k]);
     codes_->SetRange(TKeyForm::Record, codeScratch_.data(), 1, codeScratch_.data(), 1);
     codes_->First();
-    int64_t read = 0;
-    while (codes_->GetNext(codeScratch_) == CursorStatus::Ok) {
-        ++read;
-    }
-    return read;
+    return ReadRecords(*codes_, codeBatch_, INT64_MAX);
 }
 
 int64_t TKarteiStore::PointLookup(size_t k) {
@@ -159,7 +169,7 @@ int64_t TKarteiStore::PointLookup(size_t k) {
 int64_t TKarteiStore::FullScan() {
     UseCityIndex("City");
     city_->First();
-    return ReadOn(INT32_MAX);
+    return ReadOn(INT64_MAX);
 }
 
 int64_t TKarteiStore::CountBetween() {

@@ -37,7 +37,8 @@ private:
     std::unique_ptr<TDataCursor> OpenCursor(const char* table) const;
     std::vector<uint8_t> CityImage(const std::string& utf8) const;
     void UseCityIndex(const char* name);
-    int64_t ReadOn(int count);
+    // Reads up to `count` City records after the current one, many per engine operation.
+    int64_t ReadOn(int64_t count);
 
     const bool exclusive_;
     const TWorkloadInputs& inputs_;
@@ -46,6 +47,9 @@ private:
     std::unique_ptr<TDataCursor> city_;
     std::unique_ptr<TDataCursor> codes_;
     std::vector<uint8_t> buffer_;
+    // Room for the records of one read operation, of each table.
+    std::vector<uint8_t> batch_;
+    std::vector<uint8_t> codeBatch_;
     // Inputs as record images, made once the tables are open.
     std::vector<std::vector<uint8_t>> prefixImages_;
     std::vector<int> prefixLengths_;

@@ -7,14 +7,15 @@
 namespace kartei {
 
 // Every operation's frame: the table's read lock, then a look for changes by other users; after one the
-// cursor finds its position again before the operation goes on.
+// cursor finds its position again before the operation goes on. An operation made of others (reading
+// several records) looks once, in its own frame: the lock it holds keeps other users' changes out.
 class TDataCursor::TAccess {
 public:
     explicit TAccess(TDataCursor& cursor) : cursor_(cursor), lock_(cursor.Table()) {
-        ++cursor.accessDepth_;
+        const bool outermost = cursor.accessDepth_++ == 0;
         TDataTable& table = cursor.Table();
         // A read lock that was taken has looked already; a shared table without one looks now.
-        if (!table.Exclusive() && (!lock_.Taken() || table.ReadOnly())) {
+        if (outermost && !table.Exclusive() && (!lock_.Taken() || table.ReadOnly())) {
             table.CheckForChanges();
         }
         if (cursor.StateChanged()) {

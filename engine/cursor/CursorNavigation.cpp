@@ -221,6 +221,20 @@ int TDataCursor::GetNext(std::span<uint8_t> buffer) {
     return CursorStatus::Ok;
 }
 
+int32_t TDataCursor::GetNextRecords(std::span<uint8_t> images, int32_t count) {
+    CheckOpen();
+    const size_t size = record_.size();
+    if (count < 0 || images.size() < static_cast<size_t>(count) * size) {
+        RaiseKarteiError(ErrorCode::RecordBuffersCorrupt, table_->Name());
+    }
+    const TAccess access(*this);
+    int32_t read = 0;
+    while (read < count && GetNext(images.subspan(static_cast<size_t>(read) * size, size)) == CursorStatus::Ok) {
+        ++read;
+    }
+    return read;
+}
+
 int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);

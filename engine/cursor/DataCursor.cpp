@@ -220,8 +220,15 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
     if (natural_ || !hasLeaf_) {
         return table_->DataFile().ReadAheadSize();
     }
+    // A look after a descent reads about a screen (the list shows 17 rows): the first block after one holds
+    // at most kFirstBlock records and each further miss of the same walk doubles that, so a short look
+    // copies few records into the cache and a long walk soon reads whole blocks.
+    constexpr int32_t kFirstBlock = 32;
+    constexpr int kMissesBeforeLongBlocks = 2;
+    const int misses = walkMisses_++;
+    const int32_t limit = std::min(table_->DataFile().ReadAheadSize(),
+                                   misses >= 16 ? INT32_MAX : kFirstBlock << misses);
     // The entries of the leaf from the current one on whose records follow one another on disk.
-    const int32_t limit = table_->DataFile().ReadAheadSize();
     const int step = direction == TReadDirection::Forward ? 1 : -1;
     int32_t count = 1;
     int32_t expected = recordNumber;
@@ -234,12 +241,10 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
         ++count;
     }
     // The run reaches the end of the leaf in a walk that has gone on for a while: the records after it most
-    // likely start the next leaf (a table filled in key order), so the block goes on up to the read-ahead
-    // size instead of stopping there.
-    constexpr int kMissesBeforeLongBlocks = 2;
+    // likely start the next leaf (a table filled in key order), so the block goes on up to the limit
+    // instead of stopping there.
     const int last = direction == TReadDirection::Forward ? leaf_.Count() : 1;
-    if (walkMisses_++ >= kMissesBeforeLongBlocks && count < limit &&
-        leaf_.Position() + step * (count - 1) == last) {
+    if (misses >= kMissesBeforeLongBlocks && count < limit && leaf_.Position() + step * (count - 1) == last) {
         count = limit;
     }
     return count;

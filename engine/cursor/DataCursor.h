@@ -77,6 +77,10 @@ public:
     // or zeros at an end.
     int GetNext(std::span<uint8_t> buffer);
     int GetPrior(std::span<uint8_t> buffer);
+    // Up to `count` GetNext steps as one operation (one lock and one look for other users' changes, as a
+    // screenful wants): the records go one after another into `images` (count × record size bytes).
+    // Returns how many were read; fewer means the view ended, and the cursor is then at EOF.
+    int32_t GetNextRecords(std::span<uint8_t> images, int32_t count);
     // 8709 when the view is empty, 8705 at BOF, 8706 at EOF (buffer zeroed). With `recheck` the record is
     // read again and compared with the buffer: 8708 when another user changed or deleted it.
     int GetCurrent(std::span<uint8_t> buffer, bool recheck);

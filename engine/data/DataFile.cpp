@@ -125,51 +125,44 @@ void TDataFile::WriteBack(bool flush, bool forceHeader, bool trim) {
 }
 
 void TDataFile::WriteDirtyRecords(bool flush) {
-    const size_t recordSize = header_.RecordSize;
-    int32_t first = 0;
-    int32_t count = 0;
-    size_t firstSlot = 0;
-    for (size_t slot = 0; slot < cache_.SlotCount(); ++slot) {
-        const TRecord* record = cache_.At(slot);
-        if (record == nullptr || !record->dirty_ || record->pinCount_ > 0) {
-            continue;
-        }
+    gathered_.clear();
+    for (TRecord* record = mru_.Newest(); record != nullptr; record = TMruChain::Older(*record)) {
         const int32_t number = record->recordNumber_;
         // The block being read holds the file's older copy of these; they stay dirty until later.
-        if (number >= blockFirst_ && number < blockFirst_ + blockCount_) {
-            continue;
+        if (record->dirty_ && record->pinCount_ == 0 &&
+            (number < blockFirst_ || number >= blockFirst_ + blockCount_)) {
+            gathered_.push_back(record);
         }
-        if (count > 0 && number != first + count) {
-            WriteRun(first, count, firstSlot, slot, flush);
-            count = 0;
+    }
+    std::sort(gathered_.begin(), gathered_.end(),
+              [](const TRecord* a, const TRecord* b) { return a->recordNumber_ < b->recordNumber_; });
+    const size_t recordSize = header_.RecordSize;
+    size_t runStart = 0;
+    for (size_t k = 0; k < gathered_.size(); ++k) {
+        const size_t inRun = k - runStart;
+        if (inRun > 0 && gathered_[k]->recordNumber_ != gathered_[k - 1]->recordNumber_ + 1) {
+            WriteRun({gathered_.data() + runStart, inRun}, flush);
+            runStart = k;
         }
-        if (count == 0) {
-            first = number;
-            firstSlot = slot;
-        }
-        writeBuffer_.Reserve((static_cast<size_t>(count) + 1) * recordSize);
-        const std::span<uint8_t> target(writeBuffer_.Data() + static_cast<size_t>(count) * recordSize,
-                                        recordSize);
-        std::memcpy(target.data(), record->image_.Data(), recordSize);
+        const size_t position = k - runStart;
+        writeBuffer_.Reserve((position + 1) * recordSize);
+        const std::span<uint8_t> target(writeBuffer_.Data() + position * recordSize, recordSize);
+        std::memcpy(target.data(), gathered_[k]->image_.Data(), recordSize);
         if (header_.IsEncrypted()) {
             ScrambleRecordImage(target);
         }
-        ++count;
     }
-    if (count > 0) {
-        WriteRun(first, count, firstSlot, cache_.SlotCount(), flush);
+    if (runStart < gathered_.size()) {
+        WriteRun({gathered_.data() + runStart, gathered_.size() - runStart}, flush);
     }
 }
 
-void TDataFile::WriteRun(int32_t first, int32_t count, size_t firstSlot, size_t endSlot, bool flush) {
-    WriteAt(header_.RecordFileOffset(first), writeBuffer_.Data(),
-            static_cast<size_t>(count) * header_.RecordSize);
+void TDataFile::WriteRun(std::span<TRecord* const> run, bool flush) {
+    WriteAt(header_.RecordFileOffset(run.front()->recordNumber_), writeBuffer_.Data(),
+            run.size() * header_.RecordSize);
     // Clean only once written: a failed write keeps the changes.
-    for (size_t slot = firstSlot; slot < endSlot; ++slot) {
-        TRecord* record = cache_.At(slot);
-        if (record != nullptr && record->recordNumber_ >= first && record->recordNumber_ < first + count) {
-            record->dirty_ = false;
-        }
+    for (TRecord* record : run) {
+        record->dirty_ = false;
     }
     NoteWritten();
     ++statistics_.WriteRuns;
@@ -197,13 +190,21 @@ void TDataFile::WriteDescriptors() {
 
 void TDataFile::Trim() {
     cacheCapacity_ = normalCapacity_;
-    for (size_t slot = cache_.SlotCount(); slot > 0 && cache_.Count() > static_cast<size_t>(cacheCapacity_);
-         --slot) {
-        TRecord* record = cache_.At(slot - 1);
-        if (record != nullptr && !record->dirty_ && record->pinCount_ == 0) {
-            RemoveFromCache(*record);
-            spares_.Return(*record);
+    if (cache_.Count() <= static_cast<size_t>(cacheCapacity_)) {
+        return;
+    }
+    // The records with the highest numbers go first.
+    gathered_.clear();
+    for (TRecord* record = mru_.Newest(); record != nullptr; record = TMruChain::Older(*record)) {
+        if (!record->dirty_ && record->pinCount_ == 0) {
+            gathered_.push_back(record);
         }
+    }
+    std::sort(gathered_.begin(), gathered_.end(),
+              [](const TRecord* a, const TRecord* b) { return a->recordNumber_ > b->recordNumber_; });
+    for (size_t k = 0; k < gathered_.size() && cache_.Count() > static_cast<size_t>(cacheCapacity_); ++k) {
+        RemoveFromCache(*gathered_[k]);
+        spares_.Return(*gathered_[k]);
     }
 }
 

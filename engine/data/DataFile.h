@@ -6,12 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/data/CachedRecordMap.h"
 #include "engine/data/DataFileContext.h"
 #include "engine/data/FetchCursor.h"
 #include "engine/data/MruChain.h"
 #include "engine/data/Record.h"
 #include "engine/data/RecordStack.h"
-#include "engine/data/SortedRecordList.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/files/FileHandler.h"
 #include "engine/format/DataHeader.h"
@@ -132,7 +132,7 @@ private:
     void LoadHeaderAndDescriptors();
     void TakeHeader(std::span<const uint8_t, kDataHeaderSize> bytes);
 
-    // Cache lookup: the newest few records first, then the sorted list; a hit becomes the newest.
+    // Cache lookup: the newest few records first, then the map; a hit becomes the newest.
     TRecord* FindCached(int32_t recordNumber);
     TRecord& Append();
     int32_t BlockCount(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction,
@@ -149,7 +149,8 @@ private:
     void RemoveFromCache(TRecord& record);
 
     void WriteDirtyRecords(bool flush);
-    void WriteRun(int32_t first, int32_t count, size_t firstSlot, size_t endSlot, bool flush);
+    // Writes the records in writeBuffer_, those of `run`, and marks them clean.
+    void WriteRun(std::span<TRecord* const> run, bool flush);
     void WriteHeader(bool flush);
     void WriteDescriptors();
     void Trim();
@@ -169,8 +170,11 @@ private:
     int32_t readAheadSize_ = 1;
     int32_t normalCapacity_ = MaxCacheRecords;
     int32_t cacheCapacity_ = MaxCacheRecords;
-    TSortedRecordList cache_;
+    TCachedRecordMap cache_;
+    // Every cached record, most recently used first.
     TMruChain mru_;
+    // Records gathered for writing back or trimming, sorted by record number; kept for reuse.
+    std::vector<TRecord*> gathered_;
     TRecordStack spares_{*this};
     // The records of the block read in progress: their dirty copies must not be written under it.
     int32_t blockFirst_ = 0;

@@ -96,7 +96,6 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
 
     blockFirst_ = first;
     blockCount_ = count;
-    cache_.Reserve(first, read);
     TRecord* result = nullptr;
     try {
         for (int32_t k = 0; k < read; ++k) {
@@ -187,13 +186,14 @@ void TDataFile::RemoveFromCache(TRecord& record) {
 }
 
 void TDataFile::DiscardCache() {
-    for (size_t slot = 0; slot < cache_.SlotCount(); ++slot) {
-        if (TRecord* record = cache_.At(slot); record != nullptr) {
-            record->cached_ = false;
-            if (record->pinCount_ == 0) {
-                spares_.Return(*record);
-            }
+    TRecord* record = mru_.Newest();
+    while (record != nullptr) {
+        TRecord* older = TMruChain::Older(*record);
+        record->cached_ = false;
+        if (record->pinCount_ == 0) {
+            spares_.Return(*record);
         }
+        record = older;
     }
     cache_.Clear();
     mru_.Clear();

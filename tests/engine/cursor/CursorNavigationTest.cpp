@@ -49,6 +49,43 @@ TEST_F(CursorNavigation, WalksAcrossLeavesInIndexOrderBothWays) {
     EXPECT_EQ(cursor->RecordCount(), 3000);
 }
 
+TEST_F(CursorNavigation, RecordsReadInBatchesAreTheWalksRecords) {
+    TDataTable* table = MakeCities(ManyNames(3000));
+    const std::vector<std::string> expected = TextsInOrder(*table, "City");
+    auto cursor = OpenCursor("City", "City");
+    const size_t size = cursor->RecordSize();
+    std::vector<uint8_t> batch(7 * size);
+    std::vector<std::string> seen;
+    cursor->First();
+    int32_t got = 0;
+    do {
+        got = cursor->GetNextRecords(batch, 7);
+        for (int32_t k = 0; k < got; ++k) {
+            const auto from = batch.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(k) * size);
+            seen.push_back(CityOf(*table, std::vector<uint8_t>(from, from + static_cast<std::ptrdiff_t>(size))));
+        }
+    } while (got == 7);
+    EXPECT_EQ(got, 3000 % 7);  // the last batch is short and leaves the cursor at the end
+    EXPECT_TRUE(cursor->Eof());
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(cursor->GetNextRecords(batch, 7), 0);
+
+    // A batch goes on from the current record and the cursor stands on the last one read.
+    cursor->GoToOrdinal(100);
+    ASSERT_EQ(cursor->GetNextRecords(batch, 3), 3);
+    EXPECT_EQ(cursor->Ordinal(), 103);
+    EXPECT_EQ(CityOf(*cursor), expected[102]);
+
+    // A buffer too small for the count is refused before anything moves.
+    try {
+        cursor->GetNextRecords(batch, 8);
+        ADD_FAILURE() << "no error";
+    } catch (const EKarteiEngineError& error) {
+        EXPECT_EQ(error.ErrorCode(), 8962);
+    }
+    EXPECT_EQ(cursor->Ordinal(), 103);
+}
+
 TEST_F(CursorNavigation, MoveByStopsAtBothEnds) {
     MakeCities({"Aachen", "Berlin", "Celle", "Dresden"});
     auto cursor = OpenCursor("City", "City");

@@ -1,13 +1,16 @@
-// The cache's building blocks: the pool of spare records, the sorted list with vacancies, the MRU chain.
+// The cache's building blocks: the pool of spare records, the map by record number, the MRU chain.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <map>
+#include <random>
 #include <vector>
 
 #include "DataFileTestSupport.h"
+#include "engine/data/CachedRecordMap.h"
 #include "engine/data/MruChain.h"
 #include "engine/data/RecordStack.h"
-#include "engine/data/SortedRecordList.h"
 
 namespace kartei {
 namespace {
@@ -52,105 +55,52 @@ TEST_F(RecordPoolTest, TakeReusesTheLastSpareClearedOrMakesANewOne) {
     EXPECT_EQ(stack_.MadeCount(), 3u);
 }
 
-TEST_F(RecordPoolTest, SortedListFindsByNumberAndFillsVacanciesNearby) {
+TEST_F(RecordPoolTest, CachedRecordMapAgreesWithAModelThroughInsertsAndRemovals) {
+    // Numbers in runs (blocks read), scattered and far apart, removed in an unrelated order: a removal
+    // that breaks another number's probe chain shows as a lookup that fails below.
     std::vector<TRecord*> records;
-    for (int k = 0; k < 5; ++k) {
-        records.push_back(&stack_.Take(36));
-    }
-    TSortedRecordList list;
-    list.Insert(30, *records[0]);
-    list.Insert(10, *records[1]);
-    list.Insert(20, *records[2]);
-    EXPECT_EQ(list.Count(), 3u);
-    EXPECT_EQ(list.Find(10), records[1]);
-    EXPECT_EQ(list.Find(20), records[2]);
-    EXPECT_EQ(list.Find(30), records[0]);
-    EXPECT_EQ(list.Find(15), nullptr);
-    EXPECT_EQ(list.Find(31), nullptr);
-    EXPECT_EQ(list.At(0), records[1]);
-
-    // Removing leaves the slot: 10, (vacancy), 30.
-    list.Remove(20);
-    EXPECT_EQ(list.Count(), 2u);
-    EXPECT_EQ(list.SlotCount(), 3u);
-    EXPECT_EQ(list.At(1), nullptr);
-    EXPECT_EQ(list.Find(20), nullptr);
-
-    // 25 lies between 10 and 30, so it takes the vacancy; 15 must be inserted.
-    list.Insert(25, *records[3]);
-    EXPECT_EQ(list.SlotCount(), 3u);
-    EXPECT_EQ(list.At(1), records[3]);
-    list.Insert(15, *records[4]);
-    EXPECT_EQ(list.SlotCount(), 4u);
-    const std::vector<TRecord*> order = {list.At(0), list.At(1), list.At(2), list.At(3)};
-    EXPECT_EQ(order, (std::vector<TRecord*>{records[1], records[4], records[3], records[0]}));
-    EXPECT_EQ(list.Find(25), records[3]);
-    EXPECT_EQ(list.Find(20), nullptr);
-
-    // Removing a number that is not there changes nothing.
-    list.Remove(99);
-    list.Remove(20);
-    EXPECT_EQ(list.Count(), 4u);
-    list.Clear();
-    EXPECT_EQ(list.Count(), 0u);
-    EXPECT_EQ(list.SlotCount(), 0u);
-}
-
-TEST_F(RecordPoolTest, SortedListCompactsOnceVacanciesOutnumberRecords) {
-    TRecord& record = stack_.Take(36);  // the list only keeps pointers
-    TSortedRecordList list;
-    for (int32_t n = 1; n <= 200; ++n) {
-        list.Insert(n, record);
-    }
-    for (int32_t n = 1; n <= 150; ++n) {
-        list.Remove(n);
-    }
-    EXPECT_EQ(list.SlotCount(), 200u);
-    EXPECT_EQ(list.Count(), 50u);
-    // 150 vacancies against 50 records: the next insert drops them.
-    list.Insert(201, record);
-    EXPECT_EQ(list.SlotCount(), 51u);
-    EXPECT_EQ(list.Count(), 51u);
-    for (int32_t n = 151; n <= 201; ++n) {
-        EXPECT_NE(list.Find(n), nullptr) << n;
-    }
-    EXPECT_EQ(list.Find(150), nullptr);
-}
-
-TEST_F(RecordPoolTest, SortedListKeepsOrderWhenGrowingAtBothEndsAndInTheMiddle) {
-    // Record k stands for number 10 * k: numbers added downwards, upwards and in between.
-    std::vector<TRecord*> records;
-    for (int k = 0; k < 300; ++k) {
+    for (int k = 0; k < 64; ++k) {
         records.push_back(&stack_.Take(9));
     }
-    TSortedRecordList list;
-    for (int k = 150; k >= 100; --k) {
-        list.Insert(10 * k, *records[k]);
+    std::map<int32_t, TRecord*> model;
+    TCachedRecordMap map;
+    std::mt19937 random(7);
+    const auto check = [&] {
+        ASSERT_EQ(map.Count(), model.size());
+        for (int32_t number = 1; number <= 3000; ++number) {
+            const auto it = model.find(number);
+            ASSERT_EQ(map.Find(number), it == model.end() ? nullptr : it->second) << number;
+        }
+        for (const auto& [number, record] : model) {
+            ASSERT_EQ(map.Find(number), record) << number;
+        }
+    };
+    for (int round = 0; round < 40; ++round) {
+        const int32_t first = 1 + static_cast<int32_t>(random() % 2900);
+        for (int32_t number = first; number < first + 40; ++number) {
+            if (!model.contains(number)) {
+                TRecord* record = records[static_cast<size_t>(number) % records.size()];
+                map.Insert(number, *record);
+                model[number] = record;
+            }
+        }
+        const int32_t far = 100000000 - round;
+        map.Insert(far, *records[0]);
+        model[far] = records[0];
+        for (int removals = 0; removals < 25 && !model.empty(); ++removals) {
+            auto it = model.begin();
+            std::advance(it, static_cast<long>(random() % model.size()));
+            map.Remove(it->first);
+            model.erase(it);
+        }
+        map.Remove(5000);  // not there: nothing happens
+        check();
     }
-    for (int k = 151; k < 200; ++k) {
-        list.Insert(10 * k, *records[k]);
-    }
-    for (int k = 99; k >= 0; --k) {
-        list.Insert(10 * k, *records[k]);
-    }
-    for (int k = 299; k >= 200; --k) {
-        list.Insert(10 * k, *records[k]);
-    }
-    ASSERT_EQ(list.SlotCount(), 300u);
-    for (size_t slot = 0; slot < 300; ++slot) {
-        ASSERT_EQ(list.At(slot), records[slot]) << slot;
-    }
-    TRecord& between = stack_.Take(9);
-    list.Insert(1235, between);
-    EXPECT_EQ(list.At(123), records[123]);
-    EXPECT_EQ(list.At(124), &between);
-    EXPECT_EQ(list.At(125), records[124]);
-    EXPECT_EQ(list.At(300), records[299]);
-    for (int k = 0; k < 300; ++k) {
-        ASSERT_EQ(list.Find(10 * k), records[k]) << k;
-    }
-    EXPECT_EQ(list.Find(1235), &between);
-    EXPECT_EQ(list.Find(1236), nullptr);
+    map.Clear();
+    model.clear();
+    check();
+    map.Insert(12, *records[1]);
+    EXPECT_EQ(map.Find(12), records[1]);
 }
 
 TEST_F(RecordPoolTest, MruChainKeepsUseOrder) {

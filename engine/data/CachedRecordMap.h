@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/data/Record.h"
+
+namespace kartei {
+
+// The records of a cache by record number: an open-addressing hash table with linear probing, so that
+// finding, adding and dropping a record cost the same small amount however the numbers are spread.
+// Where record-number order matters (writing back in runs, trimming) the caller sorts the few records
+// concerned.
+class TCachedRecordMap {
+public:
+    TRecord* Find(int32_t recordNumber) const;
+    // `recordNumber` (above 0) must not be in the map yet.
+    void Insert(int32_t recordNumber, TRecord& record);
+    // Nothing happens when the number is not in the map.
+    void Remove(int32_t recordNumber);
+    void Clear();
+
+    size_t Count() const { return count_; }
+
+private:
+    struct TEntry {
+        int32_t RecordNumber;  // 0: free
+        TRecord* Record;
+    };
+
+    size_t Home(int32_t recordNumber) const;
+    size_t Next(size_t slot) const { return (slot + 1) & (slots_.size() - 1); }
+    void Grow();
+
+    // A power of two in size, at most half full.
+    std::vector<TEntry> slots_;
+    size_t count_ = 0;
+};
+
+}  // namespace kartei
