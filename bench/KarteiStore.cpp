@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "bench/CacheBudget.h"
 #include "engine/format/FieldValues.h"
 #include "engine/locale/Cp1252.h"
 #include "engine/table/DataDirectory.h"
@@ -51,6 +52,7 @@ void SetText(TDataTable& table, std::vector<uint8_t>& image, const std::string& 
 
 void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusive) {
     TDataSession session;
+    session.SetCacheSettings(KarteiCacheBudget());
     TDataDirectory& directory = session.OpenDirectory(folder);
     TDataTable* city = CreateTable(directory, "City", tools::CityTableDefinition(), exclusive);
     TDataTable* codes = CreateTable(directory, "AreaCode", tools::AreaCodeTableDefinition(), exclusive);
@@ -78,7 +80,9 @@ void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusi
 }
 
 TKarteiStore::TKarteiStore(const std::string& folder, bool exclusive, const TWorkloadInputs& inputs)
-    : exclusive_(exclusive), inputs_(inputs), directory_(&session_.OpenDirectory(folder)) {}
+    : exclusive_(exclusive), inputs_(inputs), directory_(&session_.OpenDirectory(folder)) {
+    session_.SetCacheSettings(KarteiCacheBudget());
+}
 
 TKarteiStore::~TKarteiStore() {
     Close();

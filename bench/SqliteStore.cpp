@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "bench/CacheBudget.h"
 #include "bench/PhoneBookOrder.h"
 
 namespace kartei::bench {
@@ -33,6 +34,7 @@ sqlite3* Connect(const std::string& path, bool exclusive, bool create) {
         throw std::runtime_error("SQLite: cannot open " + path + ": " + message);
     }
     Check(db, sqlite3_create_collation(db, "phonebook", SQLITE_UTF8, nullptr, CollatePhoneBook), "collation");
+    Execute(db, kSqliteCacheBudget);
     if (exclusive) {
         Execute(db, "PRAGMA locking_mode=EXCLUSIVE");
     }

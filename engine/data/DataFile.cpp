@@ -67,7 +67,8 @@ void TDataFile::LoadHeaderAndDescriptors() {
     descriptorsChanged_ = false;
     const int32_t recordSize = header_.RecordSize;
     readAheadSize_ = ReadAheadBytes / recordSize;
-    normalCapacity_ = std::min(CacheBytes / recordSize, MaxCacheRecords);
+    normalCapacity_ =
+        std::max(1, std::min(cacheSettings_.RecordCacheBytes / recordSize, cacheSettings_.MaxCachedRecords));
     cacheCapacity_ = normalCapacity_;
     statistics_ = TDataFileStatistics{};
 }

@@ -12,6 +12,7 @@
 #include "engine/data/MruChain.h"
 #include "engine/data/Record.h"
 #include "engine/data/RecordStack.h"
+#include "engine/files/CacheSettings.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/files/FileHandler.h"
 #include "engine/format/DataHeader.h"
@@ -33,10 +34,8 @@ struct TDataFileStatistics {
 // of the context; read and write failures (9217, 9218) the file name.
 class TDataFile : public TFileHandler {
 public:
-    // Block reads cover at most this many bytes; the cache holds twice as much, at most MaxCacheRecords.
+    // Block reads cover at most this many bytes.
     static constexpr int32_t ReadAheadBytes = 65535;
-    static constexpr int32_t CacheBytes = 131070;
-    static constexpr int32_t MaxCacheRecords = 8191;
     // A full cache under a transaction lock grows by this many records.
     static constexpr int32_t CacheGrowth = 255;
     // The newest records checked before the cache is searched.
@@ -115,6 +114,9 @@ public:
     TFieldDescriptor& EditDescriptor(size_t position);
     bool DescriptorsChanged() const { return descriptorsChanged_; }
 
+    // The record cache's size for the next Open (capacity: the bytes ÷ record size, at most the
+    // records, at least one record).
+    void SetCacheSettings(const TCacheSettings& settings) { cacheSettings_ = settings; }
     // Records per block read at most.
     int32_t ReadAheadSize() const { return readAheadSize_; }
     int32_t CacheCapacity() const { return cacheCapacity_; }
@@ -168,8 +170,9 @@ private:
     TEngineBuffer readBuffer_{FileBufferStep};
     TEngineBuffer writeBuffer_{FileBufferStep};
     int32_t readAheadSize_ = 1;
-    int32_t normalCapacity_ = MaxCacheRecords;
-    int32_t cacheCapacity_ = MaxCacheRecords;
+    TCacheSettings cacheSettings_;
+    int32_t normalCapacity_ = 0;
+    int32_t cacheCapacity_ = 0;
     TCachedRecordMap cache_;
     // Every cached record, most recently used first.
     TMruChain mru_;

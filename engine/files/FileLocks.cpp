@@ -1,7 +1,8 @@
 #include "engine/files/FileLocks.h"
 
-#include <unistd.h>
+#include <pthread.h>
 
+#include <atomic>
 #include <random>
 
 #include "engine/files/LockLayout.h"
@@ -25,14 +26,24 @@ bool Retry(uint32_t retries, uint32_t waitMs, TAttempt attempt) {
     return false;
 }
 
+// Raised in a forked child, so that it draws other bytes than its parent. Asking for the process id
+// instead would cost a system call on every read lock.
+std::atomic<unsigned> forkGeneration{1};
+
+void NoteFork() {
+    forkGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
 }  // namespace
 
 uint16_t DrawReadLockByte() {
+    static const bool forksNoted = pthread_atfork(nullptr, nullptr, NoteFork) == 0;
     thread_local std::minstd_rand generator;
-    thread_local pid_t seededFor = 0;
-    if (const pid_t pid = getpid(); pid != seededFor) {
+    thread_local unsigned seededFor = 0;
+    if (const unsigned generation = forkGeneration.load(std::memory_order_relaxed);
+        generation != seededFor || !forksNoted) {
         generator.seed(std::random_device{}());
-        seededFor = pid;
+        seededFor = generation;
     }
     std::uniform_int_distribution<uint16_t> range(LockLayout::MinReadLockByte, LockLayout::MaxReadLockByte);
     return range(generator);

@@ -367,6 +367,12 @@ void TIndexFile::DropCache(TPageCache& cache) {
     }
 }
 
+void TIndexFile::SetPagesPerIndex(size_t pages) {
+    for (TPageCache& cache : caches_) {
+        cache.ResetCapacity(pages);
+    }
+}
+
 void TIndexFile::TrimCaches() {
     for (TPageCache& cache : caches_) {
         cache.ResetCapacity();

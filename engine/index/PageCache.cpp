@@ -15,10 +15,11 @@ TPageCache::TPageCache(TPageCache&& other) noexcept
     : pages_(std::move(other.pages_)),
       mostRecent_(other.mostRecent_),
       leastRecent_(other.leastRecent_),
+      normalCapacity_(other.normalCapacity_),
       capacity_(other.capacity_) {
     other.pages_.clear();
     other.mostRecent_ = other.leastRecent_ = nullptr;
-    other.capacity_ = kInitialCapacity;
+    other.capacity_ = other.normalCapacity_;
 }
 
 TPageCache& TPageCache::operator=(TPageCache&& other) noexcept {
@@ -26,10 +27,11 @@ TPageCache& TPageCache::operator=(TPageCache&& other) noexcept {
         pages_ = std::move(other.pages_);
         mostRecent_ = other.mostRecent_;
         leastRecent_ = other.leastRecent_;
+        normalCapacity_ = other.normalCapacity_;
         capacity_ = other.capacity_;
         other.pages_.clear();
         other.mostRecent_ = other.leastRecent_ = nullptr;
-        other.capacity_ = kInitialCapacity;
+        other.capacity_ = other.normalCapacity_;
     }
     return *this;
 }

@@ -14,7 +14,7 @@ namespace kartei {
 // The cache owns its pages; the index file decides what enters and leaves.
 class TPageCache {
 public:
-    static constexpr size_t kInitialCapacity = 15;
+    static constexpr size_t kDefaultCapacity = 15;
     // Inside a transaction nothing may be written, so a cache full of changed pages grows by this much.
     static constexpr size_t kGrowth = 64;
 
@@ -37,7 +37,12 @@ public:
     size_t Capacity() const { return capacity_; }
     bool Full() const { return pages_.size() >= capacity_; }
     void Grow() { capacity_ += kGrowth; }
-    void ResetCapacity() { capacity_ = kInitialCapacity; }
+    // Back to the normal capacity, which is `pages` from now on when given (at least one page).
+    void ResetCapacity() { capacity_ = normalCapacity_; }
+    void ResetCapacity(size_t pages) {
+        normalCapacity_ = pages > 0 ? pages : 1;
+        ResetCapacity();
+    }
     // The pages, sorted by offset.
     std::span<const std::unique_ptr<TPage>> Pages() const { return pages_; }
     // The cache now belongs to another index slot (indexes above a deleted one move down).
@@ -50,7 +55,8 @@ private:
     std::vector<std::unique_ptr<TPage>> pages_;
     TPage* mostRecent_ = nullptr;
     TPage* leastRecent_ = nullptr;
-    size_t capacity_ = kInitialCapacity;
+    size_t normalCapacity_ = kDefaultCapacity;
+    size_t capacity_ = kDefaultCapacity;
 };
 
 }  // namespace kartei

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/files/CacheSettings.h"
 #include "engine/files/TableLocks.h"
 
 namespace kartei {
@@ -51,6 +52,10 @@ public:
     // The tables' record-lock settings; valid as long as the session.
     const TLockSettings& LockSettings() const { return lockSettings_; }
 
+    // Cache sizes of tables opened from now on.
+    const TCacheSettings& CacheSettings() const { return cacheSettings_; }
+    void SetCacheSettings(const TCacheSettings& settings) { cacheSettings_ = settings; }
+
     // Locale of new tables: the user's default language (0 when unknown) and sort id 0.
     uint16_t LanguageId() const { return languageId_; }
     void SetLanguageId(uint16_t languageId) { languageId_ = languageId; }
@@ -87,6 +92,7 @@ private:
     std::string privateDirectory_;
     bool forceBufferFlush_ = false;
     TLockSettings lockSettings_;
+    TCacheSettings cacheSettings_;
     uint16_t languageId_ = 0;
     uint16_t sortId_ = 0;
     std::vector<std::string> passwords_;

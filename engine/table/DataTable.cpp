@@ -72,6 +72,9 @@ void TDataTable::OpenFiles(bool exclusive) {
     changedInTransaction_ = false;
     indexesLoaded_ = false;
     keyLocale_.reset();
+    const TCacheSettings& caches = Session().CacheSettings();
+    dataFile_.SetCacheSettings(caches);
+    indexFile_.SetPagesPerIndex(caches.PagesPerIndex);
     try {
         dataFile_.Open(fileNames_.Data, exclusive);
         SyncContexts();

@@ -78,7 +78,8 @@ void TRecordIndexes::Change(int32_t recordNumber, std::span<const uint8_t> befor
         }
         if (plan.Remove && plan.Add && std::memcmp(OldKey(index), NewKey(index), layout.KeyLength) == 0) {
             plan = TPlan{};
-        } else if (plan.Add) {
+        } else if (plan.Add && layout.Unique) {
+            // A non-unique key ends with its record's identifier, so no other record can hold it.
             CheckFree(index, recordNumber);
         }
     }
