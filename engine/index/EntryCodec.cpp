@@ -109,7 +109,7 @@ size_t WriteLeafEntry(const TPageGeometry& geometry, TEntryForm form, const uint
 }
 
 size_t ReadLeafEntry(const TPageGeometry& geometry, const uint8_t* in, size_t available,
-                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber) {
+                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber, TEntryForm* formOut) {
     const size_t header = FormHeaderSize(geometry.Compression);
     if (available < header) {
         return 0;
@@ -150,6 +150,9 @@ size_t ReadLeafEntry(const TPageGeometry& geometry, const uint8_t* in, size_t av
     std::memcpy(key + stored.Resume, p, length - stored.Resume);
     p += length - stored.Resume;
     recordNumber = ReadU32(p);
+    if (formOut != nullptr) {
+        *formOut = form;
+    }
     return size;
 }
 

@@ -34,8 +34,9 @@ size_t WriteLeafEntry(const TPageGeometry& geometry, TEntryForm form, const uint
 // Reads a leaf entry from at most `available` bytes at `in`: restores the full key (its leading bytes from
 // `previous`, nullptr for the first entry) and the record number. Returns the bytes read, or 0 when the
 // entry is malformed: counts beyond the key, leading bytes without a previous key, or an entry running past
-// `available`.
+// `available`. `form`, when given, gets the entry's leading and trailing counts.
 size_t ReadLeafEntry(const TPageGeometry& geometry, const uint8_t* in, size_t available,
-                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber);
+                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber,
+                     TEntryForm* form = nullptr);
 
 }  // namespace kartei

@@ -33,17 +33,22 @@ bool DecodeLeafEntries(const uint8_t* data, int count, TPage& page) {
     if (geometry.Compression == TCompression::None && count > LeafCapacity(geometry.KeyLength)) {
         return false;
     }
-    uint8_t key[kKeyBufferSize];
+    // Every leaf entry takes at least 6 bytes (its record number and two more): a larger count is damage.
+    if (count > static_cast<int>(kPageDataSize / 6)) {
+        return false;
+    }
+    page.ReserveEntries(count);
     size_t at = 0;
     for (int k = 0; k < count; ++k) {
         uint32_t recordNumber = 0;
+        TEntryForm form;
         const uint8_t* previous = k > 0 ? page.Key(k) : nullptr;
-        const size_t size =
-            ReadLeafEntry(geometry, data + at, kPageDataSize - at, previous, key, recordNumber);
+        const size_t size = ReadLeafEntry(geometry, data + at, kPageDataSize - at, previous,
+                                          page.DecodedKey(), recordNumber, &form);
         if (size == 0) {
             return false;
         }
-        page.AppendEntry(key, recordNumber, 1);
+        page.TakeDecodedEntry(recordNumber, form);
         at += size;
     }
     return true;

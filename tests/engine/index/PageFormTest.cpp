@@ -169,8 +169,40 @@ TEST(PageFormTest, EveryModeDecodesWhatItEncodes) {
             const TBlock block = Encode(page);
             EXPECT_EQ(ReadU16(block.data() + 11), mode == 0 ? 0u : used);
             ExpectDecodes(block, geometry, keys);
+            // Decoded with the forms it was written with, the page writes the same bytes again.
+            TPage decoded;
+            decoded.Reset(1, geometry, 8192);
+            ASSERT_TRUE(DecodePage(block, decoded));
+            EXPECT_EQ(decoded.UsedBytes(), mode == 0 ? 0u : used);
+            EXPECT_EQ(Encode(decoded), block);
         }
     }
+}
+
+TEST(PageFormTest, AnEntryStoredLongerThanNeededKeepsItsFormUntilItsNeighbourChanges) {
+    // Mode 1 allows leading counts below the shared prefix: "AAC" after "AAA" stored whole (L = 0).
+    const TPageGeometry geometry = Geometry(3, TCompression::Leading, true);
+    TBlock block{};
+    block[0] = static_cast<uint8_t>(TPageType::RootLeaf);
+    block[1] = 2;
+    const uint8_t entries[] = {0, 0, 'A', 'A', 'A', 1, 0, 0, 0,   // L = 0, "AAA", record 1
+                               0, 0, 'A', 'A', 'C', 2, 0, 0, 0};  // L = 0 although 2 bytes are shared
+    std::copy(std::begin(entries), std::end(entries), block.begin() + kPageHeaderSize);
+    block[11] = sizeof entries;
+    TPage page;
+    page.Reset(1, geometry, 8192);
+    ASSERT_TRUE(DecodePage(block, page));
+    EXPECT_EQ(page.UsedBytes(), sizeof entries);
+    EXPECT_EQ(page.Form(2).Leading, 0);
+    EXPECT_EQ(Encode(page), block);
+    // "AAB" inserted before it makes it take its shortest form, and the size follows.
+    page.InsertEntry(2, Text("AAB").data(), 3, 1);
+    EXPECT_EQ(page.Form(3).Leading, 2);
+    size_t used = 0;
+    for (int k = 1; k <= page.Count(); ++k) {
+        used += LeafEntrySize(geometry, page.Form(k));
+    }
+    EXPECT_EQ(page.UsedBytes(), used);
 }
 
 TEST(PageFormTest, NodePagesAreNeverCompressed) {
