@@ -34,12 +34,17 @@ void TDataCursor::ComputeBounds() {
     if (entries == 0 || Compare(rangeStart_.data(), rangeEnd_.data()) > 0) {
         return;
     }
-    {
-        const TLeafHit hit = tree.Seek(rangeStart_.data(), TSearchRule::Nearest);
-        const bool below = Compare(hit.Leaf->Key(hit.Position), rangeStart_.data()) < 0;
-        firstOrdinal_ = below ? (hit.Ordinal < entries ? hit.Ordinal + 1 : 0) : hit.Ordinal;
-    }
-    {
+    const TLeafHit start = tree.Seek(rangeStart_.data(), TSearchRule::Nearest);
+    const bool below = Compare(start.Leaf->Key(start.Position), rangeStart_.data()) < 0;
+    firstOrdinal_ = below ? (start.Ordinal < entries ? start.Ordinal + 1 : 0) : start.Ordinal;
+    const TPage& leaf = *start.Leaf;
+    if (Compare(leaf.Key(leaf.Count()), rangeEnd_.data()) > 0) {
+        // The end lies inside the start's leaf (a short range, as a detail's): the last entry not above
+        // it is found there, without a second descent.
+        const int position = leaf.Search(layout_, rangeEnd_.data(), TSearchRule::UpperEnd).Position;
+        const int64_t ordinal = start.Ordinal - start.Position + position;
+        lastOrdinal_ = Compare(leaf.Key(position), rangeEnd_.data()) > 0 ? ordinal - 1 : ordinal;
+    } else {
         const TLeafHit hit = tree.Seek(rangeEnd_.data(), TSearchRule::UpperEnd);
         const bool above = Compare(hit.Leaf->Key(hit.Position), rangeEnd_.data()) > 0;
         lastOrdinal_ = above ? hit.Ordinal - 1 : hit.Ordinal;

@@ -30,10 +30,22 @@ bool DecodeNodeEntries(const uint8_t* data, int count, TPage& page) {
 
 bool DecodeLeafEntries(const uint8_t* data, int count, TPage& page) {
     const TPageGeometry& geometry = page.Geometry();
-    if (geometry.Compression == TCompression::None && count > LeafCapacity(geometry.KeyLength)) {
-        return false;
+    if (geometry.Compression == TCompression::None) {
+        if (count > LeafCapacity(geometry.KeyLength)) {
+            return false;
+        }
+        // Whole keys one after another: no form to read.
+        page.ReserveEntries(count);
+        const size_t keyLength = geometry.KeyLength;
+        for (int k = 0; k < count; ++k) {
+            const uint8_t* entry = data + static_cast<size_t>(k) * (keyLength + 4);
+            std::memcpy(page.DecodedKey(), entry, keyLength);
+            page.TakeDecodedEntry(ReadU32(entry + keyLength), TEntryForm{});
+        }
+        return true;
     }
-    // Every leaf entry takes at least 6 bytes (its record number and two more): a larger count is damage.
+    // Every compressed entry takes at least 6 bytes (its record number and two more): a larger count is
+    // damage.
     if (count > static_cast<int>(kPageDataSize / 6)) {
         return false;
     }

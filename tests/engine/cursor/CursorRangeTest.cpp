@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <map>
+#include <random>
+
 #include "engine/cursor/CursorTestSupport.h"
 
 namespace kartei::testing {
@@ -37,6 +41,50 @@ TEST_F(CursorRange, ARangeOnOneValueHoldsExactlyItsRecords) {
     EXPECT_EQ(WalkBackward(*cursor), (std::vector<std::string>{"43-3", "43-2", "43-1", "43-0"}));
     cursor->GoToOrdinal(5);
     EXPECT_TRUE(cursor->Eof());
+}
+
+TEST_F(CursorRange, RangeSizesAgreeWithAModelWithinAndAcrossLeaves) {
+    // About 7,500 entries of city_id over some 25 leaves: ranges inside one leaf, across leaf edges, on
+    // one value and around values nobody has.
+    std::vector<std::pair<int32_t, std::string>> rows;
+    std::map<int32_t, int> perCity;
+    for (int32_t city = 1; city <= 3000; ++city) {
+        if (city % 97 == 0) {
+            continue;  // gaps
+        }
+        for (int k = 0; k <= city % 4; ++k) {
+            rows.emplace_back(city, std::to_string(city) + "-" + std::to_string(k));
+            ++perCity[city];
+        }
+    }
+    MakeCodes(rows);
+    auto cursor = OpenCursor("AreaCode", "city_id");
+    std::mt19937 random(11);
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    for (int trial = 0; trial < 300; ++trial) {
+        const int32_t from = static_cast<int32_t>(random() % 3100);
+        const int32_t to =
+            trial % 3 == 0 ? from : from + static_cast<int32_t>(random() % (trial % 2 ? 400 : 5));
+        int expected = 0;
+        for (auto it = perCity.lower_bound(from); it != perCity.end() && it->first <= to; ++it) {
+            expected += it->second;
+        }
+        const std::vector<uint8_t> low = PairRecord(cursor->Table(), from, "");
+        const std::vector<uint8_t> high = PairRecord(cursor->Table(), to, "");
+        cursor->SetRange(TKeyForm::Record, low.data(), 1, high.data(), 1);
+        ASSERT_EQ(cursor->RecordCount(), expected) << from << ".." << to;
+        cursor->First();
+        if (expected == 0) {
+            EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
+            continue;
+        }
+        ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+        EXPECT_EQ(GetIntegerField(buffer, cursor->Table().Fields()[0]), perCity.lower_bound(from)->first);
+        cursor->Last();
+        ASSERT_EQ(cursor->GetPrior(buffer), CursorStatus::Ok);
+        EXPECT_EQ(GetIntegerField(buffer, cursor->Table().Fields()[0]),
+                  std::prev(perCity.upper_bound(to))->first);
+    }
 }
 
 TEST_F(CursorRange, TheRangeKeysArePaddedAsTheIndexNeeds) {
@@ -98,11 +146,13 @@ TEST_F(CursorRange, FindKeyOnAUniqueIndex) {
     const std::vector<uint8_t> missing = CityRecord(cursor->Table(), "Bremen");
     EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, missing.data(), out, 0, false, 0));
     EXPECT_EQ(CityOf(*cursor), "Berlin");  // exact: did not move
-    EXPECT_TRUE(cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Celle").data(), out, 0, false, 0));
+    EXPECT_TRUE(
+        cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Celle").data(), out, 0, false, 0));
     EXPECT_EQ(CityOf(cursor->Table(), out), "Celle");
     EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, missing.data(), out, 0, true, 0));
     EXPECT_EQ(CityOf(cursor->Table(), out), "Celle");  // nearest: the next key
-    EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Zwickau").data(), out, 0, true, 0));
+    EXPECT_FALSE(
+        cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Zwickau").data(), out, 0, true, 0));
     EXPECT_EQ(CityOf(*cursor), "Dresden");
     EXPECT_FALSE(cursor->Eof());
 }
@@ -111,9 +161,11 @@ TEST_F(CursorRange, FindKeyWithAPartialString) {
     MakeCities({"Bernau", "Aachen", "Berlin", "Bergen", "Celle", "Bexbach"});
     auto cursor = OpenCursor("City", "City");
     std::vector<uint8_t> out(cursor->RecordSize());
-    EXPECT_TRUE(cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Ber").data(), out, 3, true, 0));
+    EXPECT_TRUE(
+        cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Ber").data(), out, 3, true, 0));
     EXPECT_EQ(CityOf(cursor->Table(), out), "Bergen");
-    EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Bey").data(), out, 3, true, 0));
+    EXPECT_FALSE(
+        cursor->FindKey(TKeyForm::Record, CityRecord(cursor->Table(), "Bey").data(), out, 3, true, 0));
     EXPECT_EQ(CityOf(cursor->Table(), out), "Celle");
 }
 
@@ -121,9 +173,11 @@ TEST_F(CursorRange, FindKeyOnOneFieldOfANonUniqueIndexFindsTheLowestIdentifier) 
     MakeCodes(Codes());
     auto cursor = OpenCursor("AreaCode", "city_id");
     std::vector<uint8_t> out(cursor->RecordSize());
-    EXPECT_TRUE(cursor->FindKey(TKeyForm::Record, PairRecord(cursor->Table(), 31, "").data(), out, 0, false, 1));
+    EXPECT_TRUE(
+        cursor->FindKey(TKeyForm::Record, PairRecord(cursor->Table(), 31, "").data(), out, 0, false, 1));
     EXPECT_EQ(CityOf(cursor->Table(), out), "31-0");
-    EXPECT_FALSE(cursor->FindKey(TKeyForm::Record, PairRecord(cursor->Table(), 0, "").data(), out, 0, false, 1));
+    EXPECT_FALSE(
+        cursor->FindKey(TKeyForm::Record, PairRecord(cursor->Table(), 0, "").data(), out, 0, false, 1));
     EXPECT_EQ(CityOf(cursor->Table(), out), "1-0");
 }
 
