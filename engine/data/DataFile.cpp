@@ -164,6 +164,7 @@ void TDataFile::WriteRun(std::span<TRecord* const> run, bool flush) {
     // Clean only once written: a failed write keeps the changes.
     for (TRecord* record : run) {
         record->dirty_ = false;
+        --dirtyCached_;
     }
     NoteWritten();
     ++statistics_.WriteRuns;

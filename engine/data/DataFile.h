@@ -126,6 +126,8 @@ public:
     const TDataFileStatistics& Statistics() const { return statistics_; }
 
 private:
+    friend class TRecord;
+
     [[noreturn]] void RaiseRecordBuffersCorrupt() const;
     // Seek and transfer under the file's guard.
     size_t ReadAt(int64_t offset, void* buffer, size_t count, bool allowShortRead);
@@ -174,6 +176,8 @@ private:
     int32_t normalCapacity_ = 0;
     int32_t cacheCapacity_ = 0;
     TCachedRecordMap cache_;
+    // Cached records that are dirty: when all are, no buffer can be reused and none is looked for.
+    size_t dirtyCached_ = 0;
     // Every cached record, most recently used first.
     TMruChain mru_;
     // Records gathered for writing back or trimming, sorted by record number; kept for reuse.

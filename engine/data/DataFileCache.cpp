@@ -146,7 +146,9 @@ TRecord& TDataFile::TakeBuffer() {
     if (cache_.Count() < static_cast<size_t>(cacheCapacity_)) {
         return spares_.Take(imageSize);
     }
-    TRecord* victim = FindVictim();
+    // A bulk change under a transaction fills the cache with dirty records: looking through all of them
+    // for each further 255 would cost time growing with the square of the records.
+    TRecord* victim = dirtyCached_ < cache_.Count() ? FindVictim() : nullptr;
     if (victim == nullptr) {
         if (context_.TransactionLocked()) {
             cacheCapacity_ += CacheGrowth;
@@ -177,12 +179,14 @@ void TDataFile::AddToCache(TRecord& record, int32_t recordNumber) {
     cache_.Insert(recordNumber, record);
     mru_.PushFront(record);
     record.cached_ = true;
+    dirtyCached_ += record.dirty_ ? 1 : 0;
 }
 
 void TDataFile::RemoveFromCache(TRecord& record) {
     cache_.Remove(record.recordNumber_);
     mru_.Remove(record);
     record.cached_ = false;
+    dirtyCached_ -= record.dirty_ ? 1 : 0;
 }
 
 void TDataFile::DiscardCache() {
@@ -197,6 +201,7 @@ void TDataFile::DiscardCache() {
     }
     cache_.Clear();
     mru_.Clear();
+    dirtyCached_ = 0;
 }
 
 void TDataFile::Release(TRecord& record) {
@@ -227,7 +232,7 @@ TRecord& TDataFile::NewRecordSlot() {
 
 void TDataFile::Delete(TRecord& record) {
     DeleteRecordSlot(header_, record.Image(), record.recordNumber_, primaryIndexHasNoKeyFields_);
-    record.dirty_ = true;
+    record.MarkDirty();
     headerPending_ = true;
 }
 

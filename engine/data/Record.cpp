@@ -2,7 +2,18 @@
 
 #include <cstring>
 
+#include "engine/data/DataFile.h"
+
 namespace kartei {
+
+void TRecord::MarkDirty() {
+    if (!dirty_) {
+        dirty_ = true;
+        if (cached_) {
+            ++dataFile_.dirtyCached_;
+        }
+    }
+}
 
 void TRecord::Clear(size_t size) {
     image_.Reserve(size);

@@ -27,7 +27,7 @@ public:
     std::span<const uint8_t> Image() const { return {image_.Data(), size_}; }
 
     // A cursor changed the image: the next write-back stores it.
-    void MarkDirty() { dirty_ = true; }
+    void MarkDirty();
     bool Dirty() const { return dirty_; }
     // Number of cursors holding the record.
     int PinCount() const { return pinCount_; }

@@ -76,6 +76,28 @@ TEST_F(DataFileCacheTest, WhenEveryRecordIsDirtyTheyAreWrittenBackInOneRunAndThe
     }
 }
 
+TEST_F(DataFileCacheTest, UnderATransactionLockDirtyRecordsGrowTheCacheAndCleanOnesAreReusedAgain) {
+    Open(areaCodes_, 8000);
+    context_.InTransaction = true;
+    for (int32_t n = 1; n <= 3640 + 2 * 255; ++n) {
+        Change(n, 200000 + n);
+    }
+    // Nothing may be written under the lock: two steps of 255 more records.
+    EXPECT_EQ(file_.CacheCapacity(), 3640 + 2 * 255);
+    EXPECT_TRUE(os_.Writes.empty());
+    context_.InTransaction = false;
+    file_.WriteBack(true, false);
+    EXPECT_EQ(file_.Statistics().WriteRuns, 1);
+    // Written, the records are clean: reading others under the lock reuses them instead of growing.
+    context_.InTransaction = true;
+    for (int32_t n = 5000; n <= 7000; ++n) {
+        file_.Release(Get(n));
+    }
+    EXPECT_EQ(file_.CacheCapacity(), 3640 + 2 * 255);
+    EXPECT_EQ(file_.CachedRecordCount(), 3640u + 2 * 255);
+    EXPECT_EQ(file_.PeekCached(1), nullptr);
+}
+
 TEST_F(DataFileCacheTest, ADirtyRecordInsideTheBlockBeingReadIsNotWrittenUnderIt) {
     Open(areaCodes_, 4000);
     Change(3700, 5);
