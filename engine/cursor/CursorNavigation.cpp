@@ -40,6 +40,7 @@ void TDataCursor::TakeHit(const TLeafHit& hit) {
 
 bool TDataCursor::SeekViewEdge(bool last) {
     if (natural_) {
+        walkMisses_ = 0;
         recordNumber_ = last ? PriorLive(table_->Header().RecordSlotCount() + 1) : NextLive(0);
         if (recordNumber_ == 0) {
             SetEmpty();
@@ -172,7 +173,7 @@ void TDataCursor::ReadCurrent() {
             std::fill(record_.begin(), record_.end(), uint8_t{0});
             return;
         }
-        if (TRecord* record = file.Fetch(this, current, direction_, true, !natural_)) {
+        if (TRecord* record = file.Fetch(this, current, direction_, true, true)) {
             std::copy(record->Image().begin(), record->Image().end(), record_.begin());
             file.Release(*record);
             return;
@@ -229,7 +230,8 @@ int32_t TDataCursor::GetNextRecords(std::span<uint8_t> images, int32_t count) {
     }
     const TAccess access(*this);
     int32_t read = 0;
-    while (read < count && GetNext(images.subspan(static_cast<size_t>(read) * size, size)) == CursorStatus::Ok) {
+    while (read < count &&
+           GetNext(images.subspan(static_cast<size_t>(read) * size, size)) == CursorStatus::Ok) {
         ++read;
     }
     return read;

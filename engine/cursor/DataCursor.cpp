@@ -217,17 +217,16 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
     if (singleRead_) {
         return 1;
     }
-    if (natural_ || !hasLeaf_) {
-        return table_->DataFile().ReadAheadSize();
-    }
-    // A look after a descent reads about a screen (the list shows 17 rows): the first block after one holds
+    // A look after positioning reads about a screen (the list shows 17 rows): the first block after it holds
     // at most kFirstBlock records and each further miss of the same walk doubles that, so a short look
     // copies few records into the cache and a long walk soon reads whole blocks.
     constexpr int32_t kFirstBlock = 32;
-    constexpr int kMissesBeforeLongBlocks = 2;
     const int misses = walkMisses_++;
-    const int32_t limit = std::min(table_->DataFile().ReadAheadSize(),
-                                   misses >= 16 ? INT32_MAX : kFirstBlock << misses);
+    const int32_t limit =
+        std::min(table_->DataFile().ReadAheadSize(), misses >= 16 ? INT32_MAX : kFirstBlock << misses);
+    if (natural_ || !hasLeaf_) {
+        return limit;
+    }
     // The entries of the leaf from the current one on whose records follow one another on disk.
     const int step = direction == TReadDirection::Forward ? 1 : -1;
     int32_t count = 1;
@@ -240,11 +239,10 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
         }
         ++count;
     }
-    // The run reaches the end of the leaf in a walk that has gone on for a while: the records after it most
-    // likely start the next leaf (a table filled in key order), so the block goes on up to the limit
-    // instead of stopping there.
+    // The run reaches the end of the leaf: the records after it most likely start the next leaf (a table
+    // filled in key order), so the block goes on up to the limit instead of stopping there.
     const int last = direction == TReadDirection::Forward ? leaf_.Count() : 1;
-    if (misses >= kMissesBeforeLongBlocks && count < limit && leaf_.Position() + step * (count - 1) == last) {
+    if (count < limit && leaf_.Position() + step * (count - 1) == last) {
         count = limit;
     }
     return count;
@@ -252,12 +250,31 @@ int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection directi
 
 // ---- Natural order
 
+namespace {
+
+// Status bytes are read through the record cache in the cursor's block sizes, without a second look for
+// other users' changes: the operation reading them looked when it began.
+class TStatusProbe final : public TFetchCursor {
+public:
+    explicit TStatusProbe(TFetchCursor& cursor) : cursor_(cursor) {}
+    bool CheckForChanges() override { return false; }
+    int32_t ReadAheadCount(int32_t recordNumber, TReadDirection direction) override {
+        return cursor_.ReadAheadCount(recordNumber, direction);
+    }
+
+private:
+    TFetchCursor& cursor_;
+};
+
+}  // namespace
+
 bool TDataCursor::IsLive(int32_t recordNumber) {
     if (recordNumber < 1 || recordNumber > table_->Header().RecordSlotCount()) {
         return false;
     }
     TDataFile& file = table_->DataFile();
-    TRecord* record = file.Fetch(nullptr, recordNumber, direction_, true, false);
+    TStatusProbe probe(*this);
+    TRecord* record = file.Fetch(&probe, recordNumber, direction_, true, true);
     const bool live = RecordStatus(record->Image()) == kRecordLive;
     file.Release(*record);
     return live;

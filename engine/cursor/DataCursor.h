@@ -201,8 +201,8 @@ private:
     int accessDepth_ = 0;
     // An exact search wants one record, not the block a walk would read next.
     bool singleRead_ = false;
-    // Record reads that missed the cache since the cursor was last positioned by a descent: a walk that
-    // goes on reads whole blocks past its leaf, a look at a few records does not.
+    // Record reads that missed the cache since the cursor was last positioned (by a descent, or at an end
+    // of natural order): a walk that goes on reads whole blocks, a look at a few records does not.
     int walkMisses_ = 0;
 
     bool rangeActive_ = false;

@@ -62,7 +62,8 @@ TEST_F(CursorNavigation, RecordsReadInBatchesAreTheWalksRecords) {
         got = cursor->GetNextRecords(batch, 7);
         for (int32_t k = 0; k < got; ++k) {
             const auto from = batch.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(k) * size);
-            seen.push_back(CityOf(*table, std::vector<uint8_t>(from, from + static_cast<std::ptrdiff_t>(size))));
+            seen.push_back(
+                CityOf(*table, std::vector<uint8_t>(from, from + static_cast<std::ptrdiff_t>(size))));
         }
     } while (got == 7);
     EXPECT_EQ(got, 3000 % 7);  // the last batch is short and leaves the cursor at the end
@@ -84,6 +85,32 @@ TEST_F(CursorNavigation, RecordsReadInBatchesAreTheWalksRecords) {
         EXPECT_EQ(error.ErrorCode(), 8962);
     }
     EXPECT_EQ(cursor->Ordinal(), 103);
+}
+
+TEST_F(CursorNavigation, AScreenAfterPositioningReadsASmallBlockAndALongWalkLargerOnes) {
+    // Names in identifier order, so that City order and natural order both follow the records on disk.
+    std::vector<std::string> names;
+    for (int k = 0; k < 3000; ++k) {
+        names.push_back("Ort " + std::to_string(100000 + k));
+    }
+    MakeCities(names);
+    for (const bool natural : {true, false}) {
+        SCOPED_TRACE(natural ? "natural order" : "City order");
+        auto cursor = OpenCursor("City", natural ? "" : "City", natural);
+        TDataFile& file = cursor->Table().DataFile();
+        file.DiscardCache();
+        const int64_t blocksBefore = file.Statistics().BlockReadsStarted;
+        std::vector<uint8_t> screen(17 * cursor->RecordSize());
+        cursor->First();
+        ASSERT_EQ(cursor->GetNextRecords(screen, 17), 17);
+        EXPECT_EQ(file.Statistics().BlockReadsStarted - blocksBefore, 1);
+        EXPECT_LE(file.CachedRecordCount(), 32u);  // not the 310 records of a whole block
+        // The rest of the table: blocks double up to the read-ahead size, so few reads in all.
+        std::vector<uint8_t> rest(3000 * cursor->RecordSize());
+        ASSERT_EQ(cursor->GetNextRecords(rest, 3000), 3000 - 17);
+        EXPECT_LE(file.Statistics().BlockReadsStarted - blocksBefore, 16);
+        cursor->Close();
+    }
 }
 
 TEST_F(CursorNavigation, MoveByStopsAtBothEnds) {
@@ -148,7 +175,8 @@ TEST_F(CursorNavigation, AnUnknownIndexNameFailsAndDropsTheRange) {
     } catch (const EKarteiEngineError& error) {
         EXPECT_EQ(error.ErrorCode(), 10022);
         EXPECT_EQ(std::string(error.what()),
-                  EngineMessage(10022, "Invalid secondary index name 'nowhere' specified for table 'AreaCode.DAT'"));
+                  EngineMessage(10022,
+                                "Invalid secondary index name 'nowhere' specified for table 'AreaCode.DAT'"));
     }
     EXPECT_EQ(cursor->CurrentIndexName(), "city_id");
     EXPECT_FALSE(cursor->RangeActive());
