@@ -202,12 +202,22 @@ void TDataCursor::Last() {
     }
 }
 
+void TDataCursor::StepOffViewEdge(bool last) {
+    // First, Last and moves past an end leave the cursor on the view's edge entry in its leaf copy: no
+    // second descent to find it.
+    if (!natural_ && hasLeaf_ && !ViewEmpty() && ordinal_ == (last ? lastOrdinal_ : firstOrdinal_)) {
+        bof_ = eof_ = false;
+        return;
+    }
+    SeekViewEdge(last);
+}
+
 int TDataCursor::GetNext(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Forward;
     if (bof_) {
-        SeekViewFirst();
+        StepOffViewEdge(false);
     } else if (natural_) {
         MoveNatural(1);
     } else {
@@ -242,7 +252,7 @@ int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
     const TAccess access(*this);
     direction_ = TReadDirection::Backward;
     if (eof_) {
-        SeekViewLast();
+        StepOffViewEdge(true);
     } else if (natural_) {
         MoveNatural(-1);
     } else {

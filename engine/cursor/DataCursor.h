@@ -153,6 +153,8 @@ private:
     // On the first / last entry of the view, BOF and EOF clear; false (empty state) when it has none.
     bool SeekViewEdge(bool last);
     bool SeekViewFirst() { return SeekViewEdge(false); }
+    // From BOF (or EOF) onto the view's first (or last) entry, as GetNext (GetPrior) does.
+    void StepOffViewEdge(bool last);
     bool SeekViewLast() { return SeekViewEdge(true); }
     void ReadCurrent();
 
