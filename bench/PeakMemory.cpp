@@ -1,5 +1,6 @@
 #include "bench/PeakMemory.h"
 
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,9 @@ int64_t PeakRssGrowth(const std::function<void()>& work) {
         close(pipeEnds[0]);
         int64_t growth = -1;
         try {
+            // Memory the parent freed is still resident here and would be reused without showing as
+            // growth: hand it back to the system first.
+            malloc_trim(0);
             std::ofstream("/proc/self/clear_refs") << "5";
             const int64_t start = StatusBytes("VmRSS");
             work();
