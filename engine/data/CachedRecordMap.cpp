@@ -6,6 +6,8 @@ namespace kartei {
 namespace {
 
 constexpr size_t kInitialSlots = 64;
+// Room for the standard record cache (at most 8191 records, at most half full).
+constexpr size_t kRetainedSlots = 16384;
 
 }  // namespace
 
@@ -69,7 +71,12 @@ void TCachedRecordMap::Remove(int32_t recordNumber) {
 }
 
 void TCachedRecordMap::Clear() {
-    std::fill(slots_.begin(), slots_.end(), TEntry{0, nullptr});
+    // A map grown by a large transaction gives its room back rather than keep it (and clear it) for good.
+    if (slots_.size() > kRetainedSlots) {
+        std::vector<TEntry>().swap(slots_);
+    } else {
+        std::fill(slots_.begin(), slots_.end(), TEntry{0, nullptr});
+    }
     count_ = 0;
 }
 

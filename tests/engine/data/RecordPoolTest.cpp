@@ -101,6 +101,21 @@ TEST_F(RecordPoolTest, CachedRecordMapAgreesWithAModelThroughInsertsAndRemovals)
     check();
     map.Insert(12, *records[1]);
     EXPECT_EQ(map.Find(12), records[1]);
+
+    // Grown far beyond a standard cache (as under a long transaction) and cleared, it starts small again
+    // and works as before.
+    for (int32_t number = 1; number <= 20000; ++number) {
+        map.Insert(number + 100, *records[2]);
+    }
+    EXPECT_EQ(map.Count(), 20001u);
+    map.Clear();
+    EXPECT_EQ(map.Count(), 0u);
+    EXPECT_EQ(map.Find(12), nullptr);
+    EXPECT_EQ(map.Find(5000), nullptr);
+    map.Remove(5000);
+    map.Insert(5000, *records[3]);
+    EXPECT_EQ(map.Find(5000), records[3]);
+    EXPECT_EQ(map.Find(5001), nullptr);
 }
 
 TEST_F(RecordPoolTest, MruChainKeepsUseOrder) {
