@@ -57,9 +57,9 @@ void TCachedRecordMap::Remove(int32_t recordNumber) {
     }
     // Backward-shift deletion: entries after the hole whose probe passed it move into it, so lookups
     // never need markers for removed entries.
+    const size_t mask = slots_.size() - 1;
     for (size_t slot = Next(hole); slots_[slot].RecordNumber != 0; slot = Next(slot)) {
         const size_t home = Home(slots_[slot].RecordNumber);
-        const size_t mask = slots_.size() - 1;
         // The entry may move when its home is not between the hole and its slot (cyclically).
         if (((slot - home) & mask) >= ((slot - hole) & mask)) {
             slots_[hole] = slots_[slot];

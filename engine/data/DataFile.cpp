@@ -125,24 +125,29 @@ void TDataFile::WriteBack(bool flush, bool forceHeader, bool trim) {
     }
 }
 
-void TDataFile::WriteDirtyRecords(bool flush) {
+template <typename TKeep>
+void TDataFile::GatherByNumber(TKeep keep) {
     gathered_.clear();
     for (TRecord* record = mru_.Newest(); record != nullptr; record = TMruChain::Older(*record)) {
-        const int32_t number = record->recordNumber_;
-        // The block being read holds the file's older copy of these; they stay dirty until later.
-        if (record->dirty_ && record->pinCount_ == 0 &&
-            (number < blockFirst_ || number >= blockFirst_ + blockCount_)) {
+        if (record->pinCount_ == 0 && keep(*record)) {
             gathered_.push_back(record);
         }
     }
     std::sort(gathered_.begin(), gathered_.end(),
               [](const TRecord* a, const TRecord* b) { return a->recordNumber_ < b->recordNumber_; });
+}
+
+void TDataFile::WriteDirtyRecords(bool flush) {
+    // The block being read holds the file's older copy of its records; they stay dirty until later.
+    GatherByNumber([this](const TRecord& record) {
+        return record.dirty_ &&
+               (record.recordNumber_ < blockFirst_ || record.recordNumber_ >= blockFirst_ + blockCount_);
+    });
     const size_t recordSize = header_.RecordSize;
     size_t runStart = 0;
     for (size_t k = 0; k < gathered_.size(); ++k) {
-        const size_t inRun = k - runStart;
-        if (inRun > 0 && gathered_[k]->recordNumber_ != gathered_[k - 1]->recordNumber_ + 1) {
-            WriteRun({gathered_.data() + runStart, inRun}, flush);
+        if (k > runStart && gathered_[k]->recordNumber_ != gathered_[k - 1]->recordNumber_ + 1) {
+            WriteRun({gathered_.data() + runStart, k - runStart}, flush);
             runStart = k;
         }
         const size_t position = k - runStart;
@@ -196,17 +201,11 @@ void TDataFile::Trim() {
         return;
     }
     // The records with the highest numbers go first.
-    gathered_.clear();
-    for (TRecord* record = mru_.Newest(); record != nullptr; record = TMruChain::Older(*record)) {
-        if (!record->dirty_ && record->pinCount_ == 0) {
-            gathered_.push_back(record);
-        }
-    }
-    std::sort(gathered_.begin(), gathered_.end(),
-              [](const TRecord* a, const TRecord* b) { return a->recordNumber_ > b->recordNumber_; });
-    for (size_t k = 0; k < gathered_.size() && cache_.Count() > static_cast<size_t>(cacheCapacity_); ++k) {
-        RemoveFromCache(*gathered_[k]);
-        spares_.Return(*gathered_[k]);
+    GatherByNumber([](const TRecord& record) { return !record.dirty_; });
+    for (auto it = gathered_.rbegin();
+         it != gathered_.rend() && cache_.Count() > static_cast<size_t>(cacheCapacity_); ++it) {
+        RemoveFromCache(**it);
+        spares_.Return(**it);
     }
 }
 

@@ -152,6 +152,9 @@ private:
     void AddToCache(TRecord& record, int32_t recordNumber);
     void RemoveFromCache(TRecord& record);
 
+    // Fills gathered_ with the unpinned cached records `keep` accepts, in ascending record-number order.
+    template <typename TKeep>
+    void GatherByNumber(TKeep keep);
     void WriteDirtyRecords(bool flush);
     // Writes the records in writeBuffer_, those of `run`, and marks them clean.
     void WriteRun(std::span<TRecord* const> run, bool flush);

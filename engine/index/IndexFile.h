@@ -44,9 +44,9 @@ public:
     TIndexFile() = default;
     ~TIndexFile() override = default;
 
-    // Opens the file and reads its header; more than 30 secondary indexes is 8961.
     // Pages each index keeps outside a transaction (at least one).
     void SetPagesPerIndex(size_t pages);
+    // Opens the file and reads its header; more than 30 secondary indexes is 8961.
     void Open(std::string_view fileName, bool exclusive, bool temporary = false) override;
     // Creates the file with a new header (no indexes but the deleted-record index in slot 31) and writes it.
     void Create(std::string_view fileName, bool temporary = false) override;

@@ -15,11 +15,7 @@ namespace kartei::tools {
 namespace {
 
 TFieldDescriptor Field(uint8_t type, uint8_t size = 0, uint8_t subtype = 0, uint8_t decimals = 0) {
-    TFieldDescriptor field;
-    field.Name = "f";
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
+    TFieldDescriptor field = TFieldDescriptor::Define("f", type, size, subtype);
     field.Decimals = decimals;
     return field;
 }

@@ -6,18 +6,10 @@
 
 #include "dataset/framework/ConvertError.h"
 #include "dataset/framework/Variant.h"
+#include "support/RaisedMessage.h"
 
 namespace kartei {
 namespace {
-
-std::string ConvertMessage(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EConvertError& error) {
-        return error.Message();
-    }
-    return "(nothing raised)";
-}
 
 bool Unordered(const TVariant& a, const TVariant& b) {
     return TVariant::Compare(a, b) == std::partial_ordering::unordered;
@@ -35,7 +27,7 @@ TEST(VariantTest, EachConstructorGivesItsKind) {
     const TVariant array(std::vector<TVariant>{1, "a"});
     EXPECT_TRUE(array.IsArray());
     EXPECT_EQ(array.Elements().size(), 2u);
-    EXPECT_EQ(ConvertMessage([] { TVariant(1).Elements(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant(1).Elements(); }),
               "Ung\xFC"
               "ltige Variant-Typumwandlung");
 }
@@ -113,7 +105,7 @@ TEST(VariantTest, ConversionsToText) {
     EXPECT_EQ(TVariant::FromDateTime(45351.75).AsString(), "2024-02-29 18:00:00");
     EXPECT_EQ(TVariant::FromDateTime(0.5 + 0.001 / 86400).AsString(), "1899-12-30 12:00:00.001");
     EXPECT_EQ(TVariant::FromDateTime(-1).AsString(), "1899-12-29");
-    EXPECT_EQ(ConvertMessage([] { TVariant(std::vector<TVariant>{}).AsString(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant(std::vector<TVariant>{}).AsString(); }),
               "Ung\xFC"
               "ltige Variant-Typumwandlung");
 }
@@ -128,19 +120,19 @@ TEST(VariantTest, ConversionsToNumbers) {
     EXPECT_EQ(TVariant(7).AsFloat(), 7.0);
     EXPECT_EQ(TVariant("2024-02-29 06:00:00").AsDateTime(), 45351.25);
     EXPECT_EQ(TVariant("12:00:00").AsDateTime(), 0.5);
-    EXPECT_EQ(ConvertMessage([] { TVariant(int64_t{5000000000}).AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant(int64_t{5000000000}).AsInteger(); }),
               "\xDC"
               "berlauf bei Variant-Typumwandlung");
-    EXPECT_EQ(ConvertMessage([] { TVariant(1e300).AsLargeInt(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant(1e300).AsLargeInt(); }),
               "\xDC"
               "berlauf bei Variant-Typumwandlung");
-    EXPECT_EQ(ConvertMessage([] { TVariant("x1").AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant("x1").AsInteger(); }),
               "'x1' ist kein g\xFC"
               "ltiger Ganzzahlwert");
-    EXPECT_EQ(ConvertMessage([] { TVariant("1,5").AsFloat(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant("1,5").AsFloat(); }),
               "'1,5' ist kein g\xFC"
               "ltiger Gleitkommawert");
-    EXPECT_EQ(ConvertMessage([] { TVariant().AsInteger(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant().AsInteger(); }),
               "Ung\xFC"
               "ltige Variant-Typumwandlung");
     EXPECT_THROW(TVariant().AsFloat(), EConvertError);
@@ -152,7 +144,7 @@ TEST(VariantTest, ConversionsToBoolean) {
     EXPECT_FALSE(TVariant(0).AsBoolean());
     EXPECT_TRUE(TVariant(0.5).AsBoolean());
     EXPECT_TRUE(TVariant(int64_t{-1}).AsBoolean());
-    EXPECT_EQ(ConvertMessage([] { TVariant("ja").AsBoolean(); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { TVariant("ja").AsBoolean(); }),
               "'ja' ist kein g\xFC"
               "ltiger Boolescher Wert");
     EXPECT_THROW(TVariant().AsBoolean(), EConvertError);

@@ -13,12 +13,7 @@ namespace kartei {
 namespace {
 
 TFieldDescriptor Field(uint8_t type, uint8_t size = 0, uint8_t subtype = 0) {
-    TFieldDescriptor field;
-    field.Name = "f" + std::to_string(type);
-    field.FieldType = type;
-    field.Size = size;
-    field.SubType = subtype;
-    return field;
+    return TFieldDescriptor::Define("f" + std::to_string(type), type, size, subtype);
 }
 
 TEST(TableCreationTest, DataWidthFollowsFromTypeAndDeclaredSize) {

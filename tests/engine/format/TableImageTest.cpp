@@ -30,15 +30,6 @@ const std::vector<TCityRow> kRows = {{3, "Berlin", "030"},    {7, "Bottrop", "02
                                      {8, "Essen", "0201"},    {11, "Hamburg", "040"},
                                      {12, "Hilden", "02103"}, {15, "K\xF6ln", "0221"}};
 
-TFieldDescriptor Field(std::string name, uint8_t type, uint8_t subtype, uint8_t size) {
-    TFieldDescriptor field;
-    field.Name = std::move(name);
-    field.FieldType = type;
-    field.SubType = subtype;
-    field.Size = size;
-    return field;
-}
-
 struct TTableImage {
     TDataHeader Header;
     std::vector<TFieldDescriptor> Fields;
@@ -79,8 +70,9 @@ struct TTableImage {
 };
 
 TTableImage BuildCity() {
-    std::vector<TFieldDescriptor> fields = {Field("id", FieldType::Integer, FieldSubtype::AutoIncrement, 0),
-                                            Field("City", FieldType::String, 0, 200)};
+    std::vector<TFieldDescriptor> fields = {
+        TFieldDescriptor::Define("id", FieldType::Integer, 0, FieldSubtype::AutoIncrement),
+        TFieldDescriptor::Define("City", FieldType::String, 200)};
     fields[0].Required = 1;
     TTableImage city(std::move(fields), "City.DAT");
     for (const TCityRow& row : kRows) {
@@ -100,9 +92,9 @@ TTableImage BuildCity() {
 }
 
 TTableImage BuildAreaCode() {
-    TTableImage codes(
-        {Field("city_id", FieldType::Integer, 0, 0), Field("areacode", FieldType::String, 0, 20)},
-        "AreaCode.DAT");
+    TTableImage codes({TFieldDescriptor::Define("city_id", FieldType::Integer),
+                       TFieldDescriptor::Define("areacode", FieldType::String, 20)},
+                      "AreaCode.DAT");
     for (const TCityRow& row : kRows) {
         codes.Insert([&](std::span<uint8_t> record) {
             SetIntegerField(record, codes.Fields[0], row.Id);
