@@ -177,7 +177,9 @@ void TDataTable::CloseFiles() {
 }
 
 void TDataTable::WriteBackChanges() {
-    // Blobs before the records that refer to them, the records before the index entries that lead to them.
+    // Blobs before the records that refer to them, the records before the index entries that lead to them;
+    // and none of it when the index pages could not all be written.
+    indexFile_.CheckPagesFit();
     if (blobFile_.IsOpen()) {
         blobFile_.WriteBack(false);
     }
