@@ -1,6 +1,5 @@
 #include "dataset/support/VorwahlTables.h"
 
-#include <filesystem>
 #include <fstream>
 
 #include "engine/locale/Cp1252.h"
@@ -10,7 +9,7 @@ namespace kartei::testing {
 namespace {
 
 std::string CsvPath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "../../../data/vorwahlen.csv").string();
+    return NUMMERIX_CODES_CSV;
 }
 
 TDataTable* CreateTable(TDataDirectory& directory, const std::string& name, TTableDefinition definition,
