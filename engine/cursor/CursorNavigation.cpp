@@ -148,6 +148,14 @@ void TDataCursor::MoveNatural(int32_t n) {
     }
 }
 
+void TDataCursor::MoveBySteps(int32_t n) {
+    if (natural_) {
+        MoveNatural(n);
+    } else {
+        MoveIndexed(n);
+    }
+}
+
 void TDataCursor::MoveBy(int32_t n) {
     CheckOpen();
     if (n == 0) {
@@ -155,11 +163,8 @@ void TDataCursor::MoveBy(int32_t n) {
     }
     const TAccess access(*this);
     direction_ = n > 0 ? TReadDirection::Forward : TReadDirection::Backward;
-    if (natural_) {
-        MoveNatural(n);
-    } else {
-        MoveIndexed(n);
-    }
+    // A cursor standing after a gap is one step forward already.
+    MoveBySteps(n > 0 && standsAfterGap_ ? n - 1 : n);
     ReadCurrent();
 }
 
@@ -176,6 +181,7 @@ void TDataCursor::ReadCurrent() {
         if (TRecord* record = file.Fetch(this, current, direction_, true, true)) {
             std::copy(record->Image().begin(), record->Image().end(), record_.begin());
             file.Release(*record);
+            standsAfterGap_ = false;
             return;
         }
     }
@@ -216,12 +222,11 @@ int TDataCursor::GetNext(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Forward;
+    // A cursor standing after a gap is on the next record already.
     if (bof_) {
         StepOffViewEdge(false);
-    } else if (natural_) {
-        MoveNatural(1);
-    } else {
-        MoveIndexed(1);
+    } else if (!standsAfterGap_) {
+        MoveBySteps(1);
     }
     if (eof_) {
         Zero(buffer);
@@ -253,10 +258,8 @@ int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
     direction_ = TReadDirection::Backward;
     if (eof_) {
         StepOffViewEdge(true);
-    } else if (natural_) {
-        MoveNatural(-1);
     } else {
-        MoveIndexed(-1);
+        MoveBySteps(-1);
     }
     if (bof_) {
         Zero(buffer);
