@@ -172,8 +172,18 @@ void TDataCursor::ReadCurrent() {
     TDataFile& file = table_->DataFile();
     // A fetch that finds another user's change delivers nothing: the cursor has found its place again.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int32_t current =
-            natural_ ? recordNumber_ : (hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0);
+        int32_t current = recordNumber_;
+        if (!natural_) {
+            current = hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0;
+            // An entry naming no slot of the data file: an append by another user not seen yet, or damage.
+            // Reading it would make the data file hand out a new slot, and a read never changes a table.
+            if (hasLeaf_ && (current < 1 || current > table_->Header().RecordSlotCount())) {
+                if (CheckForChanges()) {
+                    continue;
+                }
+                table_->IndexFile().RaiseCorrupt();
+            }
+        }
         if (current == 0) {
             std::fill(record_.begin(), record_.end(), uint8_t{0});
             return;
