@@ -187,6 +187,13 @@ void TDataTable::WriteBackChanges() {
     indexFile_.Flush();
 }
 
+void TDataTable::TrimCaches() {
+    dataFile_.TrimCache();
+    if (blobFile_.IsOpen()) {
+        blobFile_.TrimCache();
+    }
+}
+
 void TDataTable::WriteBack() {
     if (filesOpen_) {
         WriteBackChanges();
@@ -264,6 +271,8 @@ void TDataTable::EndTransaction(bool commit) {
             failure = std::current_exception();
         }
     };
+    std::vector<TBlobReference> blobs = std::move(blobsToFree_);
+    blobsToFree_.clear();
     if (commit) {
         try {
             // The data write lock is the transaction's; the index and blob files are locked for the writes.
@@ -271,6 +280,11 @@ void TDataTable::EndTransaction(bool commit) {
             inTransaction_ = false;
             SyncContexts();
             WriteBackChanges();
+            // The records that named the detached chains are on disk now.
+            if (!blobs.empty()) {
+                FreeBlobs(blobs);
+                blobFile_.WriteBack(false);
+            }
         } catch (...) {
             keep();
         }
@@ -291,6 +305,7 @@ void TDataTable::EndTransaction(bool commit) {
         }
         indexesLoaded_ = false;
     }
+    TrimCaches();
     try {
         locks_.UnlockWrite();
     } catch (...) {

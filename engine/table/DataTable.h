@@ -207,8 +207,13 @@ private:
     void CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const;
     // Takes the blob references out of a record (its fields become null) for FreeDetachedBlobs.
     std::vector<TBlobReference> DetachBlobs(TRecord& record) const;
-    // Writes the changes back, then frees the chains: no record on disk names a freed block.
+    // Frees chains no record names any more, once the records that named them are written: at once
+    // (after writing the changes back), or in a transaction when it is committed. Until then their blocks
+    // are not reused, so that no record on disk ever names a freed or reused block.
     void FreeDetachedBlobs(const std::vector<TBlobReference>& blobs);
+    void FreeBlobs(const std::vector<TBlobReference>& blobs);
+    // A transaction has ended: what it grew in the caches is given back.
+    void TrimCaches();
 
     // TDataFileContext and TBlobFileContext.
     const std::string& TableName() const override { return name_; }
@@ -244,6 +249,8 @@ private:
     bool writtenChanges_ = false;
     uint64_t changeGeneration_ = 0;
 
+    // Chains a transaction detached from its records, freed when it commits.
+    std::vector<TBlobReference> blobsToFree_;
     // Record images of a change, before and after.
     std::vector<uint8_t> oldImage_;
     std::vector<uint8_t> newImage_;
