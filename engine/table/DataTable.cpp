@@ -56,7 +56,7 @@ void TDataTable::SyncContexts() {
     context.Encrypted = dataFile_.IsOpen() && dataFile_.Header().IsEncrypted();
     context.ForceBufferFlush = Session().ForceBufferFlush();
     context.InTransaction = inTransaction_;
-    context.Exclusive = exclusive_;
+    context.Exclusive = OthersKeptOut();
 }
 
 // ---- Opening and closing
@@ -94,6 +94,7 @@ void TDataTable::OpenFiles(bool exclusive) {
                 (blobFile_.IsOpen() && blobFile_.OpenedReadOnly());
     locks_.SetReadOnly(readOnly_);
     locks_.SetExclusive(exclusive_);
+    SyncContexts();
     locks_.SetBlobFile(BlobFile());
     SyncPrimaryKeyFlag();
     filesOpen_ = true;
@@ -229,8 +230,7 @@ void TDataTable::PrepareIndexes() {
 // ---- Changes by other processes
 
 bool TDataTable::CheckForChanges() {
-    // An exclusive table holds the sharing lock that keeps every other process out: nobody else changes it.
-    if (!filesOpen_ || exclusive_) {
+    if (!filesOpen_ || OthersKeptOut()) {
         return false;
     }
     bool changed = false;

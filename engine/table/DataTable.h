@@ -54,6 +54,10 @@ public:
     int OpenCount() const { return openCount_; }
     bool FilesOpen() const { return filesOpen_; }
     bool Exclusive() const override { return exclusive_; }
+    // No other process can change the table: it is open exclusively with files it may write. (A process
+    // that may only read the files takes no write lock on them and so cannot keep writers out.) Only then
+    // are other users' changes not looked for.
+    bool OthersKeptOut() const { return exclusive_ && !readOnly_; }
     // Some file could be opened for reading only.
     bool ReadOnly() const { return readOnly_; }
     // The index file was missing and has been created empty: RebuildMissingIndex fills it.
