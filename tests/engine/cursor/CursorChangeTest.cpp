@@ -92,6 +92,27 @@ TEST_P(CursorChange, BeforeFirstAndAfterLastStaySoWhenRecordsArriveAtTheEdge) {
     EXPECT_EQ(Next(*walker), GetParam() ? "Celle" : "Aachen");
 }
 
+using CursorRangeChange = CursorTest;
+
+TEST_F(CursorRangeChange, DeletingTheWalkersRecordInsideARangeSkipsNothing) {
+    TDataTable* table = MakeCodes({{4, "0401"}, {5, "0501"}, {5, "0502"}, {5, "0503"}, {6, "0601"}});
+    auto walker = OpenCursor("AreaCode", "city_id");
+    std::vector<uint8_t> key = PairRecord(*table, 5, "");
+    walker->SetRange(TKeyForm::Record, key.data(), 1, key.data(), 1);
+    std::vector<uint8_t> buffer(walker->RecordSize());
+    walker->First();
+    ASSERT_EQ(walker->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(CityOf(*table, buffer), "0501");
+    table->DeleteRecord(2);
+    ASSERT_EQ(walker->GetNext(buffer), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(*table, buffer), "0502");
+    ASSERT_EQ(walker->GetNext(buffer), CursorStatus::Ok);
+    table->DeleteRecord(4);  // the last of the range, where the walker stands
+    EXPECT_EQ(walker->GetNext(buffer), CursorStatus::EndOfFile);
+    ASSERT_EQ(walker->GetPrior(buffer), CursorStatus::Ok);
+    EXPECT_EQ(CityOf(*table, buffer), "0502");
+}
+
 INSTANTIATE_TEST_SUITE_P(IndexAndNaturalOrder, CursorChange, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? "NaturalOrder" : "IndexOrder";
