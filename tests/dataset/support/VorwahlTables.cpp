@@ -36,7 +36,8 @@ std::vector<TVorwahlRow> VorwahlRows(std::initializer_list<std::string_view> pre
         const std::string code = line.substr(0, comma);
         for (const std::string_view prefix : prefixes) {
             if (code.starts_with(prefix)) {
-                rows.push_back({static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(line.substr(comma + 1)), code});
+                rows.push_back(
+                    {static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(line.substr(comma + 1)), code});
                 break;
             }
         }

@@ -10,7 +10,9 @@ namespace {
 class CursorChange : public CursorTest, public ::testing::WithParamInterface<bool> {
 protected:
     // The walker's cursor on the city index, or in natural order (record numbers follow the names here).
-    std::unique_ptr<TDataCursor> Walker() { return GetParam() ? OpenCursor("City", {}, true) : OpenCursor("City", "City"); }
+    std::unique_ptr<TDataCursor> Walker() {
+        return GetParam() ? OpenCursor("City", {}, true) : OpenCursor("City", "City");
+    }
 
     std::string Next(TDataCursor& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());

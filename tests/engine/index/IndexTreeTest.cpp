@@ -226,7 +226,6 @@ TEST_F(IndexTreeTest, DeletingEverythingCollapsesTheRootAndFreesThePages) {
     EXPECT_EQ(Walk(), values);
 }
 
-
 // A key of an index over Name (String(24)) and Code (String(6)) in byte order, with the record identifier
 // appended when the index is not unique.
 TBytes NameCodeKey(const std::string& name, const std::string& code, bool unique, int32_t identifier) {
@@ -249,8 +248,8 @@ class IndexTreeCompressedDeleteTest : public IndexTreeTest, public ::testing::Wi
 
 TEST_P(IndexTreeCompressedDeleteTest, ADeleteThatMakesTheSuccessorLongerSplitsTheOverfullLeaf) {
     const bool unique = GetParam();
-    const int slot = AddSecondaryIndex(file_, Definition("NameCode", {{1}, {5}}, unique, TCompression::Both),
-                                       fields_);
+    const int slot =
+        AddSecondaryIndex(file_, Definition("NameCode", {{1}, {5}}, unique, TCompression::Both), fields_);
     const TKeyLayout layout = MakeKeyLayout(file_.Descriptor(slot), slot, fields_, TKeyLocale(), "T");
     TIndexTree tree(file_, slot, layout);
     TIndexTree other = Tree();
