@@ -80,6 +80,8 @@ public:
     // Cuts the cache back to its normal capacity, dropping the clean records with the highest numbers,
     // and frees the record buffers beyond it: what a transaction grew is given back when it ends.
     void TrimCache();
+    // Writes the header at once, its change count raised, ahead of the records.
+    void WriteHeaderNow() { WriteHeader(false); }
     // Whether another process changed the file since its header was last read or written here: then
     // the header is taken from the file, and the table empties the cache (DiscardCache).
     bool CheckForChange();

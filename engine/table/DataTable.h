@@ -218,6 +218,13 @@ private:
     void FreeBlobs(const std::vector<TBlobReference>& blobs);
     // A transaction has ended: what it grew in the caches is given back.
     void TrimCaches();
+    // Writes a transaction's changes under a journal, so that the files show all of them or none; then
+    // frees the blob chains it detached. A failure puts the files back and is raised.
+    void Commit(const std::vector<TBlobReference>& blobs);
+    // The caches are dropped and the headers read again: after a rollback, or files put back.
+    void ReloadFiles();
+    // Puts the files back from the journal of a commit that never ended, if there is one.
+    bool ReplayJournal();
 
     // TDataFileContext and TBlobFileContext.
     const std::string& TableName() const override { return name_; }
@@ -252,6 +259,8 @@ private:
     // Set by every change and every write, so that a short block read of appended records is accepted.
     bool writtenChanges_ = false;
     uint64_t changeGeneration_ = 0;
+    // Whether this open has looked for a journal left behind by another user's commit.
+    bool journalLooked_ = false;
 
     // Chains a transaction detached from its records, freed when it commits.
     std::vector<TBlobReference> blobsToFree_;

@@ -16,8 +16,76 @@ protected:
         TTableDefinition definition;
         definition.Fields = {TFieldDescriptor::Define("title", FieldType::String, 20),
                              TFieldDescriptor::Define("text", FieldType::Blob, 0, 22)};
+        definition.SecondaryIndexes = {TIndexDefinition::Over("title", {1})};
         definition.Options.BlobBlockSize = 64;
         return definition;
+    }
+
+    // A folder holding the table "Notes" with three records, each with a blob.
+    std::string MakeNotes(const std::string& name) {
+        const std::string folder = File(name);
+        std::filesystem::create_directories(folder);
+        TDataSession session;
+        TDataDirectory& directory = session.OpenDirectory(folder);
+        TTableOpenRequest request;
+        request.Name = "Notes";
+        TDataTable* table = nullptr;
+        EXPECT_EQ(directory.CreateTable(request, NotesDefinition(), table), 0);
+        for (int k = 0; k < 3; ++k) {
+            const int32_t record = table->InsertRecord(Titled(*table, "note " + std::to_string(k)));
+            table->WriteBlob(record, table->Fields()[1], Text(200, static_cast<char>('a' + k)));
+        }
+        return folder;
+    }
+
+    static std::vector<uint8_t> Titled(const TDataTable& table, const std::string& title) {
+        std::vector<uint8_t> image = BlankRecord(table);
+        SetStringField(image, table.Fields()[0], title, 0, 0);
+        return image;
+    }
+
+    // One session's open table "Notes" in a folder.
+    struct TOpenNotes {
+        explicit TOpenNotes(const std::string& folder) : Directory(Session.OpenDirectory(folder)) {
+            TTableOpenRequest request;
+            request.Name = "Notes";
+            EXPECT_EQ(Directory.OpenTable(request, Table), 0);
+        }
+        TDataSession Session;
+        TDataDirectory& Directory;
+        TDataTable* Table = nullptr;
+    };
+
+    // What an open table holds, record by record (title and blob), read as any user reads it.
+    static std::vector<std::string> ContentsOf(TDataTable& table) {
+        std::vector<std::string> lines;
+        const int32_t slots = [&] {
+            std::vector<uint8_t> first(table.Header().RecordSize);
+            table.ReadRecord(1, first);  // a read looks for other users' changes first
+            return table.Header().RecordSlotCount();
+        }();
+        std::vector<uint8_t> image(table.Header().RecordSize);
+        TEngineBuffer blob(64);
+        for (int32_t number = 1; number <= slots; ++number) {
+            table.ReadRecord(number, image);
+            if (RecordStatus(image) == kRecordLive) {
+                const size_t length = table.ReadBlob(image, table.Fields()[1], blob);
+                lines.push_back(std::string(GetStringField(image, table.Fields()[0])) + ": " +
+                                std::string(reinterpret_cast<const char*>(blob.Data()), length));
+            }
+        }
+        return lines;
+    }
+
+    // What the table in a folder holds, after checking its files.
+    static std::vector<std::string> Contents(const std::string& folder) {
+        TOpenNotes notes(folder);
+        if (notes.Table == nullptr) {
+            return {};
+        }
+        notes.Table->VerifyFiles();
+        ExpectIndexesSound(*notes.Table);
+        return ContentsOf(*notes.Table);
     }
 
     static std::vector<uint8_t> Text(size_t length, char fill) {
@@ -112,6 +180,60 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
         }
         if (!disk.Failed()) {
             break;
+        }
+    }
+}
+
+// A commit writes records, index pages and blob blocks of many changes: whichever of its writes fails,
+// and whether the disk then comes back (the failure is put right at once) or not (as if the process died:
+// the next user puts it right, be it one that opens the table or one that had it open all along), the
+// table shows the whole transaction or none of it.
+TEST_F(TableTransaction, ACommitThatFailsHalfwayLeavesTheTableAsBefore) {
+    const std::string clean = MakeNotes("clean");
+    const std::vector<std::string> before = Contents(clean);
+    const auto transaction = [](TDataTable& table, TDataDirectory& directory) {
+        directory.StartTransaction();
+        for (int k = 0; k < 40; ++k) {
+            table.InsertRecord(Titled(table, "new " + std::to_string(k)));
+        }
+        table.ModifyRecord(1, Titled(table, "renamed"));
+        table.WriteBlob(1, table.Fields()[1], Text(100, 'n'));
+        table.DeleteRecord(2);
+        table.WriteBlob(3, table.Fields()[1], Text(300, 'm'));
+        directory.EndTransaction(true);
+    };
+    const auto run = [&](const std::string& folder, TOsFileSystem& disk) {
+        const TScopedOsFileSystem scoped(disk);
+        TOpenNotes writer(folder);
+        try {
+            transaction(*writer.Table, writer.Directory);
+        } catch (const EKarteiEngineError&) {
+        }
+    };
+    const auto copyClean = [&](const std::string& folder) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::copy(clean, folder);
+    };
+    TFailingFileSystem counting(TFaultKind::Write, 0);
+    copyClean(File("whole"));
+    run(File("whole"), counting);
+    const std::vector<std::string> after = Contents(File("whole"));
+    ASSERT_NE(after, before);
+    for (const bool sticky : {false, true}) {
+        for (int64_t failAt = 1; failAt <= counting.Calls(); ++failAt) {
+            SCOPED_TRACE((sticky ? "every write from " : "write ") + std::to_string(failAt));
+            TFailingFileSystem disk(TFaultKind::Write, failAt, sticky);
+            copyClean(File("run"));
+            std::optional<TOpenNotes> reader;
+            reader.emplace(File("run"));
+            ASSERT_EQ(ContentsOf(*reader->Table), before);
+            run(File("run"), disk);
+            EXPECT_EQ(disk.OpenHandles(), 0u);
+            const std::vector<std::string> seen = ContentsOf(*reader->Table);
+            EXPECT_TRUE(seen == before || seen == after);
+            reader.reset();
+            EXPECT_EQ(Contents(File("run")), seen);
+            EXPECT_FALSE(std::filesystem::exists(File("run/Notes.JNL")));
         }
     }
 }
