@@ -14,9 +14,9 @@ namespace {
 constexpr std::array<uint8_t, 16> kMagic = {'K', 'A', 'R', 'T', 'E', 'I', ' ', 'J',
                                             'O', 'U', 'R', 'N', 'A', 'L', 0,   0};
 constexpr uint32_t kVersion = 1;
-constexpr size_t kHeaderSize = 48;
 constexpr size_t kSizesAt = 24;
-constexpr size_t kHeaderChecksumAt = 44;
+constexpr size_t kHeaderChecksumAt = kSizesAt + 8 * TWriteJournal::MaxFiles;
+constexpr size_t kHeaderSize = kHeaderChecksumAt + 4;
 constexpr size_t kEntryHeaderSize = 20;
 
 uint32_t Checksum(const uint8_t* bytes, size_t length) {

@@ -17,8 +17,8 @@ namespace kartei {
 // the journal stays behind ("hot") and the next user of the files replays it (Replay). Either way the
 // files show the write-back whole or not at all.
 //
-// Journal file, little-endian: a 48-byte header ("KARTEI JOURNAL\0\0", version 1, the number of files,
-// then up to three original sizes, -1 for a file that is not part of it, and a checksum of the header),
+// Journal file, little-endian: a 52-byte header ("KARTEI JOURNAL\0\0", version 1, the number of files,
+// then three original sizes, -1 for a file that is not part of it, and a checksum of the header),
 // then entries: file number (1 byte), 3 zero bytes, offset (8), length (4), checksum of the bytes (4),
 // the original bytes. An entry that is cut short or does not match its checksum ends the journal: it was
 // being written when the process died, before its range was touched.

@@ -16,8 +16,10 @@ protected:
     void SetUp() override {
         WriteBytes(temp_.File("a"), "0123456789");
         WriteBytes(temp_.File("b"), "abcdefghijklmnopqrst");
+        WriteBytes(temp_.File("c"), "ABC");
         a_.Open(temp_.File("a"), false);
         b_.Open(temp_.File("b"), false);
+        c_.Open(temp_.File("c"), false);
     }
 
     static void Put(TFileHandler& file, int64_t offset, const std::string& bytes) {
@@ -30,13 +32,15 @@ protected:
         Put(a_, 1, "YYYY");    // over the first change: the original bytes are the ones kept
         Put(a_, 8, "ZZZZZZ");  // past the end
         Put(b_, 18, "");       // the file ends there
+        Put(c_, 3, "DEF");     // only grows
     }
     std::string Journal() const { return temp_.File("a.JNL"); }
 
     TTempDir temp_;
     TFileHandler a_;
     TFileHandler b_;
-    TFileHandler* files_[2] = {&a_, &b_};
+    TFileHandler c_;
+    TFileHandler* files_[3] = {&a_, &b_, &c_};
 };
 
 TEST_F(WriteJournalTest, FinishedChangesStayAndTheJournalGoes) {
@@ -48,6 +52,7 @@ TEST_F(WriteJournalTest, FinishedChangesStayAndTheJournalGoes) {
     EXPECT_FALSE(std::filesystem::exists(Journal()));
     EXPECT_EQ(ReadBytes(temp_.File("a")), "0YYYY567ZZZZZZ");
     EXPECT_EQ(ReadBytes(temp_.File("b")), "abcdefghijklmnopqr");
+    EXPECT_EQ(ReadBytes(temp_.File("c")), "ABCDEF");
     // Writes after the journal has finished are no longer its business.
     Put(a_, 0, "Q");
     EXPECT_FALSE(std::filesystem::exists(Journal()));
@@ -60,6 +65,7 @@ TEST_F(WriteJournalTest, ARollBackPutsBackTheOriginalBytesAndSizes) {
     journal.RollBack();
     EXPECT_EQ(ReadBytes(temp_.File("a")), "0123456789");
     EXPECT_EQ(ReadBytes(temp_.File("b")), "abcdefghijklmnopqrst");
+    EXPECT_EQ(ReadBytes(temp_.File("c")), "ABC");
     EXPECT_FALSE(std::filesystem::exists(Journal()));
 }
 
@@ -75,6 +81,7 @@ TEST_F(WriteJournalTest, AJournalLeftBehindIsReplayedUpToItsLastWholeEntry) {
     EXPECT_TRUE(TWriteJournal::Replay(Journal(), files_));
     EXPECT_EQ(ReadBytes(temp_.File("a")), "0123456789");
     EXPECT_EQ(ReadBytes(temp_.File("b")), "abcdefghijklmnopqrst");
+    EXPECT_EQ(ReadBytes(temp_.File("c")), "ABC");
     EXPECT_FALSE(std::filesystem::exists(Journal()));
     EXPECT_FALSE(TWriteJournal::Replay(Journal(), files_));
 
