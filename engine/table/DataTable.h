@@ -128,6 +128,15 @@ public:
     // Writes the changes an exclusive table keeps in its caches.
     void WriteBack();
 
+    // A copy of the index file under its backup name (".IBK"), replacing an older one: cached changes are
+    // written first, and the copy is taken under the read lock. (IndexCopy.cpp)
+    void SaveIndexCopy();
+    // Puts the saved copy back as the index file, under the write lock, and deletes the copy when asked.
+    // Cursors find their positions again as after another user's change. 11010 (for the copy) when there
+    // is none; 11013 for a read-only table. The copy describes the records as they were when it was saved.
+    // Both refuse a table in a transaction (10031): its index changes are not in the file.
+    void RestoreIndexCopy(bool deleteCopy);
+
     // The index read lock for a read, unless the table holds a read or the write lock already.
     class TReadAccess {
     public:
@@ -199,6 +208,8 @@ private:
     void RecreateIndexFile();
     void PrepareIndexes();
     void NoteChange();
+    // The index file's backup name, for a table outside a transaction.
+    std::string IndexCopyName() const;
 
     [[noreturn]] void Raise(uint16_t code) const;
     void CheckImage(std::span<const uint8_t> image) const;
