@@ -50,7 +50,8 @@ public:
     // valid, before any file is touched: see CreateTableFiles.
     int CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition, TDataTable*& table);
 
-    // The files of a table that has no table object here (one in use, or kept by a transaction, is 11013).
+    // The files of a table that has no table object here and that no other process has open (either is
+    // 11013; a table kept by a transaction is in use).
     // `inMemory` as for an open request. A table without its data file is 11010 (for that file); other
     // failures raise the file registry's code for the file concerned. (TableFiles.cpp)
     //

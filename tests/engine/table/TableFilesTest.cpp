@@ -246,6 +246,59 @@ TEST_P(TableFiles, NamesThatNameNoTable) {
     EXPECT_EQ(Existing("City"), (std::vector<std::string>{"City.DAT", "City.IDX"}));
 }
 
+using TableFilesInUseElsewhere = TableTest;
+
+TEST_F(TableFilesInUseElsewhere, ATableAnotherSessionHasOpenIsLeftAlone) {
+    TDataTable* table = Create("Notes", NotesDefinition());
+    Close(table);
+    TDataSession otherSession;
+    TTableOpenRequest request;
+    request.Name = "Notes";
+    TDataDirectory& otherDirectory = otherSession.OpenDirectory(temp_.Path());
+    ASSERT_EQ(otherDirectory.OpenTable(request, table), 0);
+    const TRaised raised = Raised([&] { directory_->RenameTable("Notes", "Briefe"); });
+    EXPECT_EQ(raised.Code, 11013);
+    EXPECT_EQ(raised.Message, EngineMessage(11013, "Access denied to table '" + File("Notes.DAT") + "'"));
+    EXPECT_EQ(Raised([&] { directory_->DeleteTable("Notes"); }).Code, 11013);
+    EXPECT_EQ(Raised([&] { directory_->RenameTableToBackup("Notes"); }).Code, 11013);
+    EXPECT_EQ(otherDirectory.CloseTable(table), 0);
+    for (const char* file : {"Notes.DAT", "Notes.IDX", "Notes.BLB"}) {
+        EXPECT_TRUE(FileList().Exists(File(file), false)) << file;
+    }
+    directory_->DeleteTable("Notes");
+    EXPECT_FALSE(FileList().Exists(File("Notes.DAT"), false));
+}
+
+TEST_F(TableFilesInUseElsewhere, ATableAnotherProcessHasOpenIsLeftAlone) {
+    TDataTable* table = Create("Notes", NotesDefinition());
+    Close(table);
+    TChildProcess child([&](TChildProcess& parent) {
+        TDataSession session;
+        TTableOpenRequest request;
+        request.Name = "Notes";
+        TDataTable* opened = nullptr;
+        TDataDirectory& directory = session.OpenDirectory(temp_.Path());
+        if (directory.OpenTable(request, opened) != 0) {
+            return 1;
+        }
+        parent.Signal();
+        parent.Await();
+        return directory.CloseTable(opened) == 0 ? 0 : 2;
+    });
+    ASSERT_TRUE(child.Started());
+    ASSERT_TRUE(child.Await());
+    EXPECT_EQ(Raised([&] { directory_->DeleteTable("Notes"); }).Code, 11013);
+    EXPECT_EQ(Raised([&] { directory_->RenameTable("Notes", "Briefe"); }).Code, 11013);
+    EXPECT_EQ(Raised([&] { directory_->RenameTableToBackup("Notes"); }).Code, 11013);
+    for (const char* file : {"Notes.DAT", "Notes.IDX", "Notes.BLB"}) {
+        EXPECT_TRUE(FileList().Exists(File(file), false)) << file;
+    }
+    child.Signal();
+    EXPECT_EQ(child.Join(), 0);
+    directory_->RenameTable("Notes", "Briefe");
+    EXPECT_TRUE(FileList().Exists(File("Briefe.BLB"), false));
+}
+
 // A disk whose rename or delete of one file fails.
 class TRefusingFileSystem : public TFailingFileSystem {
 public:
