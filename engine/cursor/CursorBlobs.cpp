@@ -73,7 +73,10 @@ size_t TDataCursor::ReadBlob(std::span<const uint8_t> record, const TFieldDescri
         RaiseKarteiError(ErrorCode::InvalidBlobOffset, table_->Name());
     }
     const size_t count = std::min(out.size(), blob.Length - offset);
-    std::copy_n(blob.Contents.Data() + offset, count, out.begin());
+    // An empty blob may have no buffer at all.
+    if (count > 0) {
+        std::copy_n(blob.Contents.Data() + offset, count, out.begin());
+    }
     return count;
 }
 
