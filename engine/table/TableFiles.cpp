@@ -1,5 +1,6 @@
 // TDataDirectory: deleting and renaming the files of a table, and renaming them to their backup names.
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -12,6 +13,11 @@
 
 namespace kartei {
 namespace {
+
+// Where the table's files are: memory files have bare names.
+std::string_view FilesPath(const TDataDirectory& directory, bool inMemory) {
+    return inMemory ? std::string_view() : std::string_view(directory.Path());
+}
 
 // A file operation's failure: the registry's code, and the system's error number when it had no engine
 // code of its own.
@@ -104,7 +110,7 @@ TTableFileNames TDataDirectory::UnusedTableFiles(std::string_view name, bool inM
     if (const TDataTable* table = FindTable(name, inMemory)) {
         RaiseKarteiError(ErrorCode::AccessDenied, table->Name());
     }
-    TTableFileNames names = TableFileNames(inMemory ? std::string() : path_, name);
+    TTableFileNames names = TableFileNames(FilesPath(*this, inMemory), name);
     if (!FileList().Exists(names.Data, inMemory)) {
         RaiseKarteiError(ErrorCode::InvalidPath, names.Data);
     }
@@ -130,8 +136,7 @@ void TDataDirectory::DeleteTable(std::string_view name, bool inMemory) {
 
 void TDataDirectory::RenameTable(std::string_view name, std::string_view newName, bool inMemory) {
     inMemory = inMemory_ || inMemory;
-    const std::string base = inMemory ? std::string() : path_;
-    const TTableFileNames targets = TableFileNames(base, newName);
+    const TTableFileNames targets = TableFileNames(FilesPath(*this, inMemory), newName);
     CheckNewFileName(targets.Data);
     const TTableFileNames names = UnusedTableFiles(name, inMemory);
     for (const std::string* target : {&targets.Data, &targets.Index, &targets.Blob}) {
@@ -145,7 +150,7 @@ void TDataDirectory::RenameTable(std::string_view name, std::string_view newName
 void TDataDirectory::RenameTableToBackup(std::string_view name, bool inMemory) {
     inMemory = inMemory_ || inMemory;
     const TTableFileNames names = UnusedTableFiles(name, inMemory);
-    const TTableFileNames backups = TableBackupFileNames(inMemory ? std::string() : path_, name);
+    const TTableFileNames backups = TableBackupFileNames(FilesPath(*this, inMemory), name);
     for (const std::string* backup : {&backups.Data, &backups.Index, &backups.Blob}) {
         if (const TFileFailure failure = DeleteIfPresent(*backup, inMemory); failure.Code != 0) {
             Raise(failure);
