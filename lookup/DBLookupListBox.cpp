@@ -30,6 +30,7 @@ TDBLookupListBox::TDBLookupListBox(QWidget* parent) : TDBLookupControl(parent) {
     connect(bar, &QAbstractSlider::sliderMoved, this, [this](int position) { thumbPosition_ = position; });
     connect(bar, &QAbstractSlider::sliderReleased, this,
             [this] { Scroll(TScrollRequest::ThumbReleased, thumbPosition_); });
+    bar->installEventFilter(this);
     ApplyFrame();
     resize(kDefaultWidth, height());
     SetRowCount(kDefaultRowCount);

@@ -44,6 +44,8 @@ public:
     TNotifyEvent OnDblClick;
 
     static constexpr int kMaxRowCount = 100;
+    // A notch of the mouse wheel scrolls as three clicks on the scroll bar's arrows do.
+    static constexpr int kWheelLinesPerNotch = 3;
 
 protected:
     void KeyChanged() override;
@@ -65,6 +67,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -105,6 +108,7 @@ private:
     QBasicTimer scrollTimer_;  // the window timer number 1 of the auto-scroll
     int scrollInterval_ = 0;
     int thumbPosition_ = 0;  // where the scroll-bar thumb is being dragged
+    int wheelDelta_ = 0;     // the part of a wheel notch not yet scrolled
 };
 
 }  // namespace kartei
