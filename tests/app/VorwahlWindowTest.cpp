@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
@@ -135,6 +136,39 @@ private slots:
         QVERIFY(entry.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(entry.readAll())
                     .contains(QStringLiteral("\nStartupWMClass=") + QApplication::applicationName() + "\n"));
+    }
+
+    void controlsHaveAccessibleNamesAndDescriptions() {
+        TWindowFixture f;
+        TfrmVorwahl& w = *f.Window;
+        const auto text = [](QWidget* widget, QAccessible::Text which) {
+            return QAccessible::queryAccessibleInterface(widget)->text(which);
+        };
+        QCOMPARE(text(w.edFilter, QAccessible::Name), QStringLiteral("Suchtext"));
+        QCOMPARE(text(w.edFilter, QAccessible::Description),
+                 QStringLiteral("die in die Liste getippten Zeichen"));
+        QCOMPARE(text(w.btnEnd, QAccessible::Name), QStringLiteral("Beenden"));
+        QCOMPARE(text(w.btnEnd, QAccessible::Description), QStringLiteral("Anwendung beenden"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.btnEnd)->role(), QAccessible::Button);
+        QCOMPARE(text(w.Image1, QAccessible::Name), QStringLiteral("Quolt-Logo"));
+        QCOMPARE(text(w.Image1, QAccessible::Description),
+                 QStringLiteral("Anklicken, um die Quolt-Website aufzurufen"));
+        QCOMPARE(text(w.lbCity, QAccessible::Name), QStringLiteral("Stadt"));
+        QCOMPARE(text(w.lbAreaCode, QAccessible::Name), QStringLiteral("Vorwahl"));
+        QCOMPARE(text(w.lbCity, QAccessible::Description), QStringLiteral("zum Suchen anklicken und tippen"));
+
+        // The lists read as lists of their rows.
+        f.Type(w.lbCity, QStringLiteral("Berlin"));
+        QAccessibleInterface* cities = QAccessible::queryAccessibleInterface(w.lbCity);
+        QCOMPARE(cities->role(), QAccessible::List);
+        QCOMPARE(cities->childCount(), 17);
+        QAccessibleInterface* current = cities->child(w.lbCity->CurrentRow());
+        QCOMPARE(current->text(QAccessible::Name), QStringLiteral("Berlin"));
+        QVERIFY(current->state().selected);
+        QCOMPARE(cities->focusChild(), current);
+        QAccessibleInterface* codes = QAccessible::queryAccessibleInterface(w.lbAreaCode);
+        QCOMPARE(codes->childCount(), CodesOf(QStringLiteral("Berlin")).size());
+        QCOMPARE(codes->child(0)->text(QAccessible::Name), CodesOf(QStringLiteral("Berlin")).first());
     }
 
     void menusCarryTheirCaptionsAndStates() {
