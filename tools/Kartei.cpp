@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/Dump.h"
+#include "tools/Export.h"
 #include "tools/Import.h"
 #include "tools/Info.h"
 #include "tools/Repair.h"
@@ -23,6 +24,7 @@ std::vector<std::unique_ptr<TCommand>> Commands() {
     commands.push_back(std::make_unique<TRepairCommand>());
     commands.push_back(std::make_unique<TImportCommand>());
     commands.push_back(std::make_unique<TShippedCommand>());
+    commands.push_back(std::make_unique<TExportCommand>());
     return commands;
 }
 
