@@ -1,7 +1,6 @@
 #include "lookup/ListAccessibility.h"
 
 #include <QAccessible>
-#include <algorithm>
 
 #include "lookup/DBLookupListBox.h"
 #include "lookup/ListAccessible.h"
@@ -17,17 +16,17 @@ QAccessibleInterface* ListFactory(const QString& className, QObject* object) {
     return nullptr;
 }
 
-void Send(const TDBLookupListBox& list, QAccessible::Event type, int row) {
-    QAccessibleEvent event(const_cast<TDBLookupListBox*>(&list), type);
+void Send(TDBLookupListBox& list, QAccessible::Event type, int row) {
+    QAccessibleEvent event(&list, type);
     event.setChild(row);
     QAccessible::updateAccessibility(&event);
 }
 
-void SendState(const TDBLookupListBox& list, int row) {
+void SendState(TDBLookupListBox& list, int row) {
     QAccessible::State changed;
     changed.active = true;
     changed.focused = true;
-    QAccessibleStateChangeEvent event(const_cast<TDBLookupListBox*>(&list), changed);
+    QAccessibleStateChangeEvent event(&list, changed);
     event.setChild(row);
     QAccessible::updateAccessibility(&event);
 }
@@ -70,7 +69,7 @@ void TListAccessibility::Changed(TDBLookupListBox& list) {
     }
 }
 
-void TListAccessibility::Update(const TDBLookupListBox& list) {
+void TListAccessibility::Update(TDBLookupListBox& list) {
     if (!QAccessible::isActive() || !list.isVisible()) {
         announced_ = TRows();
         return;
@@ -81,15 +80,18 @@ void TListAccessibility::Update(const TDBLookupListBox& list) {
     announced_ = now;
 }
 
-void TListAccessibility::ReportRows(const TDBLookupListBox& list, const TRows& now) const {
+void TListAccessibility::ReportRows(TDBLookupListBox& list, const TRows& now) const {
     const int before = static_cast<int>(announced_.Texts.size());
     const int after = static_cast<int>(now.Texts.size());
-    for (int row = after; row < before; ++row) {
-        // The row's item is gone from the list's children: the event names the item itself.
-        auto* accessible = static_cast<TLookupListAccessible*>(
-            QAccessible::queryAccessibleInterface(const_cast<TDBLookupListBox*>(&list)));
-        QAccessibleEvent event(accessible->Row(row), QAccessible::ObjectDestroyed);
-        QAccessible::updateAccessibility(&event);
+    if (after < before) {
+        // The rows' items are no longer the list's children: the events name the items themselves.
+        if (const auto* accessible =
+                dynamic_cast<const TLookupListAccessible*>(QAccessible::queryAccessibleInterface(&list))) {
+            for (int row = after; row < before; ++row) {
+                QAccessibleEvent event(accessible->Row(row), QAccessible::ObjectDestroyed);
+                QAccessible::updateAccessibility(&event);
+            }
+        }
     }
     for (int row = 0; row < after; ++row) {
         if (row >= before) {
@@ -104,16 +106,16 @@ void TListAccessibility::ReportRows(const TDBLookupListBox& list, const TRows& n
     }
 }
 
-// The current row changes when another row becomes current, when the record on the current row changes
-// (the list scrolled under it), and when the list gains or loses the focus.
-void TListAccessibility::ReportCurrent(const TDBLookupListBox& list, const TRows& now) const {
-    const bool sameRow = now.Current == announced_.Current;
-    const bool sameRecord =
-        sameRow && now.Current >= 0 && now.Texts[now.Current] == announced_.Texts[now.Current];
-    if ((sameRecord || (sameRow && now.Current < 0)) && now.Focused == announced_.Focused) {
+// The current record changes when another row becomes current and when the list scrolls under the current
+// row; the focus when the list gains or loses it.
+void TListAccessibility::ReportCurrent(TDBLookupListBox& list, const TRows& now) const {
+    const bool otherRow = now.Current != announced_.Current;
+    const bool otherRecord =
+        otherRow || (now.Current >= 0 && now.Texts[now.Current] != announced_.Texts[now.Current]);
+    if (!otherRecord && now.Focused == announced_.Focused) {
         return;
     }
-    if (!sameRow && announced_.Current >= 0 && announced_.Current < static_cast<int>(now.Texts.size())) {
+    if (otherRow && announced_.Current >= 0 && announced_.Current < static_cast<int>(now.Texts.size())) {
         SendState(list, announced_.Current);
     }
     if (now.Current >= 0) {

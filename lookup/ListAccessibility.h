@@ -26,10 +26,10 @@ private:
         bool Focused = false;
     };
 
-    void Update(const TDBLookupListBox& list);
+    void Update(TDBLookupListBox& list);
     static TRows Read(const TDBLookupListBox& list);
-    void ReportRows(const TDBLookupListBox& list, const TRows& now) const;
-    void ReportCurrent(const TDBLookupListBox& list, const TRows& now) const;
+    void ReportRows(TDBLookupListBox& list, const TRows& now) const;
+    void ReportCurrent(TDBLookupListBox& list, const TRows& now) const;
 
     TRows announced_;
     bool pending_ = false;
