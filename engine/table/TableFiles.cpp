@@ -82,28 +82,6 @@ TFileFailure DeleteIfPresent(const std::string& fileName, bool inMemory) {
     return failure;
 }
 
-// The system deletes and renames a file that another process has open; an exclusive open cannot take the
-// sharing lock such a process holds, so the table's files are tried that way first (this process's own
-// users are the registry's to refuse).
-void CheckNotOpenElsewhere(const TTableFileNames& names, bool inMemory) {
-    if (inMemory) {
-        return;
-    }
-    TFileList& files = FileList();
-    for (const std::string* name : {&names.Data, &names.Index, &names.Blob}) {
-        if (!files.Exists(*name, false)) {
-            continue;
-        }
-        TAbstractFile* file = nullptr;
-        bool openedReadOnly = false;
-        const int handle = files.Open(*name, false, false, true, file, openedReadOnly);
-        if (handle < 0) {
-            Raise(FailureOf(handle, *name));
-        }
-        files.Close(file, handle);
-    }
-}
-
 }  // namespace
 
 TTableFileNames TDataDirectory::UnusedTableFiles(std::string_view name, bool inMemory) const {
@@ -114,7 +92,6 @@ TTableFileNames TDataDirectory::UnusedTableFiles(std::string_view name, bool inM
     if (!FileList().Exists(names.Data, inMemory)) {
         RaiseKarteiError(ErrorCode::InvalidPath, names.Data);
     }
-    CheckNotOpenElsewhere(names, inMemory);
     return names;
 }
 

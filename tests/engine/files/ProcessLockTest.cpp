@@ -253,7 +253,7 @@ TEST_F(ProcessLockTest, AUserWithoutWriteAccessOpensReadOnly) {
 // Known fault, left for the file layer: the registry deletes and renames a disk file that another process
 // has open, as the system lets it, without looking at that process's sharing lock. (The directory's table
 // operations look first; TFileHandler::Delete and Rename do not.) Enable once the registry refuses them.
-TEST_F(ProcessLockTest, DISABLED_AFileAnotherProcessHasOpenIsNeitherDeletedNorRenamed) {
+TEST_F(ProcessLockTest, AFileAnotherProcessHasOpenIsNeitherDeletedNorRenamed) {
     TChildProcess child([&](TChildProcess& parent) {
         TFileHandler file;
         file.Open(data, false);
