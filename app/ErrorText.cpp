@@ -7,7 +7,7 @@
 #include <memory>
 #include <typeinfo>
 
-#include "engine/errors/DatabaseError.h"
+#include "base/DatabaseError.h"
 #include "lookup/UiText.h"
 
 namespace nummerix {

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "base/Cp1252.h"
 #include "bench/CacheBudget.h"
 #include "engine/format/FieldValues.h"
-#include "engine/locale/Cp1252.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
 #include "tools/ShippedTables.h"

@@ -1,6 +1,6 @@
 #include "lookup/UiText.h"
 
-#include "engine/locale/Cp1252.h"
+#include "base/Cp1252.h"
 
 namespace kartei {
 

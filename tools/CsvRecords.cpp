@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/Cp1252.h"
 #include "engine/errors/EngineError.h"
 #include "engine/format/FieldTypes.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/EngineFailure.h"
 #include "tools/FieldParse.h"
 #include "tools/FieldSyntax.h"

@@ -2,10 +2,10 @@
 
 #include <ostream>
 
+#include "base/Cp1252.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/format/FieldTypes.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/CsvWriter.h"
 #include "tools/FieldText.h"
 #include "tools/Selection.h"

@@ -4,10 +4,10 @@
 #include <limits>
 #include <string>
 
+#include "base/Cp1252.h"
+#include "base/ValueText.h"
 #include "engine/format/FieldTypes.h"
 #include "engine/format/FieldValues.h"
-#include "engine/format/ValueText.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/FieldText.h"
 #include "tools/ToolError.h"
 

@@ -4,8 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include "base/Cp1252.h"
 #include "engine/format/FieldTypes.h"
-#include "engine/locale/Cp1252.h"
 #include "engine/table/FieldNames.h"
 #include "tools/ToolError.h"
 

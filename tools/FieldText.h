@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "base/DateTime.h"
 #include "engine/format/FieldDescriptor.h"
 
 namespace kartei::tools {
@@ -21,8 +22,8 @@ std::string BlobText(std::span<const uint8_t> contents, const TFieldDescriptor& 
 // Whether a blob field holds text (memo, formatted memo).
 bool IsTextBlob(const TFieldDescriptor& field);
 
-// A stored DateTime value (day number x 86400000 + milliseconds) as "YYYY-MM-DD HH:MM:SS.mmm".
-std::string DateTimeText(double value);
+// A stored date-time value as "YYYY-MM-DD HH:MM:SS.mmm" (a day outside the calendar: the number as it is).
+std::string DateTimeFieldText(TTimeStamp stamp);
 
 std::string HexText(std::span<const uint8_t> bytes);
 

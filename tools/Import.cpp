@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <ostream>
 
+#include "base/Cp1252.h"
 #include "engine/format/TableFileNames.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/CsvRecords.h"
 #include "tools/FieldSyntax.h"
 #include "tools/Progress.h"

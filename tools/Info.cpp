@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <ostream>
 
-#include "engine/format/DateTimeValues.h"
+#include "base/Cp1252.h"
+#include "base/DateTime.h"
 #include "engine/index/IndexTree.h"
-#include "engine/locale/Cp1252.h"
 #include "engine/locale/LocaleId.h"
 #include "tools/FieldSyntax.h"
 #include "tools/FieldText.h"
@@ -37,7 +37,7 @@ std::string LastUpdateText(double stamp) {
     }
     // The stamp is the local time as days since 1899-12-30, less 693594.
     const double days = stamp + 2.0 * kDayNumberOf18991230;
-    return DateTimeText(days * kMillisecondsPerDay);
+    return DateTimeFieldText(TTimeStamp{days * kMillisecondsPerDay});
 }
 
 void PrintHeader(std::ostream& out, const std::string& path, TDataTable& table) {

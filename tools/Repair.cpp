@@ -5,12 +5,12 @@
 #include <optional>
 #include <ostream>
 
+#include "base/Cp1252.h"
 #include "engine/errors/EngineError.h"
 #include "engine/errors/ErrorCodes.h"
 #include "engine/format/Scramble.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/IndexVerify.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/DataFileMend.h"
 #include "tools/TableCheck.h"
 #include "tools/TableSession.h"
@@ -106,21 +106,21 @@ std::string IndexNames(TDataTable& table) {
 }  // namespace
 
 TRepairCommand::TRepairCommand()
-    : TCommand("repair", "rebuild a table's index file from its records",
-               TArgumentParser(
-                   "TABLE",
-                   "Rebuilds the index file of a table from its data file, for a table whose index\n"
-                   "file is damaged or lost, after mending what a change cut short can leave in the\n"
-                   "data file (record slots beyond its count are cut off, a broken free list is\n"
-                   "linked anew; the data file is kept as TABLE.DAT.bak first). The index\n"
-                   "file is kept next to it as a backup\n"
-                   "(TABLE.IDX.bak, or .bak2 and so on when that exists). The indexes keep their\n"
-                   "definitions when the damaged file's header still holds them soundly; otherwise\n"
-                   "only the record order is rebuilt and secondary indexes have to be made again.\n"
-                   "The table must not be in use. Afterwards the table is checked as by 'verify';\n"
-                   "the exit status is 1 when anything is still wrong (damage in the data or blob\n"
-                   "file, which a new index cannot mend).",
-                   "Example:\n  kartei repair db/City.DAT\n")) {
+    : TCommand(
+          "repair", "rebuild a table's index file from its records",
+          TArgumentParser("TABLE",
+                          "Rebuilds the index file of a table from its data file, for a table whose index\n"
+                          "file is damaged or lost, after mending what a change cut short can leave in the\n"
+                          "data file (record slots beyond its count are cut off, a broken free list is\n"
+                          "linked anew; the data file is kept as TABLE.DAT.bak first). The index\n"
+                          "file is kept next to it as a backup\n"
+                          "(TABLE.IDX.bak, or .bak2 and so on when that exists). The indexes keep their\n"
+                          "definitions when the damaged file's header still holds them soundly; otherwise\n"
+                          "only the record order is rebuilt and secondary indexes have to be made again.\n"
+                          "The table must not be in use. Afterwards the table is checked as by 'verify';\n"
+                          "the exit status is 1 when anything is still wrong (damage in the data or blob\n"
+                          "file, which a new index cannot mend).",
+                          "Example:\n  kartei repair db/City.DAT\n")) {
     Parser().AddPositional("TABLE", "the table's data file (.DAT; the extension may be left out)");
 }
 
@@ -169,8 +169,9 @@ int TRepairCommand::Execute(const TParsedArguments& arguments, std::ostream& out
         out << names.Data << ": the damaged index file is kept as " << backup << '\n';
     }
     if (!definitionsKept) {
-        out << names.Data << ": the index definitions could not be taken over; only the record order was "
-                             "rebuilt (secondary indexes have to be made again)\n";
+        out << names.Data
+            << ": the index definitions could not be taken over; only the record order was "
+               "rebuilt (secondary indexes have to be made again)\n";
     }
     const std::vector<std::string> findings = CheckTable(table);
     if (findings.empty()) {

@@ -2,9 +2,10 @@
 
 #include <string_view>
 
+#include "base/Bcd.h"
+#include "base/Cp1252.h"
 #include "engine/format/FieldTypes.h"
 #include "engine/format/FieldValues.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/FieldText.h"
 
 namespace kartei::tools {

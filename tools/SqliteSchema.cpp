@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "base/Cp1252.h"
 #include "engine/format/FieldTypes.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/index/IndexHeader.h"
-#include "engine/locale/Cp1252.h"
 #include "engine/locale/LocaleId.h"
 #include "tools/FieldText.h"
 

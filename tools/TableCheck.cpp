@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "base/Cp1252.h"
 #include "engine/errors/EngineError.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/format/FieldTypes.h"
@@ -12,7 +13,6 @@
 #include "engine/index/IndexCheck.h"
 #include "engine/index/IndexTree.h"
 #include "engine/keys/KeyBuilder.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/EngineFailure.h"
 
 namespace kartei::tools {
@@ -31,7 +31,8 @@ int32_t SlotsOnDisk(TDataTable& table) {
     if (header.RecordSize == 0) {
         return 0;
     }
-    const int64_t present = std::max<int64_t>(table.DataFile().Size() - header.DataStart(), 0) / header.RecordSize;
+    const int64_t present =
+        std::max<int64_t>(table.DataFile().Size() - header.DataStart(), 0) / header.RecordSize;
     return static_cast<int32_t>(std::min(claimed, present));
 }
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "base/Cp1252.h"
 #include "engine/errors/EngineError.h"
 #include "engine/format/FieldTypes.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/EngineFailure.h"
 #include "tools/FieldText.h"
 #include "tools/Selection.h"

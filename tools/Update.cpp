@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "base/Cp1252.h"
 #include "engine/format/FieldTypes.h"
-#include "engine/locale/Cp1252.h"
 #include "tools/FieldParse.h"
 #include "tools/FieldSyntax.h"
 #include "tools/Progress.h"

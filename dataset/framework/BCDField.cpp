@@ -2,8 +2,8 @@
 
 #include <limits>
 
-#include "engine/format/FieldValues.h"
-#include "engine/format/TextHelpers.h"
+#include "base/Bcd.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 

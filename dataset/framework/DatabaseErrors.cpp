@@ -1,7 +1,7 @@
 #include "dataset/framework/DatabaseErrors.h"
 
+#include "base/DatabaseError.h"
 #include "dataset/framework/Component.h"
-#include "engine/errors/DatabaseError.h"
 
 namespace kartei {
 

@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "engine/format/DateTimeValues.h"
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 namespace {
@@ -29,32 +28,33 @@ size_t TDateTimeField::DataSize() const {
 }
 
 bool TDateTimeField::Read(TDayAndTime& value) const {
-    value = {kDayNumberOf18991230, 0};
+    value = {TDayNumber{kDayNumberOf18991230}, {}};
     if (DataType() == TFieldType::ftDateTime) {
         double stored = 0;
         if (!GetData(&stored)) {
             return false;
         }
         const double day = std::floor(stored / kMillisecondsPerDay);
-        value = {static_cast<int32_t>(day), static_cast<int32_t>(stored - day * kMillisecondsPerDay)};
+        value = {TDayNumber{static_cast<int32_t>(day)},
+                 TTimeOfDay{static_cast<int32_t>(stored - day * kMillisecondsPerDay)}};
         return true;
     }
     int32_t stored = 0;
     if (!GetData(&stored)) {
         return false;
     }
-    (DataType() == TFieldType::ftDate ? value.DayNumber : value.Milliseconds) = stored;
+    (DataType() == TFieldType::ftDate ? value.Day.Value : value.Time.Milliseconds) = stored;
     return true;
 }
 
 void TDateTimeField::Write(TDayAndTime value) {
     switch (DataType()) {
         case TFieldType::ftDate:
-            return SetData(&value.DayNumber);
+            return SetData(&value.Day.Value);
         case TFieldType::ftTime:
-            return SetData(&value.Milliseconds);
+            return SetData(&value.Time.Milliseconds);
         default: {
-            const double stored = DateTimeValue(value.DayNumber, value.Milliseconds);
+            const double stored = TimeStampOf(value).Milliseconds;
             return SetData(&stored);
         }
     }
@@ -62,8 +62,7 @@ void TDateTimeField::Write(TDayAndTime value) {
 
 TVariant TDateTimeField::Value() const {
     TDayAndTime value;
-    return Read(value) ? TVariant::FromDateTime(DateTimeFromParts(value.DayNumber, value.Milliseconds))
-                       : TVariant();
+    return Read(value) ? TVariant::FromDateTime(DateTimeFromParts(value)) : TVariant();
 }
 
 std::string TDateTimeField::AsString() const {
@@ -73,11 +72,11 @@ std::string TDateTimeField::AsString() const {
     }
     switch (DataType()) {
         case TFieldType::ftDate:
-            return DateText(value.DayNumber);
+            return DateText(value.Day);
         case TFieldType::ftTime:
-            return TimeText(value.Milliseconds);
+            return TimeText(value.Time);
         default:
-            return DateTimeText(DateTimeFromParts(value.DayNumber, value.Milliseconds));
+            return DateTimeText(TimeStampOf(value));
     }
 }
 
@@ -87,9 +86,9 @@ void TDateTimeField::SetAsString(std::string_view text) {
     }
     switch (DataType()) {
         case TFieldType::ftDate:
-            return Write({TextToDate(text), 0});
+            return Write({TextToDate(text), {}});
         case TFieldType::ftTime:
-            return Write({kDayNumberOf18991230, TextToTime(text)});
+            return Write({TDayNumber{kDayNumberOf18991230}, TextToTime(text)});
         default:
             return SetAsDateTime(TextToDateTime(text));
     }
@@ -105,7 +104,7 @@ void TDateTimeField::SetAsFloat(double value) {
 
 TDateTime TDateTimeField::AsDateTime() const {
     TDayAndTime value;
-    return Read(value) ? DateTimeFromParts(value.DayNumber, value.Milliseconds) : 0;
+    return Read(value) ? DateTimeFromParts(value) : 0;
 }
 
 void TDateTimeField::SetAsDateTime(TDateTime value) {

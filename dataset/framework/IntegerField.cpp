@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 namespace {

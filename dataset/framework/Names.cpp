@@ -1,6 +1,6 @@
 #include "dataset/framework/Names.h"
 
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 namespace {

@@ -80,7 +80,7 @@ TDateTime TStringField::AsDateTime() const {
 }
 
 void TStringField::SetAsDateTime(TDateTime value) {
-    SetAsString(DateTimeText(value));
+    SetAsString(DateTimeText(TimeStampOf(SplitDateTime(value))));
 }
 
 }  // namespace kartei

@@ -4,7 +4,6 @@
 
 #include "dataset/framework/ConvertError.h"
 #include "dataset/framework/FrameworkMessages.h"
-#include "engine/format/ValueText.h"
 
 namespace kartei {
 namespace {
@@ -141,7 +140,7 @@ std::string TVariant::AsString() const {
         case TVariantKind::Float:
             return FloatText(std::get<double>(value_));
         case TVariantKind::DateTime:
-            return DateTimeText(std::get<TDateValue>(value_).Value);
+            return DateTimeText(TimeStampOf(SplitDateTime(std::get<TDateValue>(value_).Value)));
         case TVariantKind::Text:
             return std::get<std::string>(value_);
         default:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/TextHelpers.h"
 #include "dataset/database/KarteiDatabase.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/Names.h"
@@ -10,7 +11,6 @@
 #include "dataset/session/PasswordPrompt.h"
 #include "dataset/session/SessionMessages.h"
 #include "dataset/table/KarteiDBDataSet.h"
-#include "engine/format/TextHelpers.h"
 #include "engine/table/DataSession.h"
 
 namespace kartei {

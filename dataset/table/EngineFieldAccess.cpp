@@ -41,15 +41,33 @@ bool ReadFieldValue(std::span<const uint8_t> record, const TFieldDescriptor& fie
             static_cast<char*>(value)[text.size()] = '\0';
             break;
         }
-        case FieldType::Date: Put(value, GetDateField(record, field)); break;
-        case FieldType::Boolean: Put(value, static_cast<uint16_t>(GetBooleanField(record, field))); break;
-        case FieldType::SmallInt: Put(value, GetSmallIntField(record, field)); break;
-        case FieldType::Integer: Put(value, GetIntegerField(record, field)); break;
-        case FieldType::Float: Put(value, GetFloatField(record, field)); break;
-        case FieldType::Bcd: Put(value, GetBcdField(record, field)); break;
-        case FieldType::Time: Put(value, GetTimeField(record, field)); break;
-        case FieldType::DateTime: Put(value, GetDateTimeField(record, field)); break;
-        case FieldType::Word: Put(value, GetWordField(record, field)); break;
+        case FieldType::Date:
+            Put(value, GetDateField(record, field).Value);
+            break;
+        case FieldType::Boolean:
+            Put(value, static_cast<uint16_t>(GetBooleanField(record, field)));
+            break;
+        case FieldType::SmallInt:
+            Put(value, GetSmallIntField(record, field));
+            break;
+        case FieldType::Integer:
+            Put(value, GetIntegerField(record, field));
+            break;
+        case FieldType::Float:
+            Put(value, GetFloatField(record, field));
+            break;
+        case FieldType::Bcd:
+            Put(value, GetBcdField(record, field));
+            break;
+        case FieldType::Time:
+            Put(value, GetTimeField(record, field).Milliseconds);
+            break;
+        case FieldType::DateTime:
+            Put(value, GetDateTimeField(record, field).Milliseconds);
+            break;
+        case FieldType::Word:
+            Put(value, GetWordField(record, field));
+            break;
         case FieldType::VarBytes: {
             const std::span<const uint8_t> bytes = FieldValueBytes(record, field);
             const auto length = static_cast<uint16_t>(std::min<size_t>(bytes.size(), field.Size));
@@ -79,21 +97,40 @@ void WriteFieldValue(std::span<uint8_t> record, const TFieldDescriptor& field, c
                            sortId);
             break;
         }
-        case FieldType::Date: SetDateField(record, field, Take<int32_t>(value)); break;
-        case FieldType::Boolean: SetBooleanField(record, field, Take<uint16_t>(value)); break;
-        case FieldType::SmallInt: SetSmallIntField(record, field, Take<int16_t>(value)); break;
-        case FieldType::Integer: SetIntegerField(record, field, Take<int32_t>(value)); break;
-        case FieldType::Float: SetFloatField(record, field, Take<double>(value)); break;
-        case FieldType::Bcd: SetBcdField(record, field, Take<int64_t>(value)); break;
-        case FieldType::Time: SetTimeField(record, field, Take<int32_t>(value)); break;
-        case FieldType::DateTime: SetDateTimeField(record, field, Take<double>(value)); break;
-        case FieldType::Word: SetWordField(record, field, Take<uint16_t>(value)); break;
+        case FieldType::Date:
+            SetDateField(record, field, TDayNumber{Take<int32_t>(value)});
+            break;
+        case FieldType::Boolean:
+            SetBooleanField(record, field, Take<uint16_t>(value));
+            break;
+        case FieldType::SmallInt:
+            SetSmallIntField(record, field, Take<int16_t>(value));
+            break;
+        case FieldType::Integer:
+            SetIntegerField(record, field, Take<int32_t>(value));
+            break;
+        case FieldType::Float:
+            SetFloatField(record, field, Take<double>(value));
+            break;
+        case FieldType::Bcd:
+            SetBcdField(record, field, Take<int64_t>(value));
+            break;
+        case FieldType::Time:
+            SetTimeField(record, field, TTimeOfDay{Take<int32_t>(value)});
+            break;
+        case FieldType::DateTime:
+            SetDateTimeField(record, field, TTimeStamp{Take<double>(value)});
+            break;
+        case FieldType::Word:
+            SetWordField(record, field, Take<uint16_t>(value));
+            break;
         case FieldType::VarBytes: {
             const auto length = std::min<size_t>(Take<uint16_t>(value), field.Size);
             SetRawField(record, field, {static_cast<const uint8_t*>(value) + sizeof(uint16_t), length});
             break;
         }
-        case FieldType::Blob: break;  // contents go through the blob file
+        case FieldType::Blob:
+            break;  // contents go through the blob file
         default:
             SetRawField(record, field, {static_cast<const uint8_t*>(value), field.DataWidth});
             break;

@@ -6,12 +6,12 @@
 #include <array>
 #include <cstring>
 
+#include "base/DateTime.h"
 #include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/Bytes.h"
 #include "engine/format/DataFileImage.h"
-#include "engine/format/DateTimeValues.h"
 #include "engine/format/FieldLookup.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/Scramble.h"

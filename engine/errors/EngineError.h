@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors/DatabaseError.h"
+#include "base/DatabaseError.h"
 
 namespace kartei {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 

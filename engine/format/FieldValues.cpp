@@ -1,18 +1,15 @@
 #include "engine/format/FieldValues.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 
+#include "base/Bcd.h"
 #include "engine/format/Bytes.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/locale/CaseMap.h"
 
 namespace kartei {
 namespace {
-
-constexpr int64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000};
 
 // The value bytes of a field in a const or mutable record image.
 template <class Byte>
@@ -100,12 +97,12 @@ void SetStringField(std::span<uint8_t> record, const TFieldDescriptor& field, st
     }
 }
 
-int32_t GetDateField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
-    return GetIntegerField(record, field);
+TDayNumber GetDateField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
+    return {GetIntegerField(record, field)};
 }
 
-void SetDateField(std::span<uint8_t> record, const TFieldDescriptor& field, int32_t dayNumber) {
-    SetIntegerField(record, field, dayNumber);
+void SetDateField(std::span<uint8_t> record, const TFieldDescriptor& field, TDayNumber day) {
+    SetIntegerField(record, field, day.Value);
 }
 
 TBlobReference GetBlobField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
@@ -169,20 +166,20 @@ void SetBcdField(std::span<uint8_t> record, const TFieldDescriptor& field, int64
     }
 }
 
-int32_t GetTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
-    return GetIntegerField(record, field);
+TTimeOfDay GetTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
+    return {GetIntegerField(record, field)};
 }
 
-void SetTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, int32_t milliseconds) {
-    SetIntegerField(record, field, milliseconds);
+void SetTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, TTimeOfDay time) {
+    SetIntegerField(record, field, time.Milliseconds);
 }
 
-double GetDateTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
-    return GetFloatField(record, field);
+TTimeStamp GetDateTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
+    return {GetFloatField(record, field)};
 }
 
-void SetDateTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, double value) {
-    SetFloatField(record, field, value);
+void SetDateTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, TTimeStamp stamp) {
+    SetFloatField(record, field, stamp.Milliseconds);
 }
 
 uint16_t GetWordField(std::span<const uint8_t> record, const TFieldDescriptor& field) {
@@ -203,34 +200,6 @@ void SetRawField(std::span<uint8_t> record, const TFieldDescriptor& field, std::
         std::copy_n(bytes.begin(), count, p);
         std::fill(p + count, p + width, uint8_t{0});
     }
-}
-
-int64_t RoundBcd(int64_t scaledValue, uint8_t decimals) {
-    if (decimals >= 4) {
-        return scaledValue;
-    }
-    const int64_t unit = kPowersOfTen[4 - decimals];
-    const int64_t remainder = scaledValue % unit;
-    int64_t rounded = scaledValue - remainder;
-    if (2 * std::abs(remainder) >= unit) {
-        int64_t away = 0;
-        if (!__builtin_add_overflow(rounded, remainder < 0 ? -unit : unit, &away)) {
-            rounded = away;
-        }
-    }
-    return rounded;
-}
-
-std::optional<int64_t> BcdFromDouble(double value, uint8_t decimals) {
-    const int places = std::min<int>(decimals, 4);
-    const double rounded = std::round(value * static_cast<double>(kPowersOfTen[places]));
-    const double scale = static_cast<double>(kPowersOfTen[4 - places]);
-    // 2^63: the first magnitude no int64 holds.
-    constexpr double kLimit = 9223372036854775808.0;
-    if (!std::isfinite(rounded) || std::abs(rounded) * scale >= kLimit) {
-        return std::nullopt;
-    }
-    return static_cast<int64_t>(rounded) * kPowersOfTen[4 - places];
 }
 
 }  // namespace kartei

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 
+#include "base/DateTime.h"
 #include "engine/format/FieldDescriptor.h"
 
 namespace kartei {
@@ -37,9 +37,8 @@ std::string_view GetStringField(std::span<const uint8_t> record, const TFieldDes
 void SetStringField(std::span<uint8_t> record, const TFieldDescriptor& field, std::string_view text,
                     uint16_t languageId, uint16_t sortId);
 
-// Date: day number, 1 = 0001-01-01.
-int32_t GetDateField(std::span<const uint8_t> record, const TFieldDescriptor& field);
-void SetDateField(std::span<uint8_t> record, const TFieldDescriptor& field, int32_t dayNumber);
+TDayNumber GetDateField(std::span<const uint8_t> record, const TFieldDescriptor& field);
+void SetDateField(std::span<uint8_t> record, const TFieldDescriptor& field, TDayNumber day);
 
 TBlobReference GetBlobField(std::span<const uint8_t> record, const TFieldDescriptor& field);
 void SetBlobField(std::span<uint8_t> record, const TFieldDescriptor& field, TBlobReference reference);
@@ -62,13 +61,11 @@ void SetFloatField(std::span<uint8_t> record, const TFieldDescriptor& field, dou
 int64_t GetBcdField(std::span<const uint8_t> record, const TFieldDescriptor& field);
 void SetBcdField(std::span<uint8_t> record, const TFieldDescriptor& field, int64_t scaledValue);
 
-// Time: milliseconds since midnight.
-int32_t GetTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field);
-void SetTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, int32_t milliseconds);
+TTimeOfDay GetTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field);
+void SetTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, TTimeOfDay time);
 
-// DateTime: day number x 86400000 + milliseconds since midnight (see DateTimeValue).
-double GetDateTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field);
-void SetDateTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, double value);
+TTimeStamp GetDateTimeField(std::span<const uint8_t> record, const TFieldDescriptor& field);
+void SetDateTimeField(std::span<uint8_t> record, const TFieldDescriptor& field, TTimeStamp stamp);
 
 uint16_t GetWordField(std::span<const uint8_t> record, const TFieldDescriptor& field);
 void SetWordField(std::span<uint8_t> record, const TFieldDescriptor& field, uint16_t value);
@@ -76,15 +73,5 @@ void SetWordField(std::span<uint8_t> record, const TFieldDescriptor& field, uint
 // Bytes, VarBytes, types 13 and 14 and every other code: copies at most the data width and zero-fills the
 // rest; the field then has a value.
 void SetRawField(std::span<uint8_t> record, const TFieldDescriptor& field, std::span<const uint8_t> bytes);
-
-// BCD conversions. RoundBcd rounds a value times 10000 to `decimals` places, halves away from zero
-// (4 or more places leave it as it is); at the ends of the int64 range it rounds toward zero instead of
-// overflowing. BcdFromDouble rounds once, directly to the places; nullopt when the value is not finite
-// or does not fit.
-int64_t RoundBcd(int64_t scaledValue, uint8_t decimals);
-std::optional<int64_t> BcdFromDouble(double value, uint8_t decimals);
-inline double BcdToDouble(int64_t scaledValue) {
-    return static_cast<double>(scaledValue) / 10000.0;
-}
 
 }  // namespace kartei

@@ -1,8 +1,8 @@
 #include "engine/format/HeaderLifecycle.h"
 
+#include "base/DateTime.h"
 #include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/DateTimeValues.h"
 #include "engine/format/RecordLayout.h"
 
 namespace kartei {

@@ -2,7 +2,7 @@
 
 #include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/ValueText.h"
+#include "engine/format/ValueTextCheck.h"
 
 namespace kartei {
 

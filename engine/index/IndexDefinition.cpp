@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <string>
 
+#include "base/TextHelpers.h"
 #include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/FieldTypes.h"
-#include "engine/format/TextHelpers.h"
 #include "engine/index/IndexNames.h"
 #include "engine/keys/KeyLayout.h"
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 

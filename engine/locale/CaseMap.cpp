@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/locale/Cp1252.h"
+#include "base/Cp1252.h"
 #include "engine/locale/LocaleId.h"
 
 namespace kartei {

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/locale/Cp1252.h"
+#include "base/Cp1252.h"
 #include "engine/locale/LocaleId.h"
 
 namespace kartei {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <exception>
 
+#include "base/TextHelpers.h"
 #include "engine/errors/ErrorCodes.h"
 #include "engine/format/TableFileNames.h"
-#include "engine/format/TextHelpers.h"
 #include "engine/table/DataTable.h"
 
 namespace kartei {

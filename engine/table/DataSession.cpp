@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "base/TextHelpers.h"
 #include "engine/errors/ErrorCodes.h"
-#include "engine/format/TextHelpers.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DirectoryPath.h"
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "base/TextHelpers.h"
 #include "engine/format/FieldDescriptor.h"
-#include "engine/format/TextHelpers.h"
 #include "engine/index/IndexNames.h"
 #include "engine/locale/CaseMap.h"
 

@@ -9,7 +9,7 @@
 #include "app/StartUp.h"
 #include "app/support/AppTest.h"
 #include "app/support/FakeDesktop.h"
-#include "engine/errors/DatabaseError.h"
+#include "base/DatabaseError.h"
 
 using namespace nummerix;
 using namespace nummerix::apptest;

@@ -1,9 +1,9 @@
 #include <QTest>
 #include <cctype>
 
+#include "base/Cp1252.h"
+#include "base/DatabaseError.h"
 #include "dataset/framework/FieldFactory.h"
-#include "engine/errors/DatabaseError.h"
-#include "engine/locale/Cp1252.h"
 #include "lookup/support/CityData.h"
 #include "lookup/support/ListFixture.h"
 #include "support/RaisedMessage.h"

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/errors/DatabaseError.h"
+#include "base/DatabaseError.h"
 
 namespace kartei {
 

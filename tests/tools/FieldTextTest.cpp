@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/format/DateTimeValues.h"
+#include "base/DateTime.h"
 #include "engine/format/FieldTypes.h"
 #include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
@@ -147,19 +147,19 @@ TEST_F(FieldTextTest, BcdShowsTheFieldsDecimalPlaces) {
 
 TEST_F(FieldTextTest, DatesTimesAndDateTimes) {
     Use(Field(FieldType::Date));
-    SetDateField(record_, F(), kDayNumberOf18991230);
+    SetDateField(record_, F(), TDayNumber{kDayNumberOf18991230});
     EXPECT_EQ(Text(), "1899-12-30");
     EXPECT_EQ(Through("0001-01-01"), "0001-01-01");
-    EXPECT_EQ(GetDateField(record_, F()), 1);
+    EXPECT_EQ(GetDateField(record_, F()), TDayNumber{1});
     EXPECT_EQ(Refusal("2023-02-30"), "'2023-02-30' is not a date (YYYY-MM-DD)");
 
     Use(Field(FieldType::Time));
-    SetTimeField(record_, F(), 13 * 3600000 + 5 * 60000 + 7 * 1000 + 9);
+    SetTimeField(record_, F(), TTimeOfDay{13 * 3600000 + 5 * 60000 + 7 * 1000 + 9});
     EXPECT_EQ(Text(), "13:05:07.009");
     EXPECT_EQ(Through("23:59:59.999"), "23:59:59.999");
 
     Use(Field(FieldType::DateTime));
-    SetDateTimeField(record_, F(), DateTimeValue(DayNumberFromDate(2024, 2, 29), 86399999));
+    SetDateTimeField(record_, F(), TimeStampOf({DayNumberFromDate(2024, 2, 29), TTimeOfDay{86399999}}));
     EXPECT_EQ(Text(), "2024-02-29 23:59:59.999");
     EXPECT_EQ(Through("1999-12-31 00:00:00.5"), "1999-12-31 00:00:00.500");
 }

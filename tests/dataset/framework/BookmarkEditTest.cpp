@@ -5,8 +5,8 @@
 
 #include "MemoryDataSet.h"
 #include "RecordingLink.h"
+#include "base/DatabaseError.h"
 #include "dataset/framework/DataSource.h"
-#include "engine/errors/DatabaseError.h"
 #include "support/RaisedMessage.h"
 
 namespace kartei::fwtest {

@@ -4,8 +4,8 @@
 
 #include "MemoryDataSet.h"
 #include "RecordingLink.h"
+#include "base/DatabaseError.h"
 #include "dataset/framework/DataSource.h"
-#include "engine/errors/DatabaseError.h"
 
 namespace kartei::fwtest {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "MemoryDataSet.h"
 #include "RecordingLink.h"
+#include "base/DatabaseError.h"
 #include "dataset/framework/DataSource.h"
 #include "dataset/framework/Field.h"
-#include "engine/errors/DatabaseError.h"
 #include "support/RaisedMessage.h"
 
 namespace kartei::fwtest {

@@ -2,12 +2,12 @@
 
 #include <functional>
 
+#include "base/DatabaseError.h"
 #include "dataset/framework/Component.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FieldDefs.h"
 #include "dataset/framework/IndexDefs.h"
 #include "dataset/framework/Names.h"
-#include "engine/errors/DatabaseError.h"
 #include "support/RaisedMessage.h"
 
 namespace kartei {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "MemoryDataSet.h"
+#include "base/DatabaseError.h"
 #include "dataset/framework/BCDField.h"
 #include "dataset/framework/BlobField.h"
 #include "dataset/framework/BooleanField.h"
@@ -13,7 +14,6 @@
 #include "dataset/framework/FloatField.h"
 #include "dataset/framework/IntegerField.h"
 #include "dataset/framework/StringField.h"
-#include "engine/errors/DatabaseError.h"
 #include "support/RaisedMessage.h"
 
 namespace kartei::fwtest {

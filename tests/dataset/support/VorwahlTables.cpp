@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "engine/locale/Cp1252.h"
+#include "base/Cp1252.h"
 #include "engine/table/TableTestSupport.h"
 
 namespace kartei::testing {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "DataFileTestSupport.h"
-#include "engine/format/DateTimeValues.h"
+#include "base/DateTime.h"
 
 namespace kartei {
 namespace {

@@ -5,7 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "engine/format/DateTimeValues.h"
+#include "base/Bcd.h"
+#include "base/DateTime.h"
 #include "engine/format/RecordLayout.h"
 
 namespace kartei {
@@ -34,7 +35,7 @@ TEST(FieldValuesTest, NumericTypesUseTheirLittleEndianEncodings) {
     TOneField date(FieldType::Date);
     SetDateField(date.Record, date.Field, DayNumberFromDate(1899, 12, 30));
     EXPECT_EQ(date.Stored(), (std::vector<uint8_t>{1, 0x5A, 0x95, 0x0A, 0x00}));  // 693594
-    EXPECT_EQ(GetDateField(date.Record, date.Field), 693594);
+    EXPECT_EQ(GetDateField(date.Record, date.Field), TDayNumber{693594});
 
     TOneField small(FieldType::SmallInt);
     SetSmallIntField(small.Record, small.Field, -32768);
@@ -55,12 +56,12 @@ TEST(FieldValuesTest, NumericTypesUseTheirLittleEndianEncodings) {
     EXPECT_EQ(GetFloatField(real.Record, real.Field), -2.0);
 
     TOneField time(FieldType::Time);
-    SetTimeField(time.Record, time.Field, 86399999);
+    SetTimeField(time.Record, time.Field, TTimeOfDay{86399999});
     EXPECT_EQ(time.Stored(), (std::vector<uint8_t>{1, 0xFF, 0x5B, 0x26, 0x05}));
 
     TOneField stamp(FieldType::DateTime);
-    SetDateTimeField(stamp.Record, stamp.Field, DateTimeValue(693594, 43200000));
-    EXPECT_EQ(GetDateTimeField(stamp.Record, stamp.Field), 693594.0 * 86400000 + 43200000);
+    SetDateTimeField(stamp.Record, stamp.Field, TimeStampOf({TDayNumber{693594}, TTimeOfDay{43200000}}));
+    EXPECT_EQ(GetDateTimeField(stamp.Record, stamp.Field), TTimeStamp{693594.0 * 86400000 + 43200000});
 
     TOneField blob(FieldType::Blob);
     SetBlobField(blob.Record, blob.Field, {1536, 7});

@@ -1,6 +1,6 @@
 #include "lookup/support/MemoryDataSet.h"
 
-#include "engine/locale/Cp1252.h"
+#include "base/Cp1252.h"
 #include "lookup/support/CityData.h"
 
 namespace kartei::lookuptest {

@@ -1,12 +1,11 @@
-#include "engine/format/ValueText.h"
+#include "base/ValueText.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
-#include "engine/format/DateTimeValues.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/TextHelpers.h"
+#include "base/TextHelpers.h"
 
 namespace kartei {
 namespace {
@@ -31,7 +30,7 @@ std::optional<int> FixedDigits(std::string_view text, size_t at, size_t count) {
 }
 
 // YYYY-MM-DD on an already trimmed text.
-std::optional<int32_t> DateOf(std::string_view text) {
+std::optional<TDayNumber> DateOf(std::string_view text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
         return std::nullopt;
     }
@@ -45,7 +44,7 @@ std::optional<int32_t> DateOf(std::string_view text) {
 }
 
 // HH:MM:SS[.mmm] on an already trimmed text.
-std::optional<int32_t> TimeOf(std::string_view text) {
+std::optional<TTimeOfDay> TimeOf(std::string_view text) {
     if (text.size() < 8 || text[2] != ':' || text[5] != ':') {
         return std::nullopt;
     }
@@ -67,7 +66,7 @@ std::optional<int32_t> TimeOf(std::string_view text) {
         }
         milliseconds = *fraction * (digits == 1 ? 100 : digits == 2 ? 10 : 1);
     }
-    return ((*hour * 60 + *minute) * 60 + *second) * 1000 + milliseconds;
+    return TTimeOfDay{((*hour * 60 + *minute) * 60 + *second) * 1000 + milliseconds};
 }
 
 // from_chars takes no leading '+'; allow one in front of a digit or a point.
@@ -78,48 +77,42 @@ std::string_view WithoutPlusSign(std::string_view text) {
     return text;
 }
 
-bool InRange(std::string_view text, int64_t low, int64_t high) {
-    const auto value = ParseIntegerText(text);
-    return value && *value >= low && *value <= high;
+// The sign and the whole part of a value times 10000, and the four places as a number.
+struct TBcdParts {
+    std::string Whole;
+    uint64_t Places;
+};
+
+TBcdParts SplitBcd(int64_t scaledValue) {
+    // The magnitude as unsigned, so the smallest int64 has one too.
+    const uint64_t magnitude =
+        scaledValue < 0 ? 0 - static_cast<uint64_t>(scaledValue) : static_cast<uint64_t>(scaledValue);
+    return {(scaledValue < 0 ? "-" : "") + std::to_string(magnitude / 10000), magnitude % 10000};
 }
 
 }  // namespace
 
-TValueKeyword ValueKeyword(std::string_view text) {
-    text = TrimBlanks(text);
-    if (EqualsIgnoreAsciiCase(text, "DATE")) {
-        return TValueKeyword::Date;
-    }
-    if (EqualsIgnoreAsciiCase(text, "TIME")) {
-        return TValueKeyword::Time;
-    }
-    if (EqualsIgnoreAsciiCase(text, "NOW")) {
-        return TValueKeyword::Now;
-    }
-    return TValueKeyword::None;
-}
-
-std::optional<int32_t> ParseDateText(std::string_view text) {
+std::optional<TDayNumber> ParseDateText(std::string_view text) {
     return DateOf(TrimBlanks(text));
 }
 
-std::optional<int32_t> ParseTimeText(std::string_view text) {
+std::optional<TTimeOfDay> ParseTimeText(std::string_view text) {
     return TimeOf(TrimBlanks(text));
 }
 
-std::optional<double> ParseDateTimeText(std::string_view text) {
+std::optional<TTimeStamp> ParseDateTimeText(std::string_view text) {
     text = TrimBlanks(text);
     if (const auto day = DateOf(text)) {
-        return DateTimeValue(*day, 0);
+        return TimeStampOf({*day, {}});
     }
     if (const auto time = TimeOf(text)) {
-        return DateTimeValue(0, *time);
+        return TimeStampOf({{}, *time});
     }
     if (text.size() > 11 && (text[10] == ' ' || text[10] == 'T')) {
         const auto day = DateOf(text.substr(0, 10));
         const auto time = TimeOf(text.substr(11));
         if (day && time) {
-            return DateTimeValue(*day, *time);
+            return TimeStampOf({*day, *time});
         }
     }
     return std::nullopt;
@@ -208,34 +201,83 @@ std::optional<int64_t> ParseCurrencyText(std::string_view text) {
     return -scaled;
 }
 
-bool IsValidValueText(uint8_t fieldType, std::string_view text) {
-    text = TrimBlanks(text);
-    if (text.empty()) {
-        return true;
+std::string DateText(TDayNumber day) {
+    const TCalendarDate date = DateFromDayNumber(day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.Year, date.Month, date.Day);
+    return text;
+}
+
+std::string TimeText(TTimeOfDay time, TTimeForm form) {
+    const int32_t milliseconds = time.Milliseconds;
+    const int32_t seconds = milliseconds / 1000;
+    char text[48];
+    if (form == TTimeForm::Shortest && milliseconds % 1000 == 0) {
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    } else {
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", seconds / 3600, seconds / 60 % 60,
+                      seconds % 60, milliseconds % 1000);
     }
-    const TValueKeyword keyword = ValueKeyword(text);
-    switch (fieldType) {
-        case FieldType::Date:
-            return keyword == TValueKeyword::Date || ParseDateText(text).has_value();
-        case FieldType::Time:
-            return keyword == TValueKeyword::Time || ParseTimeText(text).has_value();
-        case FieldType::DateTime:
-            return keyword != TValueKeyword::None || ParseDateTimeText(text).has_value();
-        case FieldType::Boolean:
-            return ParseBooleanText(text).has_value();
-        case FieldType::SmallInt:
-            return InRange(text, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
-        case FieldType::Integer:
-            return InRange(text, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
-        case FieldType::Word:
-            return InRange(text, 0, std::numeric_limits<uint16_t>::max());
-        case FieldType::Float:
-            return ParseFloatText(text).has_value();
-        case FieldType::Bcd:
-            return ParseCurrencyText(text).has_value();
-        default:
-            return true;
+    return text;
+}
+
+std::string DateTimeText(TTimeStamp stamp, TTimeForm form) {
+    const TDayAndTime parts = SplitTimeStamp(stamp);
+    std::string text = DateText(parts.Day);
+    if (form == TTimeForm::Full || parts.Time.Milliseconds != 0) {
+        text += ' ';
+        text += TimeText(parts.Time, form);
     }
+    return text;
+}
+
+std::string BooleanText(bool value) {
+    return value ? "True" : "False";
+}
+
+std::string IntegerText(int64_t value) {
+    return std::to_string(value);
+}
+
+std::string FloatText(double value, TFloatForm form) {
+    char text[64];
+    std::to_chars_result result{};
+    if (form == TFloatForm::Shortest) {
+        result = std::to_chars(text, text + sizeof text, value);
+    } else {
+        const double magnitude = std::fabs(value);
+        const bool plain = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+        result = std::to_chars(text, text + sizeof text, value,
+                               plain ? std::chars_format::fixed : std::chars_format::general);
+    }
+    return std::string(text, result.ptr);
+}
+
+std::string BcdText(int64_t scaledValue) {
+    TBcdParts parts = SplitBcd(scaledValue);
+    std::string text = std::move(parts.Whole);
+    if (parts.Places != 0) {
+        int digits = 4;
+        for (; parts.Places % 10 == 0; parts.Places /= 10) {
+            --digits;
+        }
+        char fraction[8];
+        std::snprintf(fraction, sizeof fraction, ".%0*llu", digits,
+                      static_cast<unsigned long long>(parts.Places));
+        text += fraction;
+    }
+    return text;
+}
+
+std::string BcdText(int64_t scaledValue, uint8_t places) {
+    TBcdParts parts = SplitBcd(scaledValue);
+    std::string text = std::move(parts.Whole);
+    if (places > 0) {
+        std::string fraction = std::to_string(parts.Places + 10000).substr(1);
+        fraction.resize(places, '0');
+        text += "." + fraction;
+    }
+    return text;
 }
 
 }  // namespace kartei

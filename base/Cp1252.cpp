@@ -1,4 +1,4 @@
-#include "engine/locale/Cp1252.h"
+#include "base/Cp1252.h"
 
 namespace kartei {
 namespace {
