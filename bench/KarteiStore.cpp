@@ -185,7 +185,7 @@ int64_t TKarteiStore::CountBetween() {
 int64_t TKarteiStore::JumpAndRead(size_t k, int count) {
     UseCityIndex("City");
     city_->GoToOrdinal(inputs_.Ordinals[k]);
-    if (city_->GetCurrent(buffer_, false) != CursorStatus::Ok) {
+    if (city_->GetCurrent(buffer_, false) != ErrorCode::Success) {
         return 0;
     }
     return 1 + ReadOn(count - 1);

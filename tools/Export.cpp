@@ -96,9 +96,9 @@ int TExportCommand::Execute(const TParsedArguments& arguments, std::ostream& out
             TSqliteRecordBinder binder(table);
             std::vector<uint8_t> record(cursor.RecordSize());
             cursor.First();
-            for (int status = cursor.GetNext(record); status != CursorStatus::EndOfFile;
+            for (int status = cursor.GetNext(record); status != ErrorCode::EndOfFile;
                  status = cursor.GetNext(record)) {
-                if (status != CursorStatus::Ok) {
+                if (status != ErrorCode::Success) {
                     RaiseKarteiError(static_cast<uint16_t>(status), table.Name());
                 }
                 binder.Bind(record, insert);

@@ -111,9 +111,9 @@ void ApplySelection(TDataCursor& cursor, const TParsedArguments& arguments) {
 void WalkSelection(TDataCursor& cursor, const std::function<void(std::span<const uint8_t> record)>& visit) {
     std::vector<uint8_t> record(cursor.RecordSize());
     cursor.First();
-    for (int status = cursor.GetNext(record); status != CursorStatus::EndOfFile;
+    for (int status = cursor.GetNext(record); status != ErrorCode::EndOfFile;
          status = cursor.GetNext(record)) {
-        if (status != CursorStatus::Ok) {
+        if (status != ErrorCode::Success) {
             RaiseKarteiError(static_cast<uint16_t>(status), cursor.Table().Name());
         }
         visit(record);

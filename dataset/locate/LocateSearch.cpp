@@ -30,8 +30,7 @@ bool TLocateSearch::Run(std::string_view keyFields, const TVariant& keyValues, T
     if (!cursor) {
         return Scan(fields, keyValues, options);
     }
-    const bool found =
-        SearchByKey(*cursor, fields, keyValues, options.Contains(TLocateOption::loPartialKey));
+    const bool found = SearchByKey(*cursor, fields, keyValues, options.Contains(TLocateOption::loPartialKey));
     if (found && moveMainCursor && cursor != &own) {
         MoveCursorOntoRecord(own, dataSet_.tempBuffer_);
     }
@@ -71,15 +70,16 @@ auto TLocateSearch::WithValues(const std::vector<TField*>& fields, const TVarian
     }
 }
 
-bool TLocateSearch::SearchByKey(TDataCursor& cursor, const std::vector<TField*>& fields, const TVariant& values,
-                                bool partialKey) {
+bool TLocateSearch::SearchByKey(TDataCursor& cursor, const std::vector<TField*>& fields,
+                                const TVariant& values, bool partialKey) {
     return WithValues(fields, values, [&] {
         std::vector<uint8_t>& record = dataSet_.tempBuffer_;
         int wholeFields = static_cast<int>(fields.size());
         int partialLength = 0;
         if (partialKey && fields.back()->DataType() == TFieldType::ftString) {
             --wholeFields;
-            partialLength = static_cast<int>(GetStringField(record, dataSet_.Descriptor(*fields.back())).size());
+            partialLength =
+                static_cast<int>(GetStringField(record, dataSet_.Descriptor(*fields.back())).size());
         }
         return cursor.FindKey(TKeyForm::Record, record.data(), record, partialLength, partialLength > 0,
                               wholeFields);
@@ -99,7 +99,7 @@ bool TLocateSearch::Scan(const std::vector<TField*>& fields, const TVariant& val
         filter.Add(dataSet_.Descriptor(*fields[k]), ValueOf(values, fields.size(), k));
     }
     cursor.First();
-    while (cursor.GetNext(dataSet_.tempBuffer_) == CursorStatus::Ok) {
+    while (cursor.GetNext(dataSet_.tempBuffer_) == ErrorCode::Success) {
         if (filter.Matches(dataSet_.tempBuffer_)) {
             return true;
         }

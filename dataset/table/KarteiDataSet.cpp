@@ -149,17 +149,23 @@ TGetResult TKarteiDataSet::GetRecord(uint8_t* buffer, TGetMode mode, bool doChec
     const std::span<uint8_t> image(buffer, recordSize_);
     int status = 0;
     switch (mode) {
-        case TGetMode::gmCurrent: status = cursor_->GetCurrent(image, false); break;
-        case TGetMode::gmNext: status = cursor_->GetNext(image); break;
-        case TGetMode::gmPrior: status = cursor_->GetPrior(image); break;
+        case TGetMode::gmCurrent:
+            status = cursor_->GetCurrent(image, false);
+            break;
+        case TGetMode::gmNext:
+            status = cursor_->GetNext(image);
+            break;
+        case TGetMode::gmPrior:
+            status = cursor_->GetPrior(image);
+            break;
     }
-    if (status == CursorStatus::BeginningOfFile) {
+    if (status == ErrorCode::BeginOfFile) {
         return TGetResult::grBOF;
     }
-    if (status == CursorStatus::EndOfFile) {
+    if (status == ErrorCode::EndOfFile) {
         return TGetResult::grEOF;
     }
-    if (status != CursorStatus::Ok) {
+    if (status != ErrorCode::Success) {
         if (doCheck) {
             RaiseStatus(status);
         }
@@ -234,11 +240,15 @@ uint8_t* TKarteiDataSet::RecordForState() const {
     switch (State()) {
         case TDataSetState::dsBrowse:
         case TDataSetState::dsEdit:
-        case TDataSetState::dsInsert: return ActiveBuffer();
-        case TDataSetState::dsSetKey: return keyBuffer_ ? keyBuffer_->Record() : nullptr;
+        case TDataSetState::dsInsert:
+            return ActiveBuffer();
+        case TDataSetState::dsSetKey:
+            return keyBuffer_ ? keyBuffer_->Record() : nullptr;
         case TDataSetState::dsFilter:
-        case TDataSetState::dsCalcFields: return stateRecord_;
-        default: return nullptr;
+        case TDataSetState::dsCalcFields:
+            return stateRecord_;
+        default:
+            return nullptr;
     }
 }
 

@@ -240,11 +240,11 @@ int TDataCursor::GetNext(std::span<uint8_t> buffer) {
     }
     if (eof_) {
         Zero(buffer);
-        return CursorStatus::EndOfFile;
+        return ErrorCode::EndOfFile;
     }
     ReadCurrent();
     std::copy(record_.begin(), record_.end(), buffer.begin());
-    return CursorStatus::Ok;
+    return ErrorCode::Success;
 }
 
 int32_t TDataCursor::GetNextRecords(std::span<uint8_t> images, int32_t count) {
@@ -256,7 +256,7 @@ int32_t TDataCursor::GetNextRecords(std::span<uint8_t> images, int32_t count) {
     const TAccess access(*this);
     int32_t read = 0;
     while (read < count &&
-           GetNext(images.subspan(static_cast<size_t>(read) * size, size)) == CursorStatus::Ok) {
+           GetNext(images.subspan(static_cast<size_t>(read) * size, size)) == ErrorCode::Success) {
         ++read;
     }
     return read;
@@ -273,11 +273,11 @@ int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
     }
     if (bof_) {
         Zero(buffer);
-        return CursorStatus::BeginningOfFile;
+        return ErrorCode::BeginOfFile;
     }
     ReadCurrent();
     std::copy(record_.begin(), record_.end(), buffer.begin());
-    return CursorStatus::Ok;
+    return ErrorCode::Success;
 }
 
 int TDataCursor::GetCurrent(std::span<uint8_t> buffer, bool recheck) {
@@ -285,18 +285,18 @@ int TDataCursor::GetCurrent(std::span<uint8_t> buffer, bool recheck) {
     const TAccess access(*this);
     if (bof_ && eof_) {
         Zero(buffer);
-        return CursorStatus::NoCurrentRecord;
+        return ErrorCode::NoCurrentRecord;
     }
     if (bof_ || eof_) {
         Zero(buffer);
-        return bof_ ? CursorStatus::BeginningOfFile : CursorStatus::EndOfFile;
+        return bof_ ? ErrorCode::BeginOfFile : ErrorCode::EndOfFile;
     }
     ReadCurrent();
     if (recheck && !std::equal(record_.begin(), record_.end(), buffer.begin(), buffer.end())) {
         RaiseKarteiError(ErrorCode::RecordChanged, table_->Name());
     }
     std::copy(record_.begin(), record_.end(), buffer.begin());
-    return CursorStatus::Ok;
+    return ErrorCode::Success;
 }
 
 int32_t TDataCursor::RecordCount() {

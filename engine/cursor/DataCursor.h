@@ -11,6 +11,7 @@
 #include "engine/blob/OpenBlobList.h"
 #include "engine/cursor/RecordsBitmap.h"
 #include "engine/data/FetchCursor.h"
+#include "engine/errors/ErrorCodes.h"
 #include "engine/format/FieldDescriptor.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/IndexTree.h"
@@ -26,14 +27,6 @@ class TDataTable;
 // How a key argument is given: a ready key of the current index's key length, or a record image from which
 // the key is built.
 enum class TKeyForm { Key, Record };
-
-// Status values of the record-getting operations; the dataset layer decides whether to raise them.
-namespace CursorStatus {
-constexpr int Ok = 0;
-constexpr int BeginningOfFile = 8705;
-constexpr int EndOfFile = 8706;
-constexpr int NoCurrentRecord = 8709;
-}  // namespace CursorStatus
 
 // One client's view of an open table: a current index (or natural record order), a position in its order
 // with before-first and after-last states, an optional key range, and the current record. Many cursors may
@@ -76,8 +69,8 @@ public:
     // Before the first entry of the view (BOF) / after the last (EOF).
     void First();
     void Last();
-    // Status: 0, 8706 at the end / 8705 at the beginning; the buffer (record size bytes) gets the record,
-    // or zeros at an end.
+    // Status (ErrorCode, which the caller decides whether to raise): Success, EndOfFile at the end /
+    // BeginOfFile at the beginning; the buffer (record size bytes) gets the record, or zeros at an end.
     int GetNext(std::span<uint8_t> buffer);
     int GetPrior(std::span<uint8_t> buffer);
     // Up to `count` GetNext steps as one operation (one lock and one look for other users' changes, as a

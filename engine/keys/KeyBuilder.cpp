@@ -61,26 +61,26 @@ void EncodeString(const TKeyLayout& layout, const TKeyField& field, const uint8_
 
 void EncodeValue(const TKeyLayout& layout, const TKeyField& field, const uint8_t* value, uint8_t* area) {
     switch (field.Type) {
-        case KeyFieldType::String:
+        case FieldType::String:
             EncodeString(layout, field, value, area);
             break;
-        case KeyFieldType::Date:
-        case KeyFieldType::Integer:
-        case KeyFieldType::Time:
+        case FieldType::Date:
+        case FieldType::Integer:
+        case FieldType::Time:
             EncodeSigned(value, 4, area);
             break;
-        case KeyFieldType::SmallInt:
+        case FieldType::SmallInt:
             EncodeSigned(value, 2, area);
             break;
-        case KeyFieldType::Boolean:
-        case KeyFieldType::Word:
+        case FieldType::Boolean:
+        case FieldType::Word:
             WriteBigEndian(ReadLittleEndian(value, 2), 2, area);
             break;
-        case KeyFieldType::Float:
-        case KeyFieldType::DateTime:
+        case FieldType::Float:
+        case FieldType::DateTime:
             EncodeDouble(value, area);
             break;
-        case KeyFieldType::Bcd:
+        case FieldType::Bcd:
             EncodeSigned(value, 8, area);
             break;
         default:
@@ -118,7 +118,7 @@ void BuildKey(const TKeyLayout& layout, const uint8_t* record, uint8_t* key) {
         }
         if (invertDescending && field.Descending) {
             // A string's last byte stays zero, as its terminator.
-            InvertBytes(image, field.Type == KeyFieldType::String ? field.DataWidth : field.DataWidth + 1u);
+            InvertBytes(image, field.Type == FieldType::String ? field.DataWidth : field.DataWidth + 1u);
         }
         offset += field.DataWidth + 1u;
     }

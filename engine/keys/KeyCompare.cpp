@@ -31,7 +31,7 @@ int CompareKeys(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, si
         const TKeyField& field = layout.Fields[k];
         const bool reversed = layout.Descending || field.Descending;
         int result = 0;
-        if (field.Type == KeyFieldType::String) {
+        if (field.Type == FieldType::String) {
             result = CompareBytes(a + offset, b + offset, 1);
             if (result == 0) {
                 const size_t count = std::min<size_t>(field.DataWidth, length - offset - 1);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/format/FieldTypes.h"
 #include "engine/keys/KeyLocale.h"
 
 namespace kartei {
@@ -16,27 +17,9 @@ constexpr size_t kRecordIdSuffixSize = 4;
 // The deleted-record index (slot 31) keys a record by its status byte and record identifier.
 constexpr uint16_t kDeletedRecordKeyLength = 5;
 
-// Field type codes of the engine, as keys encode them.
-namespace KeyFieldType {
-constexpr uint8_t String = 1;
-constexpr uint8_t Date = 2;
-constexpr uint8_t Blob = 3;
-constexpr uint8_t Boolean = 4;
-constexpr uint8_t SmallInt = 5;
-constexpr uint8_t Integer = 6;
-constexpr uint8_t Float = 7;
-constexpr uint8_t Bcd = 8;
-constexpr uint8_t Bytes = 9;
-constexpr uint8_t Time = 10;
-constexpr uint8_t DateTime = 11;
-constexpr uint8_t Word = 12;
-constexpr uint8_t Raw4 = 13;
-constexpr uint8_t Raw10 = 14;
-constexpr uint8_t VarBytes = 15;
-}  // namespace KeyFieldType
-
 // One field of an index, as its key image needs it.
 struct TKeyField {
+    // A FieldType code.
     uint8_t Type = 0;
     // Width of the value in the record and in the key (a string of declared size S: S + 1).
     uint16_t DataWidth = 0;

@@ -22,7 +22,7 @@ bool FillsHigh(const TKeyLayout& layout, const TKeyField& field, bool high) {
 }
 
 uint8_t FillByte(const TKeyLayout& layout, const TKeyField& field, bool fillsHigh) {
-    if (field.Type == KeyFieldType::String) {
+    if (field.Type == FieldType::String) {
         return fillsHigh ? layout.Locale.HighChar : layout.Locale.LowChar;
     }
     return EdgeByte(fillsHigh);

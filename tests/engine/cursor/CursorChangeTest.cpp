@@ -16,11 +16,11 @@ protected:
 
     std::string Next(TDataCursor& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());
-        return cursor.GetNext(buffer) == CursorStatus::Ok ? CityOf(cursor.Table(), buffer) : "EOF";
+        return cursor.GetNext(buffer) == ErrorCode::Success ? CityOf(cursor.Table(), buffer) : "EOF";
     }
     std::string Prior(TDataCursor& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());
-        return cursor.GetPrior(buffer) == CursorStatus::Ok ? CityOf(cursor.Table(), buffer) : "BOF";
+        return cursor.GetPrior(buffer) == ErrorCode::Success ? CityOf(cursor.Table(), buffer) : "BOF";
     }
     std::vector<std::string> Rest(TDataCursor& cursor, bool forward) {
         std::vector<std::string> seen;
@@ -103,15 +103,15 @@ TEST_F(CursorRangeChange, DeletingTheWalkersRecordInsideARangeSkipsNothing) {
     walker->SetRange(TKeyForm::Record, key.data(), 1, key.data(), 1);
     std::vector<uint8_t> buffer(walker->RecordSize());
     walker->First();
-    ASSERT_EQ(walker->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(walker->GetNext(buffer), ErrorCode::Success);
     ASSERT_EQ(CityOf(*table, buffer), "0501");
     table->DeleteRecord(2);
-    ASSERT_EQ(walker->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(walker->GetNext(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(*table, buffer), "0502");
-    ASSERT_EQ(walker->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(walker->GetNext(buffer), ErrorCode::Success);
     table->DeleteRecord(4);  // the last of the range, where the walker stands
-    EXPECT_EQ(walker->GetNext(buffer), CursorStatus::EndOfFile);
-    ASSERT_EQ(walker->GetPrior(buffer), CursorStatus::Ok);
+    EXPECT_EQ(walker->GetNext(buffer), ErrorCode::EndOfFile);
+    ASSERT_EQ(walker->GetPrior(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(*table, buffer), "0502");
 }
 

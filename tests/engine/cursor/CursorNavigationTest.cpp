@@ -16,8 +16,8 @@ TEST_F(CursorNavigation, AnEmptyTableHasNoRecords) {
     auto cursor = OpenCursor("City", "City");
     std::vector<uint8_t> buffer(cursor->RecordSize(), 0xAA);
     cursor->First();
-    EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
-    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::NoCurrentRecord);
+    EXPECT_EQ(cursor->GetNext(buffer), ErrorCode::EndOfFile);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::NoCurrentRecord);
     EXPECT_EQ(cursor->RecordCount(), 0);
     EXPECT_EQ(cursor->Ordinal(), 0);
     EXPECT_EQ(cursor->CurrentRecordNumber(), 0);
@@ -29,14 +29,14 @@ TEST_F(CursorNavigation, OneRecordIsFoundOnceInEachDirection) {
     auto cursor = OpenCursor("City", "City");
     std::vector<uint8_t> buffer(cursor->RecordSize());
     cursor->First();
-    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::BeginningOfFile);
-    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::BeginOfFile);
+    ASSERT_EQ(cursor->GetNext(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(cursor->Table(), buffer), "Berlin");
-    EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
-    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::EndOfFile);
-    ASSERT_EQ(cursor->GetPrior(buffer), CursorStatus::Ok);
+    EXPECT_EQ(cursor->GetNext(buffer), ErrorCode::EndOfFile);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::EndOfFile);
+    ASSERT_EQ(cursor->GetPrior(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(cursor->Table(), buffer), "Berlin");
-    EXPECT_EQ(cursor->GetPrior(buffer), CursorStatus::BeginningOfFile);
+    EXPECT_EQ(cursor->GetPrior(buffer), ErrorCode::BeginOfFile);
 }
 
 TEST_F(CursorNavigation, WalksAcrossLeavesInIndexOrderBothWays) {
@@ -218,11 +218,11 @@ TEST_F(CursorNavigation, ChangesThroughTheTableKeepTheCursorOnItsRecord) {
     table->InsertRecord(CityRecord(*table, "Bonn"));
     std::vector<uint8_t> buffer(cursor->RecordSize());
     EXPECT_EQ(cursor->Ordinal(), 3);
-    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(cursor->GetNext(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(*table, buffer), "Essen");
     cursor->MoveBy(-1);
     table->DeleteRecord(2);  // Celle
-    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::Success);
     EXPECT_EQ(CityOf(*table, buffer), "Essen");
 }
 
@@ -231,8 +231,8 @@ TEST_F(CursorNavigation, RecheckReportsAnotherUsersChange) {
     auto cursor = OpenCursor("City", "City");
     std::vector<uint8_t> buffer(cursor->RecordSize());
     cursor->First();
-    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
-    EXPECT_EQ(cursor->GetCurrent(buffer, true), CursorStatus::Ok);
+    ASSERT_EQ(cursor->GetNext(buffer), ErrorCode::Success);
+    EXPECT_EQ(cursor->GetCurrent(buffer, true), ErrorCode::Success);
     table->ModifyRecord(1, CityRecord(*table, "Abtsgmünd"));
     try {
         cursor->GetCurrent(buffer, true);
@@ -288,7 +288,7 @@ TEST_F(CursorNavigation, AnIndexEntryNamingASlotTheDataFileLacksIsDamageAndChang
     auto cursor = OpenCursor("City", "City");
     std::vector<uint8_t> buffer(cursor->RecordSize());
     cursor->First();
-    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(cursor->GetNext(buffer), ErrorCode::Success);
     ExpectKarteiError([&] { cursor->GetNext(buffer); }, 8965,
                       EngineMessage(8965, "Index page buffers corrupt in table 'City.DAT'"));
     EXPECT_EQ(table->Header().RecordSlotCount(), 2);

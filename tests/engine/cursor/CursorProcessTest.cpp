@@ -68,11 +68,11 @@ TEST_F(CursorProcess, AWalkerKeepsItsPlaceWhileAnotherProcessWrites) {
     EXPECT_EQ(cursor->RecordCount(), 4);
     EXPECT_EQ(cursor->Ordinal(), 3);
     std::vector<uint8_t> buffer(cursor->RecordSize());
-    ASSERT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
+    ASSERT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::Success);
     EXPECT_EQ(CityOf(cursor->Table(), buffer), "Celle");
 
     RunChild(temp_.Path(), "delete 2");
-    ASSERT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::Ok);
+    ASSERT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::Success);
     EXPECT_EQ(CityOf(cursor->Table(), buffer), "Essen");
     EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Bonn", "Essen"}));
 }

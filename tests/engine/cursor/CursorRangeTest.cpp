@@ -33,7 +33,7 @@ TEST_F(CursorRange, ARangeOnOneValueHoldsExactlyItsRecords) {
     std::vector<uint8_t> buffer(cursor->RecordSize());
     cursor->First();
     std::vector<std::string> seen;
-    for (int32_t ordinal = 1; cursor->GetNext(buffer) == CursorStatus::Ok; ++ordinal) {
+    for (int32_t ordinal = 1; cursor->GetNext(buffer) == ErrorCode::Success; ++ordinal) {
         EXPECT_EQ(cursor->Ordinal(), ordinal);
         seen.push_back(CityOf(cursor->Table(), buffer));
     }
@@ -75,13 +75,13 @@ TEST_F(CursorRange, RangeSizesAgreeWithAModelWithinAndAcrossLeaves) {
         ASSERT_EQ(cursor->RecordCount(), expected) << from << ".." << to;
         cursor->First();
         if (expected == 0) {
-            EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
+            EXPECT_EQ(cursor->GetNext(buffer), ErrorCode::EndOfFile);
             continue;
         }
-        ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+        ASSERT_EQ(cursor->GetNext(buffer), ErrorCode::Success);
         EXPECT_EQ(GetIntegerField(buffer, cursor->Table().Fields()[0]), perCity.lower_bound(from)->first);
         cursor->Last();
-        ASSERT_EQ(cursor->GetPrior(buffer), CursorStatus::Ok);
+        ASSERT_EQ(cursor->GetPrior(buffer), ErrorCode::Success);
         EXPECT_EQ(GetIntegerField(buffer, cursor->Table().Fields()[0]),
                   std::prev(perCity.upper_bound(to))->first);
     }
@@ -112,11 +112,11 @@ TEST_F(CursorRange, EmptyRangesAndCancelling) {
     cursor->SetRange(TKeyForm::Record, ten.data(), 1, five.data(), 1);
     EXPECT_EQ(cursor->RecordCount(), 0);
     cursor->First();
-    EXPECT_EQ(cursor->GetNext(buffer), CursorStatus::EndOfFile);
+    EXPECT_EQ(cursor->GetNext(buffer), ErrorCode::EndOfFile);
     const std::vector<uint8_t> absent = PairRecord(cursor->Table(), 99, "");
     cursor->SetRange(TKeyForm::Record, absent.data(), 1, absent.data(), 1);
     EXPECT_EQ(cursor->RecordCount(), 0);
-    EXPECT_EQ(cursor->GetCurrent(buffer, false), CursorStatus::NoCurrentRecord);
+    EXPECT_EQ(cursor->GetCurrent(buffer, false), ErrorCode::NoCurrentRecord);
     cursor->CancelRange();
     EXPECT_EQ(cursor->RecordCount(), static_cast<int32_t>(Codes().size()));
     // An open end: everything from city 58 on.

@@ -56,7 +56,7 @@ protected:
         std::vector<uint8_t> buffer(cursor.RecordSize());
         std::vector<std::string> seen;
         cursor.First();
-        while (cursor.GetNext(buffer) == CursorStatus::Ok) {
+        while (cursor.GetNext(buffer) == ErrorCode::Success) {
             seen.push_back(CityOf(cursor.Table(), buffer));
         }
         return seen;
@@ -65,7 +65,7 @@ protected:
         std::vector<uint8_t> buffer(cursor.RecordSize());
         std::vector<std::string> seen;
         cursor.Last();
-        while (cursor.GetPrior(buffer) == CursorStatus::Ok) {
+        while (cursor.GetPrior(buffer) == ErrorCode::Success) {
             seen.push_back(CityOf(cursor.Table(), buffer));
         }
         return seen;

@@ -59,7 +59,7 @@ inline TBytes IntKey(int32_t value) {
 inline TKeyLayout IntLayout(bool descending = false) {
     TKeyLayout layout;
     layout.FieldCount = 1;
-    layout.Fields[0].Type = KeyFieldType::Integer;
+    layout.Fields[0].Type = FieldType::Integer;
     layout.Fields[0].DataWidth = 4;
     layout.Fields[0].RecordOffset = 9;
     layout.Descending = descending;

@@ -43,7 +43,7 @@ using namespace test;
 
 TEST(CompareKeys, AllocatesNothing) {
 #if defined(KARTEI_COUNTS_ALLOCATIONS)
-    const TKeyLayout layout = Layout({StringField(200, 9), Field(KeyFieldType::Integer, 4, 210)},
+    const TKeyLayout layout = Layout({StringField(200, 9), Field(FieldType::Integer, 4, 210)},
                                      {.Unique = false, .LanguageId = 0x0407, .SortId = 1});
     const char* names[] = {"M\xFCller", "Mueller",   "Muller",  "Berlin",
                            "Bern",      "Z\xFCrich", "Zwickau", "berlin"};

@@ -58,7 +58,7 @@ TEST_P(CompareKeysInBothOrders, NegativeValuesSortBeforeZeroBeforePositive) {
         uint16_t Width;
     };
     for (const TCase& kind :
-         {TCase{KeyFieldType::Integer, 4}, TCase{KeyFieldType::SmallInt, 2}, TCase{KeyFieldType::Date, 4}}) {
+         {TCase{FieldType::Integer, 4}, TCase{FieldType::SmallInt, 2}, TCase{FieldType::Date, 4}}) {
         const TKeyLayout layout = Layout({Field(kind.Type, kind.Width, kFirst)}, Options());
         const TBytes minusFive = KeyOf(layout, TRecordImage(14).Int(kFirst, -5, kind.Width));
         const TBytes zero = KeyOf(layout, TRecordImage(14).Int(kFirst, 0, kind.Width));
@@ -83,7 +83,7 @@ TEST_P(CompareKeysInBothOrders, NullStringSortsBeforeEveryValue) {
 
 TEST_P(CompareKeysInBothOrders, EqualValuesOfANonUniqueIndexFollowTheRecordIdentifier) {
     const TKeyLayout integers =
-        Layout({Field(KeyFieldType::Integer, 4, kFirst)}, {.Unique = false, .LanguageId = GetParam()});
+        Layout({Field(FieldType::Integer, 4, kFirst)}, {.Unique = false, .LanguageId = GetParam()});
     const TKeyLayout strings = Layout({StringField(20, kFirst)}, {.Unique = false, .LanguageId = GetParam()});
     EXPECT_EQ(Order(integers, KeyOf(integers, TRecordImage(40, 1).Int(kFirst, 42, 4)),
                     KeyOf(integers, TRecordImage(40, 2).Int(kFirst, 42, 4))),
@@ -95,7 +95,7 @@ TEST_P(CompareKeysInBothOrders, EqualValuesOfANonUniqueIndexFollowTheRecordIdent
 }
 
 TEST_P(CompareKeysInBothOrders, DescendingIndexReversesValuesAndRecordIdentifiers) {
-    const TKeyLayout integers = Layout({Field(KeyFieldType::Integer, 4, kFirst)},
+    const TKeyLayout integers = Layout({Field(FieldType::Integer, 4, kFirst)},
                                        {.Unique = false, .Descending = true, .LanguageId = GetParam()});
     const TKeyLayout strings =
         Layout({StringField(20, kFirst)}, {.Unique = false, .Descending = true, .LanguageId = GetParam()});
@@ -123,7 +123,7 @@ TEST_P(CompareKeysInBothOrders, DescendingFieldReversesOnlyItself) {
     }
     // Ascending integer, then descending string.
     const TKeyLayout layout =
-        Layout({Field(KeyFieldType::Integer, 4, kFirst), StringField(10, 14, true)}, Options());
+        Layout({Field(FieldType::Integer, 4, kFirst), StringField(10, 14, true)}, Options());
     auto key = [&layout](int32_t number, std::string_view name) {
         return KeyOf(layout, TRecordImage(30).Int(kFirst, number, 4).Text(14, name));
     };
@@ -155,7 +155,7 @@ TEST_P(CompareKeysInBothOrders, LengthEndingInsideAStringComparesItAsAPrefix) {
 }
 
 TEST_P(CompareKeysInBothOrders, LengthEndingInsideASecondStringField) {
-    const TKeyLayout layout = Layout({Field(KeyFieldType::Integer, 4, kFirst), StringField(20, 14)},
+    const TKeyLayout layout = Layout({Field(FieldType::Integer, 4, kFirst), StringField(20, 14)},
                                      {.Unique = false, .LanguageId = GetParam()});
     auto key = [&layout](int32_t number, std::string_view name, int32_t recordId) {
         return KeyOf(layout, TRecordImage(40, recordId).Int(kFirst, number, 4).Text(14, name));

@@ -64,7 +64,7 @@ class PadKeyAfterFirstField : public testing::TestWithParam<TPaddingCase> {};
 TEST_P(PadKeyAfterFirstField, EnclosesExactlyTheKeysWithThatFirstValue) {
     const TPaddingCase& c = GetParam();
     const TKeyLayout layout =
-        Layout({Field(KeyFieldType::Integer, 4, kFirst), StringField(10, kSecond, c.NameDescending)},
+        Layout({Field(FieldType::Integer, 4, kFirst), StringField(10, kSecond, c.NameDescending)},
                {.Unique = c.Unique, .Descending = c.IndexDescending, .LanguageId = c.LanguageId});
     // A search key from a record whose first field is 42; the rest of the record does not matter.
     TBytes start = RowKey(layout, {42, "Mitte", 77});
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PadKey, RangeKeysOfANonUniqueIntegerIndex) {
     for (const uint16_t languageId : {uint16_t{0}, kGerman}) {
         const TKeyLayout layout =
-            Layout({Field(KeyFieldType::Integer, 4, kFirst)}, {.Unique = false, .LanguageId = languageId});
+            Layout({Field(FieldType::Integer, 4, kFirst)}, {.Unique = false, .LanguageId = languageId});
         TBytes start = KeyOf(layout, TRecordImage(36, 5).Int(kFirst, 42, 4));
         TBytes end = start;
         PadKeyLow(layout, start.data(), 5);
@@ -104,7 +104,7 @@ TEST(PadKey, RangeKeysOfANonUniqueIntegerIndex) {
 }
 
 TEST(PadKey, StringFieldsOfALocaleTakeItsLowestAndHighestCharacters) {
-    const TKeyLayout layout = Layout({StringField(3, kFirst), Field(KeyFieldType::SmallInt, 2, 14)},
+    const TKeyLayout layout = Layout({StringField(3, kFirst), Field(FieldType::SmallInt, 2, 14)},
                                      {.Unique = false, .LanguageId = kGerman});
     ASSERT_EQ(layout.Locale.LowChar, 0x00);
     ASSERT_EQ(layout.Locale.HighChar, 0xB5);
@@ -146,7 +146,7 @@ TEST(PadKey, DeletedRecordIndexPadsBytes) {
 }
 
 TEST(EdgeKeys, WithoutLocaleAllZeroAndAllFF) {
-    const TKeyLayout layout = Layout({Field(KeyFieldType::Integer, 4, kFirst), StringField(10, kSecond)});
+    const TKeyLayout layout = Layout({Field(FieldType::Integer, 4, kFirst), StringField(10, kSecond)});
     TBytes key(layout.KeyLength, 0x55);
     LowestKey(layout, key.data());
     EXPECT_EQ(key, TBytes(layout.KeyLength, 0x00));
@@ -155,7 +155,7 @@ TEST(EdgeKeys, WithoutLocaleAllZeroAndAllFF) {
 }
 
 TEST(EdgeKeys, WithLocaleFlagsAndEdgeCharacters) {
-    const TKeyLayout layout = Layout({Field(KeyFieldType::Integer, 4, kFirst), StringField(3, kSecond)},
+    const TKeyLayout layout = Layout({Field(FieldType::Integer, 4, kFirst), StringField(3, kSecond)},
                                      {.Unique = false, .LanguageId = kGerman});
     TBytes key(layout.KeyLength, 0x55);
     LowestKey(layout, key.data());
@@ -171,7 +171,7 @@ TEST(EdgeKeys, BoundEveryRealKey) {
           TPaddingCase{kGerman, true, false, true}}) {
         // The string field first, so that its own edge image decides.
         const TKeyLayout layout =
-            Layout({StringField(10, kSecond, c.NameDescending), Field(KeyFieldType::Integer, 4, kFirst)},
+            Layout({StringField(10, kSecond, c.NameDescending), Field(FieldType::Integer, 4, kFirst)},
                    {.Unique = c.Unique, .LanguageId = c.LanguageId});
         TBytes lowest(layout.KeyLength);
         TBytes highest(layout.KeyLength);

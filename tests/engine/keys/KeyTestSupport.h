@@ -63,7 +63,7 @@ inline TKeyField Field(uint8_t type, uint16_t dataWidth, uint16_t recordOffset, 
 }
 
 inline TKeyField StringField(uint16_t declaredSize, uint16_t recordOffset, bool descending = false) {
-    return Field(KeyFieldType::String, declaredSize + 1, recordOffset, descending);
+    return Field(FieldType::String, declaredSize + 1, recordOffset, descending);
 }
 
 inline TKeyLocale Locale(uint16_t languageId, uint16_t sortId = 0) {

@@ -117,9 +117,9 @@ TEST_F(IndexCopy, CursorsFindTheirPlaceAgainInTheIndexPutBack) {
     EXPECT_EQ(onDresden->Ordinal(), 3);
     EXPECT_EQ(CityOf(*onDresden), "Dresden");
     std::vector<uint8_t> buffer(onDresden->RecordSize());
-    ASSERT_EQ(onDresden->GetNext(buffer), CursorStatus::Ok);
+    ASSERT_EQ(onDresden->GetNext(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(*table, buffer), "Essen");
-    ASSERT_EQ(atEnd->GetPrior(buffer), CursorStatus::Ok);
+    ASSERT_EQ(atEnd->GetPrior(buffer), ErrorCode::Success);
     EXPECT_EQ(CityOf(*table, buffer), "Fulda");
     EXPECT_EQ(WalkForward(*atEnd), kSorted);
     Close(table);
