@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/files/CacheSettings.h"
+#include "kartei/Session.h"
 
 namespace kartei::bench {
 

@@ -6,9 +6,9 @@
 
 #include "base/Cp1252.h"
 #include "bench/CacheBudget.h"
-#include "engine/format/FieldValues.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Record.h"
 #include "tools/ShippedTables.h"
 
 namespace kartei::bench {

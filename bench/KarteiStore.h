@@ -8,7 +8,7 @@
 #include "bench/BenchData.h"
 #include "bench/Store.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/table/DataSession.h"
+#include "kartei/Session.h"
 
 namespace kartei::bench {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
 #include "fuzz/TableHarness.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
+#include "kartei/Session.h"
 
 namespace {
 
@@ -37,7 +37,8 @@ public:
     // Creates the table, lets `fill` change it, closes it and stores its files as one input (and, with
     // `withoutIndex`, once more without the index file).
     template <typename Fill>
-    void Make(const std::string& name, const TTableDefinition& definition, Fill fill, bool withoutIndex = false) {
+    void Make(const std::string& name, const TTableDefinition& definition, Fill fill,
+              bool withoutIndex = false) {
         TTableOpenRequest request;
         request.Name = name;
         TDataTable* table = nullptr;
@@ -77,9 +78,9 @@ std::vector<uint8_t> Pair(TDataTable& table, int32_t number, const std::string& 
     return image;
 }
 
-const std::vector<std::string> kCities = {"Aachen", "Berlin",    "Bonn",   "Düsseldorf", "Essen",
-                                          "Köln",   "München",   "Ulm",    "Würzburg",   "Zwickau",
-                                          "Öhringen", "Straße", "Goslar", "Husum",      "Jena"};
+const std::vector<std::string> kCities = {"Aachen",   "Berlin",  "Bonn",   "Düsseldorf", "Essen",
+                                          "Köln",     "München", "Ulm",    "Würzburg",   "Zwickau",
+                                          "Öhringen", "Straße",  "Goslar", "Husum",      "Jena"};
 
 void WriteSeeds(const std::string& scratch, const std::string& out) {
     TSeedWriter writer(scratch, out);
@@ -93,14 +94,17 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
     city.Options.LanguageId = 0x0407;
     city.Options.SortId = 1;
     writer.Make("empty", city, [](TDataTable&) {});
-    writer.Make("city", city, [](TDataTable& table) {
-        for (const std::string& name : kCities) {
-            table.InsertRecord(Pair(table, 0, name));
-        }
-        table.DeleteRecord(3);
-        table.DeleteRecord(7);
-        table.ModifyRecord(1, Pair(table, 1, "Aalen"));
-    }, true);
+    writer.Make(
+        "city", city,
+        [](TDataTable& table) {
+            for (const std::string& name : kCities) {
+                table.InsertRecord(Pair(table, 0, name));
+            }
+            table.DeleteRecord(3);
+            table.DeleteRecord(7);
+            table.ModifyRecord(1, Pair(table, 1, "Aalen"));
+        },
+        true);
 
     TTableDefinition keyed;
     keyed.Fields = {TFieldDescriptor::Define("code", FieldType::Integer),
@@ -108,14 +112,17 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
     keyed.PrimaryIndex = TIndexDefinition::Over("", {1});
     keyed.SecondaryIndexes = {TIndexDefinition::Over("name", {2})};
     // Enough records for a tree of more than one level.
-    writer.Make("keyed", keyed, [](TDataTable& table) {
-        for (int32_t i = 1; i <= 120; ++i) {
-            table.InsertRecord(Pair(table, (i * 37) % 1000, "n" + std::to_string(i % 50)));
-        }
-        for (int32_t i = 5; i <= 120; i += 9) {
-            table.DeleteRecord(i);
-        }
-    }, true);
+    writer.Make(
+        "keyed", keyed,
+        [](TDataTable& table) {
+            for (int32_t i = 1; i <= 120; ++i) {
+                table.InsertRecord(Pair(table, (i * 37) % 1000, "n" + std::to_string(i % 50)));
+            }
+            for (int32_t i = 5; i <= 120; i += 9) {
+                table.DeleteRecord(i);
+            }
+        },
+        true);
 
     TTableDefinition memo;
     memo.Fields = {TFieldDescriptor::Define("title", FieldType::String, 20),
@@ -130,7 +137,8 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
             SetStringField(image, table.Fields()[0], "t" + std::to_string(i), 0, 0);
             const int32_t number = table.InsertRecord(image);
             const std::string text(static_cast<size_t>(i * 70 + 5), static_cast<char>('a' + i));
-            table.WriteBlob(number, table.Fields()[1], {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+            table.WriteBlob(number, table.Fields()[1],
+                            {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
         }
         table.WriteBlob(2, table.Fields()[1], {});
         table.DeleteRecord(4);

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/errors/EngineError.h"
 #include "fuzz/TableHarness.h"
+#include "kartei/Errors.h"
 
 namespace {
 

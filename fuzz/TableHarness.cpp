@@ -5,13 +5,13 @@
 #include <fstream>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/errors/EngineError.h"
 #include "engine/files/EngineMemory.h"
-#include "engine/format/FieldTypes.h"
 #include "engine/format/TableFileNames.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
+#include "kartei/Session.h"
 #include "tools/TableCheck.h"
 
 namespace kartei::fuzz {

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "engine/errors/EngineError.h"
+#include "kartei/Errors.h"
 #include "tools/EngineFailure.h"
 #include "tools/ToolError.h"
 

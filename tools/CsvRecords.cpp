@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "base/Cp1252.h"
-#include "engine/errors/EngineError.h"
-#include "engine/format/FieldTypes.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
 #include "tools/EngineFailure.h"
 #include "tools/FieldParse.h"
 #include "tools/FieldSyntax.h"

@@ -5,7 +5,7 @@
 #include "base/Cp1252.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/files/EngineMemory.h"
-#include "engine/format/FieldTypes.h"
+#include "kartei/Field.h"
 #include "tools/CsvWriter.h"
 #include "tools/FieldText.h"
 #include "tools/Selection.h"

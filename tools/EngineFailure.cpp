@@ -1,7 +1,7 @@
 #include "tools/EngineFailure.h"
 
 #include "base/Cp1252.h"
-#include "engine/errors/ErrorCodes.h"
+#include "kartei/ErrorCodes.h"
 #include "tools/ToolError.h"
 
 namespace kartei::tools {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/errors/EngineError.h"
+#include "kartei/Errors.h"
 
 namespace kartei::tools {
 

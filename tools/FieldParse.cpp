@@ -6,8 +6,8 @@
 
 #include "base/Cp1252.h"
 #include "base/ValueText.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 #include "tools/FieldText.h"
 #include "tools/ToolError.h"
 

@@ -5,8 +5,8 @@
 #include <charconv>
 
 #include "base/Cp1252.h"
-#include "engine/format/FieldTypes.h"
 #include "engine/table/FieldNames.h"
+#include "kartei/Field.h"
 #include "tools/ToolError.h"
 
 namespace kartei::tools {

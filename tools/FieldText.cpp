@@ -6,8 +6,8 @@
 #include "base/Cp1252.h"
 #include "base/DateTime.h"
 #include "base/ValueText.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei::tools {
 namespace {

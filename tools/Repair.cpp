@@ -6,11 +6,11 @@
 #include <ostream>
 
 #include "base/Cp1252.h"
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/Scramble.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/IndexVerify.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 #include "tools/DataFileMend.h"
 #include "tools/TableCheck.h"
 #include "tools/TableSession.h"

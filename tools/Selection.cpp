@@ -1,11 +1,11 @@
 #include "tools/Selection.h"
 
 #include "base/Cp1252.h"
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 #include "tools/FieldParse.h"
 #include "tools/ToolError.h"
 

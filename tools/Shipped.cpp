@@ -7,11 +7,11 @@
 #include <ostream>
 
 #include "base/Cp1252.h"
-#include "engine/errors/EngineError.h"
-#include "engine/format/FieldValues.h"
 #include "engine/index/IndexDefinition.h"
 #include "engine/keys/KeyBuilder.h"
 #include "engine/keys/KeyCompare.h"
+#include "kartei/Errors.h"
+#include "kartei/Record.h"
 #include "tools/CsvReader.h"
 #include "tools/EngineFailure.h"
 #include "tools/FieldParse.h"

@@ -1,6 +1,6 @@
 #include "tools/ShippedTables.h"
 
-#include "engine/format/FieldTypes.h"
+#include "kartei/Field.h"
 
 namespace kartei::tools {
 namespace {

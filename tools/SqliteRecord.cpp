@@ -4,8 +4,8 @@
 
 #include "base/Bcd.h"
 #include "base/Cp1252.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 #include "tools/FieldText.h"
 
 namespace kartei::tools {

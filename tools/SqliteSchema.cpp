@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "base/Cp1252.h"
-#include "engine/format/FieldTypes.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/locale/LocaleId.h"
+#include "kartei/Field.h"
 #include "tools/FieldText.h"
 
 namespace kartei::tools {

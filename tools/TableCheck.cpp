@@ -5,14 +5,14 @@
 #include <functional>
 
 #include "base/Cp1252.h"
-#include "engine/errors/EngineError.h"
 #include "engine/files/EngineMemory.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexCheck.h"
 #include "engine/index/IndexTree.h"
 #include "engine/keys/KeyBuilder.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 #include "tools/EngineFailure.h"
 
 namespace kartei::tools {

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "base/Cp1252.h"
-#include "engine/errors/EngineError.h"
-#include "engine/format/FieldTypes.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
 #include "tools/EngineFailure.h"
 #include "tools/FieldText.h"
 #include "tools/Selection.h"

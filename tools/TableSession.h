@@ -5,9 +5,9 @@
 #include "engine/cursor/DataCursor.h"
 #include "engine/format/TableFileNames.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
 #include "engine/table/TableOpenRequest.h"
+#include "kartei/Session.h"
 
 namespace kartei::tools {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
 #include "engine/table/TableCreation.h"
+#include "kartei/Session.h"
 
 namespace kartei::tools {
 

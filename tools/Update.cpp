@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "base/Cp1252.h"
-#include "engine/format/FieldTypes.h"
+#include "kartei/Field.h"
 #include "tools/FieldParse.h"
 #include "tools/FieldSyntax.h"
 #include "tools/Progress.h"

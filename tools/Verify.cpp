@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
-#include "engine/errors/EngineError.h"
+#include "kartei/Errors.h"
 #include "tools/EngineFailure.h"
 #include "tools/TableCheck.h"
 #include "tools/TableSession.h"

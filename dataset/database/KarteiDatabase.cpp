@@ -8,7 +8,7 @@
 #include "dataset/session/KarteiSessionList.h"
 #include "dataset/session/SessionMessages.h"
 #include "dataset/table/KarteiDBDataSet.h"
-#include "engine/table/DataSession.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 namespace {

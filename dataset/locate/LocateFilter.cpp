@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "dataset/locate/LocateCollation.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 namespace {

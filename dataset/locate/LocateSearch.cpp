@@ -6,8 +6,8 @@
 #include "dataset/table/KarteiDataSet.h"
 #include "dataset/table/MoveCursor.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/format/FieldValues.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 namespace {

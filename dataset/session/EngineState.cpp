@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/table/DataSession.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 namespace {

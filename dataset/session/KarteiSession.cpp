@@ -11,7 +11,7 @@
 #include "dataset/session/PasswordPrompt.h"
 #include "dataset/session/SessionMessages.h"
 #include "dataset/table/KarteiDBDataSet.h"
-#include "engine/table/DataSession.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 

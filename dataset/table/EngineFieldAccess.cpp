@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 namespace {

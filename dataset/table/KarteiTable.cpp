@@ -7,12 +7,13 @@
 #include "dataset/session/SessionMessages.h"
 #include "dataset/table/EngineFieldDefs.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 
-TKarteiTable::TKarteiTable(TComponent* owner) : TKarteiDBDataSet(owner), indexDefs_(this), masterLink_(*this) {
+TKarteiTable::TKarteiTable(TComponent* owner)
+    : TKarteiDBDataSet(owner), indexDefs_(this), masterLink_(*this) {
     masterLink_.OnMasterChange = [this] { MasterChanged(); };
     masterLink_.OnMasterDisable = [this] { MasterDisabled(); };
 }

@@ -3,11 +3,11 @@
 #include <array>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/keys/KeyBuilder.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

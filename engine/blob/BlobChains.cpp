@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "engine/blob/BlobFile.h"
-#include "engine/errors/ErrorCodes.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

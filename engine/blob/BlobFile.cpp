@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "engine/blob/ChainWalk.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Scramble.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

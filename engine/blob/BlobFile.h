@@ -12,7 +12,7 @@
 #include "engine/blob/BlobLayout.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/files/FileHandler.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/Bytes.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "engine/blob/BlobFile.h"
 #include "engine/files/EngineMemory.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "engine/cursor/CursorAccess.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 namespace {

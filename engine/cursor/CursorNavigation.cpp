@@ -4,11 +4,11 @@
 
 #include "engine/cursor/CursorAccess.h"
 #include "engine/cursor/DataCursor.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Bytes.h"
 #include "engine/keys/KeyCompare.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

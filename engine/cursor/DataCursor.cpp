@@ -7,13 +7,13 @@
 #include <cstring>
 #include <utility>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexDefinition.h"
 #include "engine/index/IndexNames.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

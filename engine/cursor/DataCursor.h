@@ -11,13 +11,13 @@
 #include "engine/blob/OpenBlobList.h"
 #include "engine/cursor/RecordsBitmap.h"
 #include "engine/data/FetchCursor.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/FieldDescriptor.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/IndexTree.h"
 #include "engine/index/Page.h"
 #include "engine/keys/KeyLayout.h"
 #include "engine/table/TableOpenRequest.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

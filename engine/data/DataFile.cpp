@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "base/DateTime.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/Bytes.h"
@@ -15,6 +14,7 @@
 #include "engine/format/FieldLookup.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/Scramble.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

@@ -12,11 +12,11 @@
 #include "engine/data/MruChain.h"
 #include "engine/data/Record.h"
 #include "engine/data/RecordStack.h"
-#include "engine/files/CacheSettings.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/files/FileHandler.h"
 #include "engine/format/DataHeader.h"
 #include "engine/format/FieldDescriptor.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 

@@ -1,4 +1,4 @@
-#include "engine/errors/EngineError.h"
+#include "kartei/Errors.h"
 
 #include "engine/errors/ErrorContext.h"
 

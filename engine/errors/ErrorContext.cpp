@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "engine/errors/EngineError.h"
 #include "engine/errors/MessageTable.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 namespace {

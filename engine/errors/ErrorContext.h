@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "kartei/Errors.h"
+
 namespace kartei {
 
 // The process-wide error context: the engine fills it just before it raises, and the text of an
@@ -12,9 +14,7 @@ namespace kartei {
 // Which name ErrorContextName returns.
 enum class TErrorContextName { Field = 0, Table = 1, Index = 2 };
 
-// Clears the context, stores the code and the four names, and raises EKarteiEngineError for the code.
-[[noreturn]] void RaiseKarteiError(uint16_t code, std::string_view tableName, std::string_view fieldName = {},
-                                   std::string_view extraText = {}, std::string_view indexName = {});
+// RaiseKarteiError (kartei/Errors.h) clears the context and stores the code and the four names first.
 
 // As RaiseKarteiError for a failed operating-system call: also records the system's error number.
 [[noreturn]] void RaiseKarteiOsError(uint16_t code, std::string_view tableName, uint16_t osError);

@@ -7,8 +7,8 @@
 #include <limits>
 #include <utility>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -1,10 +1,10 @@
 #include "engine/files/FileHandler.h"
 
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/files/FileList.h"
 #include "engine/os/OsErrorMapping.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 namespace {

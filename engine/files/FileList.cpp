@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/files/MemoryFile.h"
 #include "engine/files/PhysicalFile.h"
 #include "engine/locale/CaseMap.h"
 #include "engine/os/OsErrorMapping.h"
 #include "engine/os/OsFileSystem.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 namespace {

@@ -33,10 +33,6 @@ constexpr uint32_t ReadLockLength = 1;
 constexpr uint32_t FileLockRetries = 8192;
 constexpr uint32_t FileLockWaitMs = 3;
 
-// Record locks: the session's defaults for LockRetryCount and LockWaitTime.
-constexpr uint32_t DefaultRecordLockRetries = 15;
-constexpr uint32_t DefaultRecordLockWaitMs = 100;
-
 // Sharing modes of open files are kept as locks on one byte beyond every 32-bit lock range: shared
 // openers hold a read lock on it, an exclusive opener a write lock.
 constexpr uint64_t SharingLockOffset = uint64_t{1} << 32;

@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/os/OsErrorMapping.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 

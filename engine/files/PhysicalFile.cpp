@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/files/LockLayout.h"
 #include "engine/os/OsErrorMapping.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

@@ -9,15 +9,11 @@
 #include "engine/files/FileHandler.h"
 #include "engine/files/FileLocks.h"
 #include "engine/files/LockLayout.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 
 // The session's lock settings that tables follow.
-struct TLockSettings {
-    uint32_t LockRetryCount = LockLayout::DefaultRecordLockRetries;
-    uint32_t LockWaitTime = LockLayout::DefaultRecordLockWaitMs;
-    bool StrictChangeDetection = false;
-};
 
 // The locks one table holds on its files and the rules for taking them. A read-only table takes no
 // locks at all; an exclusive one takes only the transaction lock and record locks inside a transaction.

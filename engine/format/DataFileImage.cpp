@@ -1,9 +1,10 @@
 #include "engine/format/DataFileImage.h"
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
+#include "engine/format/FieldWidths.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/format/Scramble.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 
@@ -20,7 +21,7 @@ std::vector<TFieldDescriptor> ReadFieldDescriptors(std::span<uint8_t> area, cons
     std::vector<TFieldDescriptor> fields;
     fields.reserve(header.FieldCount);
     for (size_t at = 0; at < areaSize; at += kFieldDescriptorSize) {
-        TFieldDescriptor field = TFieldDescriptor::Decode(area.subspan(at).first<kFieldDescriptorSize>());
+        TFieldDescriptor field = DecodeFieldDescriptor(area.subspan(at).first<kFieldDescriptorSize>());
         const uint16_t width = FieldDataWidth(field.FieldType, field.Size);
         if (width > UINT8_MAX || (field.IsStored() && field.Offset + 1u + width > header.RecordSize)) {
             RaiseKarteiError(ErrorCode::HeaderCorrupt, tableName);
@@ -36,7 +37,8 @@ std::vector<uint8_t> EncodeFieldDescriptors(std::span<const TFieldDescriptor> fi
                                             const TDataHeader& header) {
     std::vector<uint8_t> area(fields.size() * kFieldDescriptorSize);
     for (size_t k = 0; k < fields.size(); ++k) {
-        fields[k].Encode(std::span(area).subspan(k * kFieldDescriptorSize).first<kFieldDescriptorSize>());
+        EncodeFieldDescriptor(
+            fields[k], std::span(area).subspan(k * kFieldDescriptorSize).first<kFieldDescriptorSize>());
     }
     if (header.IsEncrypted()) {
         ScrambleDescriptorArea(area);

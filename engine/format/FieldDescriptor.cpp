@@ -30,7 +30,7 @@ static_assert(kReservedAt + kDescriptorReservedSize == kFieldDescriptorSize);
 
 }  // namespace
 
-TFieldDescriptor TFieldDescriptor::Decode(std::span<const uint8_t, kFieldDescriptorSize> bytes) {
+TFieldDescriptor DecodeFieldDescriptor(std::span<const uint8_t, kFieldDescriptorSize> bytes) {
     const uint8_t* p = bytes.data();
     TFieldDescriptor field;
     field.FieldNumber = ReadI16(p + kNumberAt);
@@ -53,25 +53,25 @@ TFieldDescriptor TFieldDescriptor::Decode(std::span<const uint8_t, kFieldDescrip
     return field;
 }
 
-void TFieldDescriptor::Encode(std::span<uint8_t, kFieldDescriptorSize> bytes) const {
+void EncodeFieldDescriptor(const TFieldDescriptor& field, std::span<uint8_t, kFieldDescriptorSize> bytes) {
     uint8_t* p = bytes.data();
-    WriteI16(p + kNumberAt, FieldNumber);
-    WriteShortString(p + kNameAt, kFieldNameCapacity, Name);
-    WriteShortString(p + kDescriptionAt, kFieldDescriptionCapacity, Description);
-    p[kTypeAt] = FieldType;
-    p[kSubTypeAt] = SubType;
-    p[kSizeAt] = Size;
-    p[kDecimalsAt] = Decimals;
-    p[kDataWidthAt] = DataWidth;
-    p[kDecimalsCopyAt] = DecimalsCopy;
-    WriteU16(p + kOffsetAt, Offset);
-    p[kRequiredAt] = Required;
-    p[kCharCaseAt] = CharCase;
-    WriteShortString(p + kMinValueAt, kValueTextCapacity, MinValue);
-    WriteShortString(p + kMaxValueAt, kValueTextCapacity, MaxValue);
-    WriteShortString(p + kDefaultValueAt, kValueTextCapacity, DefaultValue);
-    p[kNonStoredAt] = NonStored;
-    std::copy(Reserved.begin(), Reserved.end(), p + kReservedAt);
+    WriteI16(p + kNumberAt, field.FieldNumber);
+    WriteShortString(p + kNameAt, kFieldNameCapacity, field.Name);
+    WriteShortString(p + kDescriptionAt, kFieldDescriptionCapacity, field.Description);
+    p[kTypeAt] = field.FieldType;
+    p[kSubTypeAt] = field.SubType;
+    p[kSizeAt] = field.Size;
+    p[kDecimalsAt] = field.Decimals;
+    p[kDataWidthAt] = field.DataWidth;
+    p[kDecimalsCopyAt] = field.DecimalsCopy;
+    WriteU16(p + kOffsetAt, field.Offset);
+    p[kRequiredAt] = field.Required;
+    p[kCharCaseAt] = field.CharCase;
+    WriteShortString(p + kMinValueAt, kValueTextCapacity, field.MinValue);
+    WriteShortString(p + kMaxValueAt, kValueTextCapacity, field.MaxValue);
+    WriteShortString(p + kDefaultValueAt, kValueTextCapacity, field.DefaultValue);
+    p[kNonStoredAt] = field.NonStored;
+    std::copy(field.Reserved.begin(), field.Reserved.end(), p + kReservedAt);
 }
 
 }  // namespace kartei

@@ -1,4 +1,4 @@
-#include "engine/format/FieldValues.h"
+#include "kartei/Record.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "engine/format/FreeList.h"
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

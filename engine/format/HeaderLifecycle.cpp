@@ -1,9 +1,9 @@
 #include "engine/format/HeaderLifecycle.h"
 
 #include "base/DateTime.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

@@ -1,8 +1,9 @@
 #include "engine/format/RecordLayout.h"
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
+#include "engine/format/FieldWidths.h"
 #include "engine/format/ValueTextCheck.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

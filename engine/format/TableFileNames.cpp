@@ -1,8 +1,8 @@
 #include "engine/format/TableFileNames.h"
 
 #include "base/TextHelpers.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

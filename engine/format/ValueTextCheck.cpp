@@ -4,7 +4,7 @@
 
 #include "base/TextHelpers.h"
 #include "base/ValueText.h"
-#include "engine/format/FieldTypes.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 namespace {

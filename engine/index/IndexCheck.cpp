@@ -4,9 +4,9 @@
 #include <memory>
 #include <optional>
 
-#include "engine/errors/EngineError.h"
 #include "engine/index/IndexKeyLayout.h"
 #include "engine/keys/KeyCompare.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 namespace {

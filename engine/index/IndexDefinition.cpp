@@ -4,11 +4,12 @@
 #include <string>
 
 #include "base/TextHelpers.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldWidths.h"
 #include "engine/index/IndexNames.h"
 #include "engine/keys/KeyLayout.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 namespace {

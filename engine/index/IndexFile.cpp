@@ -4,11 +4,11 @@
 #include <cstring>
 #include <span>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Bytes.h"
 #include "engine/format/Scramble.h"
 #include "engine/index/PageCodec.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

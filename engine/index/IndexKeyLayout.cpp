@@ -1,8 +1,9 @@
 #include "engine/index/IndexKeyLayout.h"
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldWidths.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 

@@ -1,11 +1,12 @@
 #include "engine/index/IndexVerify.h"
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldWidths.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/index/IndexNames.h"
 #include "engine/keys/KeyLayout.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 namespace {

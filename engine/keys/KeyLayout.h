@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/format/FieldTypes.h"
 #include "engine/keys/KeyLocale.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "engine/errors/ErrorCodes.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -4,9 +4,9 @@
 #include <exception>
 
 #include "base/TextHelpers.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/TableFileNames.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

@@ -1,12 +1,12 @@
 #include "engine/table/DataFileVerify.h"
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/locale/InstalledLocale.h"
 #include "engine/locale/LocaleId.h"
 #include "engine/table/FieldNames.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -1,13 +1,13 @@
-#include "engine/table/DataSession.h"
+#include "kartei/Session.h"
 
 #include <unicode/uloc.h>
 
 #include <algorithm>
 
 #include "base/TextHelpers.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DirectoryPath.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

@@ -4,13 +4,13 @@
 
 #include <exception>
 
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/index/IndexKeyLayout.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/WriteJournal.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 

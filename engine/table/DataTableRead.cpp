@@ -1,12 +1,12 @@
 // TDataTable: reading records and blobs for callers outside a cursor, under the table's read lock.
 #include <algorithm>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 

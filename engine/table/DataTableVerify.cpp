@@ -1,10 +1,10 @@
 // TDataTable: what the first cursor on a table checks before it uses it.
-#include "engine/errors/ErrorCodes.h"
 #include "engine/files/FileHandler.h"
 #include "engine/index/IndexVerify.h"
 #include "engine/table/DataFileVerify.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Session.h"
 
 namespace kartei {
 

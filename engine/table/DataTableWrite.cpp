@@ -2,15 +2,15 @@
 // change runs under the write lock and leaves the data file, the blob file and every index in step.
 #include <algorithm>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/AutoIncrement.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/FreeList.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 

@@ -1,8 +1,8 @@
 // TDataTable: saving a copy of the index file and putting it back.
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexKeyLayout.h"
 #include "engine/keys/KeyBuilder.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 

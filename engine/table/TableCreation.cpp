@@ -6,7 +6,6 @@
 #include "engine/blob/BlobFile.h"
 #include "engine/blob/BlobFileContext.h"
 #include "engine/blob/BlobLayout.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/files/FileHandler.h"
 #include "engine/format/DataFileImage.h"
@@ -14,6 +13,7 @@
 #include "engine/locale/InstalledLocale.h"
 #include "engine/locale/LocaleId.h"
 #include "engine/table/FieldNames.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -4,12 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/files/FileList.h"
 #include "engine/os/OsErrorMapping.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

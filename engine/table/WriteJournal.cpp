@@ -4,9 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "engine/errors/EngineError.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/Bytes.h"
+#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 namespace {

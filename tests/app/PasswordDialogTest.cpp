@@ -9,7 +9,7 @@
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/KarteiSessionList.h"
 #include "dataset/session/PasswordPrompt.h"
-#include "engine/table/DataSession.h"
+#include "kartei/Session.h"
 
 using namespace nummerix;
 

@@ -8,10 +8,10 @@
 
 #include "engine/cursor/DataCursor.h"
 #include "engine/files/TableLocks.h"
-#include "engine/format/FieldValues.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Record.h"
+#include "kartei/Session.h"
 #include "tools/ToolError.h"
 #include "tools/ToolTestSupport.h"
 

@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "base/DateTime.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 #include "tools/FieldParse.h"
 #include "tools/FieldText.h"
 #include "tools/ToolError.h"

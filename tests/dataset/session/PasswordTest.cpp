@@ -9,7 +9,7 @@
 #include "dataset/support/VorwahlForm.h"
 #include "dataset/support/VorwahlTables.h"
 #include "engine/files/FileTestSupport.h"
-#include "engine/table/DataSession.h"
+#include "kartei/Session.h"
 
 namespace kartei::testing {
 namespace {

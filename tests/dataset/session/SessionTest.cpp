@@ -5,9 +5,9 @@
 #include "dataset/database/KarteiDatabase.h"
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/KarteiSessionList.h"
-#include "engine/errors/EngineError.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
+#include "kartei/Errors.h"
+#include "kartei/Session.h"
 
 namespace kartei::testing {
 namespace {
@@ -72,7 +72,8 @@ TEST(Database, NamesAreCheckedAndFixedWhileConnected) {
     EXPECT_EQ(Raised([&] { second->Open(); }), "Database name is missing.");
     first->SetDirectory("/tmp");
     first->Open();
-    EXPECT_EQ(Raised([&] { first->SetDirectory("/"); }), "Cannot perform this operation on an open database.");
+    EXPECT_EQ(Raised([&] { first->SetDirectory("/"); }),
+              "Cannot perform this operation on an open database.");
     EXPECT_EQ(first->EngineVersion(), "2.11");
 }
 

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "BlobTestSupport.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/ExpectKarteiError.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

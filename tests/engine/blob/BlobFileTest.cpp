@@ -5,8 +5,8 @@
 #include <cerrno>
 
 #include "BlobTestSupport.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/Scramble.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/blob/BlobHeader.h"
 #include "engine/blob/BlobLayout.h"
-#include "engine/errors/ErrorCodes.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "BlobTestSupport.h"
-#include "engine/errors/ErrorCodes.h"
 #include "engine/format/ExpectKarteiError.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

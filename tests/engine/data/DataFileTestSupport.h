@@ -15,11 +15,11 @@
 #include "engine/files/FileHandler.h"
 #include "engine/files/FileTestSupport.h"
 #include "engine/format/DataFileImage.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/format/Scramble.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei::testing {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors/EngineError.h"
 #include "engine/os/OsFileSystem.h"
 #include "engine/os/PosixFileSystem.h"
+#include "kartei/Errors.h"
 
 namespace kartei::testing {
 

@@ -99,7 +99,7 @@ TEST(HeaderCodingTest, EveryDescriptorFieldIsReadFromItsOffsetAndReservedBytesSu
     for (size_t k = 248; k < 768; ++k) {
         bytes[k] = static_cast<uint8_t>(k);
     }
-    const TFieldDescriptor field = TFieldDescriptor::Decode(std::span(bytes).first<768>());
+    const TFieldDescriptor field = DecodeFieldDescriptor(std::span(bytes).first<768>());
     EXPECT_EQ(field.FieldNumber, 3);
     EXPECT_EQ(field.Name, "Name");
     EXPECT_EQ(field.Description, "de");
@@ -117,7 +117,7 @@ TEST(HeaderCodingTest, EveryDescriptorFieldIsReadFromItsOffsetAndReservedBytesSu
     EXPECT_EQ(field.Reserved[5], 253);
 
     std::vector<uint8_t> written(768, 0xEE);
-    field.Encode(std::span(written).first<768>());
+    EncodeFieldDescriptor(field, std::span(written).first<768>());
     EXPECT_EQ(written, bytes);
 }
 

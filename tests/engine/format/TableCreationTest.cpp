@@ -5,9 +5,10 @@
 
 #include "ExpectKarteiError.h"
 #include "engine/format/DataFileImage.h"
-#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldWidths.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/RecordLayout.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/DataFileImage.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/FreeList.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/RecordLayout.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 namespace {

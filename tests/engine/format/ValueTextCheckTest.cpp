@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/format/FieldTypes.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 namespace {

@@ -10,12 +10,12 @@
 #include "engine/files/FileTestSupport.h"
 #include "engine/format/Bytes.h"
 #include "engine/format/FieldDescriptor.h"
-#include "engine/format/FieldTypes.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexDefinition.h"
 #include "engine/index/IndexFile.h"
 #include "engine/index/IndexKeyLayout.h"
 #include "engine/index/IndexTree.h"
+#include "kartei/Field.h"
 
 namespace kartei::test {
 

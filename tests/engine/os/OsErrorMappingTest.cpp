@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "engine/errors/ErrorCodes.h"
 #include "engine/os/OsErrorMapping.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 namespace {

@@ -8,17 +8,17 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/errors/EngineError.h"
 #include "engine/files/FileTestSupport.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexCheck.h"
 #include "engine/index/IndexDefinition.h"
 #include "engine/index/IndexTree.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
+#include "kartei/Session.h"
 
 namespace kartei::testing {
 

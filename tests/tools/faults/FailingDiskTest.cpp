@@ -7,17 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/errors/EngineError.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/faults/FailingFileSystem.h"
 #include "engine/files/EngineMemory.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexDefinition.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
+#include "kartei/Session.h"
 #include "tools/ToolError.h"
 #include "tools/ToolTestSupport.h"
 
@@ -32,8 +32,8 @@ using kartei::testing::TFaultKind;
 constexpr TFaultKind kKinds[] = {TFaultKind::Read, TFaultKind::Write, TFaultKind::Flush, TFaultKind::Lock};
 
 // Whether an error text is the engine error a failing call of that kind must end in: 9217 for reads, 9218
-// for writes and flushes; for locks 10249 (a table lock), 10258 (a record lock), or 11047 when the lock that stands for the
-// sharing mode fails while a file opens (an operating-system failure, not a conflict).
+// for writes and flushes; for locks 10249 (a table lock), 10258 (a record lock), or 11047 when the lock that
+// stands for the sharing mode fails while a file opens (an operating-system failure, not a conflict).
 bool IsExpectedError(TFaultKind kind, const std::string& text) {
     const auto has = [&](int code) {
         return text.find("Kartei Engine Error # " + std::to_string(code)) != std::string::npos;
@@ -70,8 +70,9 @@ class FailingDiskImport : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteBytes(temp_.File("old.csv"), "areacode,city\n0241,Aachen\n030,Berlin\n");
-        WriteBytes(temp_.File("new.csv"), "areacode,city\n0228,Bonn\n0221,K\xC3\xB6ln\n0241,Aachen\n089,M\xC3\xBC"
-                                          "nchen\n0731,Ulm\n030,Berlin\n");
+        WriteBytes(temp_.File("new.csv"),
+                   "areacode,city\n0228,Bonn\n0221,K\xC3\xB6ln\n0241,Aachen\n089,M\xC3\xBC"
+                   "nchen\n0731,Ulm\n030,Berlin\n");
         ASSERT_EQ(Kartei({"shipped", temp_.File("old.csv"), temp_.File("clean")}).Status, 0);
         old_ = FolderBytes(temp_.File("clean"));
     }
@@ -169,7 +170,9 @@ std::vector<uint8_t> Image(TDataTable& table, int32_t code, const std::string& n
     return image;
 }
 
-std::vector<uint8_t> Text(size_t length, char fill) { return std::vector<uint8_t>(length, static_cast<uint8_t>(fill)); }
+std::vector<uint8_t> Text(size_t length, char fill) {
+    return std::vector<uint8_t>(length, static_cast<uint8_t>(fill));
+}
 
 using TEdit = std::function<void(TDataTable&)>;
 
@@ -307,7 +310,9 @@ protected:
     std::vector<std::vector<std::string>> states_;
 };
 
-TEST_F(FailingDiskEdits, EveryFailingCallLeavesTheCompletedEditsAndReadableBlobs) { RunEveryFailure(); }
+TEST_F(FailingDiskEdits, EveryFailingCallLeavesTheCompletedEditsAndReadableBlobs) {
+    RunEveryFailure();
+}
 
 TEST_F(FailingDiskEdits, TheModelChangesWithEveryEdit) {
     ASSERT_EQ(states_.size(), Edits().size() + 1);

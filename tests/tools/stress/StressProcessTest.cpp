@@ -13,15 +13,15 @@
 #include <vector>
 
 #include "engine/cursor/DataCursor.h"
-#include "engine/errors/EngineError.h"
-#include "engine/format/FieldTypes.h"
-#include "engine/format/FieldValues.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/os/OsFileSystem.h"
 #include "engine/os/PosixFileSystem.h"
 #include "engine/table/DataDirectory.h"
-#include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
+#include "kartei/Errors.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
+#include "kartei/Session.h"
 #include "tools/TableCheck.h"
 #include "tools/ToolTestSupport.h"
 
@@ -86,16 +86,22 @@ bool Whole(const TDataTable& table, std::span<const uint8_t> image) {
 // The real system, counting the waits between lock attempts.
 class TRetryCounter : public TOsFileSystem {
 public:
-    int Open(const std::string& p, TOsOpenMode m, TOsAccess a, TOsHandle& h) override { return real_.Open(p, m, a, h); }
+    int Open(const std::string& p, TOsOpenMode m, TOsAccess a, TOsHandle& h) override {
+        return real_.Open(p, m, a, h);
+    }
     int Close(TOsHandle h) override { return real_.Close(h); }
-    int ReadAt(TOsHandle h, void* b, size_t c, uint64_t o, size_t& d) override { return real_.ReadAt(h, b, c, o, d); }
+    int ReadAt(TOsHandle h, void* b, size_t c, uint64_t o, size_t& d) override {
+        return real_.ReadAt(h, b, c, o, d);
+    }
     int WriteAt(TOsHandle h, const void* b, size_t c, uint64_t o, size_t& d) override {
         return real_.WriteAt(h, b, c, o, d);
     }
     int Truncate(TOsHandle h, uint64_t s) override { return real_.Truncate(h, s); }
     int Flush(TOsHandle h) override { return real_.Flush(h); }
     int Size(TOsHandle h, uint64_t& s) override { return real_.Size(h, s); }
-    int LockRange(TOsHandle h, uint64_t o, uint64_t l, TOsLockKind k) override { return real_.LockRange(h, o, l, k); }
+    int LockRange(TOsHandle h, uint64_t o, uint64_t l, TOsLockKind k) override {
+        return real_.LockRange(h, o, l, k);
+    }
     int UnlockRange(TOsHandle h, uint64_t o, uint64_t l) override { return real_.UnlockRange(h, o, l); }
     int Attributes(const std::string& p, TOsFileAttributes& a) override { return real_.Attributes(p, a); }
     int Unlink(const std::string& p) override { return real_.Unlink(p); }

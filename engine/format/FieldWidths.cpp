@@ -1,4 +1,4 @@
-#include "engine/format/FieldTypes.h"
+#include "engine/format/FieldWidths.h"
 
 namespace kartei {
 

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/DatabaseError.h"
+#include "kartei/ErrorCodes.h"
 
 namespace kartei {
 
@@ -28,5 +30,10 @@ public:
 private:
     std::vector<TKarteiError> errors_;
 };
+
+// Raises EKarteiEngineError for the code, its message naming the table (with ".DAT") and, where the
+// message has places for them, the field, the extra text and the index.
+[[noreturn]] void RaiseKarteiError(uint16_t code, std::string_view tableName, std::string_view fieldName = {},
+                                   std::string_view extraText = {}, std::string_view indexName = {});
 
 }  // namespace kartei

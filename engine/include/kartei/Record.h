@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "base/DateTime.h"
-#include "engine/format/FieldDescriptor.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 

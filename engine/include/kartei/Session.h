@@ -8,12 +8,28 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/files/CacheSettings.h"
-#include "engine/files/TableLocks.h"
-
 namespace kartei {
 
 class TDataDirectory;
+
+// How much a table keeps in memory: the record cache of its data file and the page cache of each of its
+// indexes. The defaults are the engine's standard sizes; a program that reads large tables again and
+// again may give its tables more. Tables take the settings when their files open.
+struct TCacheSettings {
+    // The record cache holds this many bytes of records, at most MaxCachedRecords records.
+    int32_t RecordCacheBytes = 131070;
+    int32_t MaxCachedRecords = 8191;
+    // Pages each index keeps outside a transaction.
+    size_t PagesPerIndex = 15;
+};
+
+// How a table's record locks are taken and how it looks for other users' changes.
+struct TLockSettings {
+    // A record lock held by another user is tried again this many times, this many milliseconds apart.
+    uint32_t LockRetryCount = 15;
+    uint32_t LockWaitTime = 100;
+    bool StrictChangeDetection = false;
+};
 
 // Asks for table passwords; the dataset layer installs it. True when something was entered, so that the
 // session's passwords are worth looking at again; false when the user gave up.
