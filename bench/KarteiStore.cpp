@@ -18,7 +18,7 @@ namespace {
 constexpr size_t kBatchRecords = 512;
 
 // Up to `count` records after the cursor's current one, read into `batch` (kBatchRecords images).
-int64_t ReadRecords(TDataCursor& cursor, std::vector<uint8_t>& batch, int64_t count) {
+int64_t ReadRecords(TDataCursorImpl& cursor, std::vector<uint8_t>& batch, int64_t count) {
     int64_t read = 0;
     while (read < count) {
         const int32_t wanted = static_cast<int32_t>(std::min<int64_t>(kBatchRecords, count - read));
@@ -31,19 +31,19 @@ int64_t ReadRecords(TDataCursor& cursor, std::vector<uint8_t>& batch, int64_t co
     return read;
 }
 
-TDataTable* CreateTable(TDataDirectory& directory, const char* name, const TTableDefinition& definition,
-                        bool exclusive) {
+TDataTableImpl* CreateTable(TDataDirectoryImpl& directory, const char* name,
+                            const TTableDefinition& definition, bool exclusive) {
     TTableOpenRequest request;
     request.Name = name;
     request.Exclusive = exclusive;
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     if (directory.CreateTable(request, definition, table) != 0) {
         throw std::runtime_error(std::string("cannot create ") + name);
     }
     return table;
 }
 
-void SetText(TDataTable& table, std::vector<uint8_t>& image, const std::string& utf8) {
+void SetText(TDataTableImpl& table, std::vector<uint8_t>& image, const std::string& utf8) {
     SetStringField(image, table.Fields()[1], Utf8ToCp1252(utf8), table.Header().LanguageId,
                    table.Header().SortId);
 }
@@ -53,9 +53,9 @@ void SetText(TDataTable& table, std::vector<uint8_t>& image, const std::string& 
 void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusive) {
     TDataSession session;
     session.SetCacheSettings(KarteiCacheBudget());
-    TDataDirectory& directory = session.OpenDirectory(folder);
-    TDataTable* city = CreateTable(directory, "City", tools::CityTableDefinition(), exclusive);
-    TDataTable* codes = CreateTable(directory, "AreaCode", tools::AreaCodeTableDefinition(), exclusive);
+    TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
+    TDataTableImpl* city = CreateTable(directory, "City", tools::CityTableDefinition(), exclusive);
+    TDataTableImpl* codes = CreateTable(directory, "AreaCode", tools::AreaCodeTableDefinition(), exclusive);
     if (!exclusive) {
         directory.StartTransaction();
     }
@@ -80,7 +80,7 @@ void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusi
 }
 
 TKarteiStore::TKarteiStore(const std::string& folder, bool exclusive, const TWorkloadInputs& inputs)
-    : exclusive_(exclusive), inputs_(inputs), directory_(&session_.OpenDirectory(folder)) {
+    : exclusive_(exclusive), inputs_(inputs), directory_(&Inside(session_.OpenDirectory(folder))) {
     session_.SetCacheSettings(KarteiCacheBudget());
 }
 
@@ -88,8 +88,8 @@ TKarteiStore::~TKarteiStore() {
     Close();
 }
 
-std::unique_ptr<TDataCursor> TKarteiStore::OpenCursor(const char* table) const {
-    auto cursor = std::make_unique<TDataCursor>(*directory_);
+std::unique_ptr<TDataCursorImpl> TKarteiStore::OpenCursor(const char* table) const {
+    auto cursor = std::make_unique<TDataCursorImpl>(*directory_);
     TTableOpenRequest request;
     request.Name = table;
     request.Exclusive = exclusive_;
@@ -98,7 +98,7 @@ std::unique_ptr<TDataCursor> TKarteiStore::OpenCursor(const char* table) const {
 }
 
 int64_t TKarteiStore::OpenAndReadFirst(int count) {
-    std::unique_ptr<TDataCursor> cursor = OpenCursor("City");
+    std::unique_ptr<TDataCursorImpl> cursor = OpenCursor("City");
     cursor->SelectIndex("City");
     std::vector<uint8_t> screen(static_cast<size_t>(count) * cursor->RecordSize());
     cursor->First();

@@ -34,7 +34,7 @@ public:
     int64_t JumpAndRead(size_t k, int count) override;
 
 private:
-    std::unique_ptr<TDataCursor> OpenCursor(const char* table) const;
+    std::unique_ptr<TDataCursorImpl> OpenCursor(const char* table) const;
     std::vector<uint8_t> CityImage(const std::string& utf8) const;
     void UseCityIndex(const char* name);
     // Reads up to `count` City records after the current one, many per engine operation.
@@ -43,9 +43,9 @@ private:
     const bool exclusive_;
     const TWorkloadInputs& inputs_;
     TDataSession session_;
-    TDataDirectory* directory_;
-    std::unique_ptr<TDataCursor> city_;
-    std::unique_ptr<TDataCursor> codes_;
+    TDataDirectoryImpl* directory_;
+    std::unique_ptr<TDataCursorImpl> city_;
+    std::unique_ptr<TDataCursorImpl> codes_;
     std::vector<uint8_t> buffer_;
     // Room for the records of one read operation, of each table.
     std::vector<uint8_t> batch_;

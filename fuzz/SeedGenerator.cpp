@@ -30,7 +30,7 @@ public:
     TSeedWriter(const std::string& scratch, const std::string& out) : scratch_(scratch), out_(out) {
         session_.SetLanguageId(0x0407);
         session_.SetSortId(1);
-        directory_ = &session_.OpenDirectory(scratch);
+        directory_ = &Inside(session_.OpenDirectory(scratch));
     }
     ~TSeedWriter() { session_.CloseDirectory(directory_); }
 
@@ -41,7 +41,7 @@ public:
               bool withoutIndex = false) {
         TTableOpenRequest request;
         request.Name = name;
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         directory_->CreateTable(request, definition, table);
         fill(*table);
         directory_->CloseTable(table);
@@ -68,10 +68,10 @@ private:
     std::string scratch_;
     std::string out_;
     TDataSession session_;
-    TDataDirectory* directory_ = nullptr;
+    TDataDirectoryImpl* directory_ = nullptr;
 };
 
-std::vector<uint8_t> Pair(TDataTable& table, int32_t number, const std::string& text) {
+std::vector<uint8_t> Pair(TDataTableImpl& table, int32_t number, const std::string& text) {
     std::vector<uint8_t> image(table.Header().RecordSize, 0);
     SetIntegerField(image, table.Fields()[0], number);
     SetStringField(image, table.Fields()[1], text, table.Header().LanguageId, table.Header().SortId);
@@ -93,10 +93,10 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
                              TIndexDefinition::Over("id", {1})};
     city.Options.LanguageId = 0x0407;
     city.Options.SortId = 1;
-    writer.Make("empty", city, [](TDataTable&) {});
+    writer.Make("empty", city, [](TDataTableImpl&) {});
     writer.Make(
         "city", city,
-        [](TDataTable& table) {
+        [](TDataTableImpl& table) {
             for (const std::string& name : kCities) {
                 table.InsertRecord(Pair(table, 0, name));
             }
@@ -114,7 +114,7 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
     // Enough records for a tree of more than one level.
     writer.Make(
         "keyed", keyed,
-        [](TDataTable& table) {
+        [](TDataTableImpl& table) {
             for (int32_t i = 1; i <= 120; ++i) {
                 table.InsertRecord(Pair(table, (i * 37) % 1000, "n" + std::to_string(i % 50)));
             }
@@ -131,7 +131,7 @@ void WriteSeeds(const std::string& scratch, const std::string& out) {
                    TFieldDescriptor::Define("amount", FieldType::Float, 0, FieldSubtype::Currency)};
     memo.SecondaryIndexes = {TIndexDefinition::Over("title", {1})};
     memo.Options.BlobBlockSize = 64;
-    writer.Make("memo", memo, [](TDataTable& table) {
+    writer.Make("memo", memo, [](TDataTableImpl& table) {
         for (int i = 0; i < 6; ++i) {
             std::vector<uint8_t> image(table.Header().RecordSize, 0);
             SetStringField(image, table.Fields()[0], "t" + std::to_string(i), 0, 0);

@@ -64,7 +64,7 @@ TTableOpenRequest Request(bool verify) {
 // A sound engine never shows more entries than the files could hold records; more means it goes round.
 class TWalker {
 public:
-    TWalker(TDataCursor& cursor, size_t stepLimit)
+    TWalker(TDataCursorImpl& cursor, size_t stepLimit)
         : cursor_(cursor), table_(cursor.Table()), record_(cursor.RecordSize()), stepLimit_(stepLimit) {}
 
     void WalkEveryOrder() {
@@ -134,8 +134,8 @@ private:
         cursor_.CancelRange();
     }
 
-    TDataCursor& cursor_;
-    TDataTable& table_;
+    TDataCursorImpl& cursor_;
+    TDataTableImpl& table_;
     std::vector<uint8_t> record_;
     TEngineBuffer blob_{4096};
     size_t stepLimit_;
@@ -145,8 +145,8 @@ private:
 // The way a program opens the table: the first user's checks, then reading.
 void OpenChecked(const std::string& folder, size_t stepLimit) {
     TDataSession session;
-    TDataDirectory& directory = session.OpenDirectory(folder);
-    TDataCursor cursor(directory);
+    TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
+    TDataCursorImpl cursor(directory);
     try {
         cursor.Open(Request(true));
         TWalker(cursor, stepLimit).WalkEveryOrder();
@@ -158,15 +158,15 @@ void OpenChecked(const std::string& folder, size_t stepLimit) {
 // it found.
 void OpenForRepair(const std::string& folder, size_t stepLimit) {
     TDataSession session;
-    TDataDirectory& directory = session.OpenDirectory(folder);
-    TDataTable* table = nullptr;
+    TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
+    TDataTableImpl* table = nullptr;
     try {
         if (directory.OpenTable(Request(false), table) != 0) {
             return;
         }
         table->RebuildMissingIndex();
         tools::CheckTable(*table);
-        TDataCursor cursor(directory);
+        TDataCursorImpl cursor(directory);
         TTableOpenRequest request = Request(false);
         request.Join = true;
         cursor.Open(request);

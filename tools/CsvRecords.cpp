@@ -42,7 +42,7 @@ std::vector<uint16_t> MapColumns(const std::vector<std::string>& header,
 // Turns CSV lines into records of one table.
 class TRecordWriter {
 public:
-    TRecordWriter(TDataTable& table, std::vector<uint16_t> columns)
+    TRecordWriter(TDataTableImpl& table, std::vector<uint16_t> columns)
         : table_(table), columns_(std::move(columns)), image_(table.Header().RecordSize) {}
 
     void Add(const std::vector<std::string>& row, int64_t line) {
@@ -85,7 +85,7 @@ private:
         StoreFieldText(image_, field, text, table_.Header().LanguageId, table_.Header().SortId);
     }
 
-    TDataTable& table_;
+    TDataTableImpl& table_;
     std::vector<uint16_t> columns_;
     std::vector<uint8_t> image_;
     std::vector<std::pair<const TFieldDescriptor*, std::vector<uint8_t>>> blobs_;
@@ -103,7 +103,8 @@ TCsvRecords::TCsvRecords(const std::string& path)
     }
 }
 
-int64_t TCsvRecords::InsertInto(TDataTable& table, TProgress& progress, const TUnknownColumnAdvice& advice) {
+int64_t TCsvRecords::InsertInto(TDataTableImpl& table, TProgress& progress,
+                                const TUnknownColumnAdvice& advice) {
     TRecordWriter writer(table, MapColumns(header_, table.Fields(), advice));
     int64_t count = 0;
     std::vector<std::string> row;

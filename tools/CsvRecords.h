@@ -27,7 +27,7 @@ public:
     // Adds every record to the table, in file order, with a progress step each; returns how many were added.
     // EToolError (bad input) for columns that do not fit the fields, and, naming the CSV line (and field),
     // for a line that cannot be read, a value that does not fit or a record the table refuses.
-    int64_t InsertInto(TDataTable& table, TProgress& progress, const TUnknownColumnAdvice& advice);
+    int64_t InsertInto(TDataTableImpl& table, TProgress& progress, const TUnknownColumnAdvice& advice);
 
 private:
     std::string path_;

@@ -39,11 +39,11 @@ TDumpCommand::TDumpCommand()
 
 int TDumpCommand::Execute(const TParsedArguments& arguments, std::ostream& out, std::ostream&) {
     TTableSession session(arguments.Positionals[0]);
-    TDataCursor cursor(session.Directory());
+    TDataCursorImpl cursor(session.Directory());
     session.OpenCursor(cursor);
     ApplySelection(cursor, arguments);
 
-    TDataTable& table = cursor.Table();
+    TDataTableImpl& table = cursor.Table();
     const std::span<const TFieldDescriptor> fields = table.Fields();
     std::vector<std::string> texts;
     for (const TFieldDescriptor& field : fields) {

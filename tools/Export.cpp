@@ -75,9 +75,9 @@ int TExportCommand::Execute(const TParsedArguments& arguments, std::ostream& out
     const std::string target = arguments.Value("--sqlite");
     TTableSession session(arguments.Positionals[0]);
     CheckTarget(target, session.FileNames(), arguments.Has("--force"));
-    TDataCursor cursor(session.Directory());
+    TDataCursorImpl cursor(session.Directory());
     session.OpenCursor(cursor);
-    TDataTable& table = cursor.Table();
+    TDataTableImpl& table = cursor.Table();
     const std::string name = fs::path(session.DataFile()).stem().string();
     const TSqliteSchema schema = SqliteSchemaOf(table, name);
     TReplacingFile file(target);

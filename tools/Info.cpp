@@ -40,7 +40,7 @@ std::string LastUpdateText(double stamp) {
     return DateTimeFieldText(TTimeStamp{days * kMillisecondsPerDay});
 }
 
-void PrintHeader(std::ostream& out, const std::string& path, TDataTable& table) {
+void PrintHeader(std::ostream& out, const std::string& path, TDataTableImpl& table) {
     const TDataHeader& header = table.Header();
     TTextTable lines({"Table:", path});
     lines.Add({"Records:", std::to_string(table.RecordCount())});
@@ -66,7 +66,7 @@ void PrintHeader(std::ostream& out, const std::string& path, TDataTable& table) 
     lines.Print(out, "");
 }
 
-void PrintFields(std::ostream& out, TDataTable& table) {
+void PrintFields(std::ostream& out, TDataTableImpl& table) {
     TTextTable lines({"#", "Name", "Type", "Offset", "Width", "Required", "Case", "Default"});
     static const char* const kCase[] = {"", "lower", "upper"};
     for (const TFieldDescriptor& field : table.Fields()) {
@@ -96,7 +96,7 @@ int IndexDepth(TIndexFile& file, int slot) {
     }
 }
 
-std::string IndexFieldsText(TDataTable& table, const TIndexDescriptor& index) {
+std::string IndexFieldsText(TDataTableImpl& table, const TIndexDescriptor& index) {
     std::string text;
     for (int k = 0; k < index.FieldCount; ++k) {
         const TFieldDescriptor* field = nullptr;
@@ -131,7 +131,7 @@ std::string CompressionText(uint8_t compression) {
     return compression < 4 ? kNames[compression] : std::to_string(compression);
 }
 
-void PrintIndexes(std::ostream& out, TDataTable& table) {
+void PrintIndexes(std::ostream& out, TDataTableImpl& table) {
     TIndexFile& file = table.IndexFile();
     TTextTable lines({"Slot", "Name", "Fields", "Options", "Key length", "Compression", "Depth", "Records"});
     std::vector<int> slots;
@@ -171,7 +171,7 @@ TInfoCommand::TInfoCommand()
 
 int TInfoCommand::Execute(const TParsedArguments& arguments, std::ostream& out, std::ostream&) {
     TTableSession session(arguments.Positionals[0]);
-    TDataTable& table = session.Open(true);
+    TDataTableImpl& table = session.Open(true);
     PrintHeader(out, session.DataFile(), table);
     PrintFields(out, table);
     PrintIndexes(out, table);

@@ -41,7 +41,7 @@ std::optional<std::vector<uint8_t>> ReadHeaderBlock(const std::string& file) {
 }
 
 // The index definitions of the damaged header, without their pages, when they fit the table's fields.
-std::optional<TIndexHeader> SoundDefinitions(std::vector<uint8_t> block, TDataTable& table) {
+std::optional<TIndexHeader> SoundDefinitions(std::vector<uint8_t> block, TDataTableImpl& table) {
     if (table.Header().IsEncrypted()) {
         ScrambleRecordImage(block);
     }
@@ -67,7 +67,7 @@ std::optional<TIndexHeader> SoundDefinitions(std::vector<uint8_t> block, TDataTa
 void Rebuild(const std::string& path, const std::optional<std::vector<uint8_t>>& block, bool keepDefinitions,
              bool& definitionsKept) {
     TTableSession session(path);
-    TDataTable& table = session.OpenForRepair();
+    TDataTableImpl& table = session.OpenForRepair();
     definitionsKept = false;
     if (keepDefinitions && block) {
         if (const std::optional<TIndexHeader> kept = SoundDefinitions(*block, table)) {
@@ -95,7 +95,7 @@ void RefuseTableInUse(const std::string& path) {
     }
 }
 
-std::string IndexNames(TDataTable& table) {
+std::string IndexNames(TDataTableImpl& table) {
     std::string names;
     for (int slot = 1; slot <= table.IndexFile().SecondaryIndexCount(); ++slot) {
         names += (names.empty() ? "" : ", ") + Cp1252ToUtf8(table.IndexFile().Descriptor(slot).Name);
@@ -161,7 +161,7 @@ int TRepairCommand::Execute(const TParsedArguments& arguments, std::ostream& out
     }
 
     TTableSession session(path);
-    TDataTable& table = session.Open(false);
+    TDataTableImpl& table = session.Open(false);
     out << names.Data << ": index file rebuilt from the records (" << table.RecordCount() << " records";
     const std::string indexes = IndexNames(table);
     out << (indexes.empty() ? std::string() : "; indexes " + indexes) << ")\n";

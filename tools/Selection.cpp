@@ -12,7 +12,7 @@
 namespace kartei::tools {
 namespace {
 
-std::string IndexNames(const TDataCursor& cursor) {
+std::string IndexNames(const TDataCursorImpl& cursor) {
     std::string names;
     for (int slot = 1; slot <= cursor.SecondaryIndexCount(); ++slot) {
         names += (names.empty() ? "" : ", ") + Cp1252ToUtf8(cursor.IndexDescriptor(slot).Name);
@@ -20,7 +20,7 @@ std::string IndexNames(const TDataCursor& cursor) {
     return names.empty() ? "none" : names;
 }
 
-void SelectOrder(TDataCursor& cursor, const TParsedArguments& arguments) {
+void SelectOrder(TDataCursorImpl& cursor, const TParsedArguments& arguments) {
     // Without --index the cursor stays on the primary index, or in record order when it has no fields.
     if (!arguments.Has("--index")) {
         return;
@@ -37,7 +37,7 @@ void SelectOrder(TDataCursor& cursor, const TParsedArguments& arguments) {
 }
 
 // The range on the first field of the chosen index.
-void SetRange(TDataCursor& cursor, const TParsedArguments& arguments) {
+void SetRange(TDataCursorImpl& cursor, const TParsedArguments& arguments) {
     if (!HasRange(arguments)) {
         return;
     }
@@ -49,7 +49,7 @@ void SetRange(TDataCursor& cursor, const TParsedArguments& arguments) {
     if (cursor.NaturalOrder() || index.FieldCount == 0) {
         throw UsageError("a range needs an index with fields (--index NAME)");
     }
-    const TDataTable& table = cursor.Table();
+    const TDataTableImpl& table = cursor.Table();
     const TFieldDescriptor* field = nullptr;
     for (const TFieldDescriptor& candidate : table.Fields()) {
         if (candidate.FieldNumber == index.FieldNumbers[0]) {
@@ -103,12 +103,13 @@ void CheckEditSelection(const TParsedArguments& arguments) {
     }
 }
 
-void ApplySelection(TDataCursor& cursor, const TParsedArguments& arguments) {
+void ApplySelection(TDataCursorImpl& cursor, const TParsedArguments& arguments) {
     SelectOrder(cursor, arguments);
     SetRange(cursor, arguments);
 }
 
-void WalkSelection(TDataCursor& cursor, const std::function<void(std::span<const uint8_t> record)>& visit) {
+void WalkSelection(TDataCursorImpl& cursor,
+                   const std::function<void(std::span<const uint8_t> record)>& visit) {
     std::vector<uint8_t> record(cursor.RecordSize());
     cursor.First();
     for (int status = cursor.GetNext(record); status != ErrorCode::EndOfFile;
@@ -120,7 +121,7 @@ void WalkSelection(TDataCursor& cursor, const std::function<void(std::span<const
     }
 }
 
-std::vector<int32_t> SelectedRecordNumbers(TDataCursor& cursor) {
+std::vector<int32_t> SelectedRecordNumbers(TDataCursorImpl& cursor) {
     std::vector<int32_t> numbers;
     WalkSelection(cursor, [&](std::span<const uint8_t>) { numbers.push_back(cursor.CurrentRecordNumber()); });
     return numbers;

@@ -30,11 +30,12 @@ void CheckEditSelection(const TParsedArguments& arguments);
 // Selects the index and sets the range on an open cursor. EToolError: bad input for an unknown index or a
 // range value that does not fit the field; usage for --range with --from or --to, or a range without an
 // index with fields.
-void ApplySelection(TDataCursor& cursor, const TParsedArguments& arguments);
+void ApplySelection(TDataCursorImpl& cursor, const TParsedArguments& arguments);
 
 // Calls `visit` with every record of the cursor's view, in its order; the cursor stands on the record.
-void WalkSelection(TDataCursor& cursor, const std::function<void(std::span<const uint8_t> record)>& visit);
+void WalkSelection(TDataCursorImpl& cursor,
+                   const std::function<void(std::span<const uint8_t> record)>& visit);
 // The record numbers of the cursor's view, in its order.
-std::vector<int32_t> SelectedRecordNumbers(TDataCursor& cursor);
+std::vector<int32_t> SelectedRecordNumbers(TDataCursorImpl& cursor);
 
 }  // namespace kartei::tools

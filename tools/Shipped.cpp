@@ -42,7 +42,8 @@ size_t Column(const std::vector<std::string>& header, std::string_view name) {
 }
 
 // The rows, each value checked against the field it goes into.
-std::vector<TCodeRow> ReadRows(const std::string& path, const TDataTable& city, const TDataTable& areaCode) {
+std::vector<TCodeRow> ReadRows(const std::string& path, const TDataTableImpl& city,
+                               const TDataTableImpl& areaCode) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw InputError("cannot read '" + path + "'");
@@ -55,7 +56,7 @@ std::vector<TCodeRow> ReadRows(const std::string& path, const TDataTable& city, 
     const size_t codeColumn = Column(row, "areacode");
     const size_t cityColumn = Column(row, "city");
     std::vector<uint8_t> scratch(std::max(city.Header().RecordSize, areaCode.Header().RecordSize));
-    const auto check = [&](const TDataTable& table, const std::string& text, int64_t line) {
+    const auto check = [&](const TDataTableImpl& table, const std::string& text, int64_t line) {
         const TFieldDescriptor& field = table.Fields()[1];
         if (text.empty()) {
             throw InputError("CSV line " + std::to_string(line) + ": no " + field.Name);
@@ -79,7 +80,7 @@ std::vector<TCodeRow> ReadRows(const std::string& path, const TDataTable& city, 
 }
 
 // The distinct places in the order of the table's City index.
-std::vector<std::string> PlacesInKeyOrder(const std::vector<TCodeRow>& rows, TDataTable& city) {
+std::vector<std::string> PlacesInKeyOrder(const std::vector<TCodeRow>& rows, TDataTableImpl& city) {
     std::vector<std::string> places;
     for (const TCodeRow& row : rows) {
         places.push_back(row.City);
@@ -109,7 +110,7 @@ std::vector<std::string> PlacesInKeyOrder(const std::vector<TCodeRow>& rows, TDa
 }
 
 // Inserts a record, naming the row it comes from when the table refuses it.
-int32_t Insert(TDataTable& table, const std::vector<uint8_t>& image, const std::string& what) {
+int32_t Insert(TDataTableImpl& table, const std::vector<uint8_t>& image, const std::string& what) {
     try {
         return table.InsertRecord(image);
     } catch (const EKarteiEngineError& error) {
@@ -135,8 +136,8 @@ TShippedCommand::TShippedCommand()
 
 int TShippedCommand::Execute(const TParsedArguments& arguments, std::ostream& out, std::ostream&) {
     TTableStaging staging(arguments.Positionals[1]);
-    TDataTable& city = staging.Create("City.DAT", CityTableDefinition());
-    TDataTable& areaCode = staging.Create("AreaCode.DAT", AreaCodeTableDefinition());
+    TDataTableImpl& city = staging.Create("City.DAT", CityTableDefinition());
+    TDataTableImpl& areaCode = staging.Create("AreaCode.DAT", AreaCodeTableDefinition());
     const std::vector<TCodeRow> rows = ReadRows(arguments.Positionals[0], city, areaCode);
 
     std::map<std::string, int32_t> ids;

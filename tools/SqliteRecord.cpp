@@ -16,7 +16,7 @@ constexpr int64_t kBcdScale = 10000;
 
 }  // namespace
 
-TSqliteRecordBinder::TSqliteRecordBinder(TDataTable& table) : table_(table), contents_(kBlobReadStep) {}
+TSqliteRecordBinder::TSqliteRecordBinder(TDataTableImpl& table) : table_(table), contents_(kBlobReadStep) {}
 
 void TSqliteRecordBinder::Bind(std::span<const uint8_t> record, TSqliteStatement& insert) {
     int parameter = 0;

@@ -15,7 +15,7 @@ namespace kartei::tools {
 // and bytes as stored. Blob contents are read through the table.
 class TSqliteRecordBinder {
 public:
-    explicit TSqliteRecordBinder(TDataTable& table);
+    explicit TSqliteRecordBinder(TDataTableImpl& table);
 
     void Bind(std::span<const uint8_t> record, TSqliteStatement& insert);
 
@@ -23,7 +23,7 @@ private:
     void BindBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, int parameter,
                   TSqliteStatement& insert);
 
-    TDataTable& table_;
+    TDataTableImpl& table_;
     TEngineBuffer contents_;
 };
 

@@ -28,7 +28,7 @@ const char* TypeName(TSqliteType type) {
     return "BLOB";
 }
 
-const TFieldDescriptor* FieldNumbered(TDataTable& table, uint16_t number) {
+const TFieldDescriptor* FieldNumbered(TDataTableImpl& table, uint16_t number) {
     for (const TFieldDescriptor& field : table.Fields()) {
         if (field.FieldNumber == number) {
             return &field;
@@ -49,7 +49,7 @@ std::string LocaleName(const TDataHeader& header) {
 
 // The index's columns for PRIMARY KEY (...) or CREATE INDEX ... (...); `hasText` tells whether one of them
 // is a string.
-std::string IndexColumns(TDataTable& table, const TIndexDescriptor& index, bool& hasText) {
+std::string IndexColumns(TDataTableImpl& table, const TIndexDescriptor& index, bool& hasText) {
     std::string columns;
     hasText = false;
     for (size_t k = 0; k < index.FieldCount; ++k) {
@@ -122,7 +122,7 @@ std::string QuotedIdentifier(std::string_view name) {
     return quoted + "\"";
 }
 
-TSqliteSchema SqliteSchemaOf(TDataTable& table, std::string_view sqliteName) {
+TSqliteSchema SqliteSchemaOf(TDataTableImpl& table, std::string_view sqliteName) {
     TSqliteSchema schema;
     const std::string tableName = QuotedIdentifier(sqliteName);
     std::string columns;

@@ -32,7 +32,7 @@ struct TSqliteSchema {
     std::vector<std::string> Notes;
 };
 
-TSqliteSchema SqliteSchemaOf(TDataTable& table, std::string_view sqliteName);
+TSqliteSchema SqliteSchemaOf(TDataTableImpl& table, std::string_view sqliteName);
 
 // A name as an SQL identifier: in double quotes, any double quote doubled.
 std::string QuotedIdentifier(std::string_view name);

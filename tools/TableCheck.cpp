@@ -25,7 +25,7 @@ constexpr size_t kBlobReadStep = 4096;
 // The record slots the header claims, as far as the data file holds them: a header that lies about them
 // is a finding of the first user's checks, not a reason to walk (or to keep a map of) slots that are not
 // there.
-int32_t SlotsOnDisk(TDataTable& table) {
+int32_t SlotsOnDisk(TDataTableImpl& table) {
     const TDataHeader& header = table.Header();
     const int64_t claimed = std::max<int32_t>(header.RecordSlotCount(), 0);
     if (header.RecordSize == 0) {
@@ -38,7 +38,7 @@ int32_t SlotsOnDisk(TDataTable& table) {
 
 class TChecker {
 public:
-    explicit TChecker(TDataTable& table)
+    explicit TChecker(TDataTableImpl& table)
         : table_(table), slots_(SlotsOnDisk(table)), image_(table.Header().RecordSize) {}
 
     std::vector<std::string> Run() {
@@ -225,7 +225,7 @@ private:
         }
     }
 
-    TDataTable& table_;
+    TDataTableImpl& table_;
     const int32_t slots_;
     std::vector<uint8_t> image_;
     std::vector<std::string> findings_;
@@ -234,7 +234,7 @@ private:
 // Holds the table's read lock while the check runs, so that no other user changes it meanwhile.
 class TReadLock {
 public:
-    explicit TReadLock(TDataTable& table) : locks_(table.Locks()) { locks_.LockRead(0); }
+    explicit TReadLock(TDataTableImpl& table) : locks_(table.Locks()) { locks_.LockRead(0); }
     ~TReadLock() {
         try {
             locks_.UnlockRead(0);
@@ -250,7 +250,7 @@ private:
 
 }  // namespace
 
-std::vector<std::string> CheckTable(TDataTable& table) {
+std::vector<std::string> CheckTable(TDataTableImpl& table) {
     std::vector<std::string> findings;
     try {
         const TReadLock lock(table);

@@ -14,6 +14,6 @@ namespace kartei::tools {
 // that every index holds exactly the records it should (the live ones; every slot for the deleted-record
 // index) under the keys they give; the record slots (status bytes, numbers, the free list, the live count
 // against the index file's); and every blob chain of every live record. Runs under the table's read lock.
-std::vector<std::string> CheckTable(TDataTable& table);
+std::vector<std::string> CheckTable(TDataTableImpl& table);
 
 }  // namespace kartei::tools

@@ -14,7 +14,7 @@ namespace kartei::tools {
 namespace {
 
 // A record as an error names it: its fields but the blobs, "name=Bonn, n=2".
-std::string RecordText(const TDataTable& table, std::span<const uint8_t> image) {
+std::string RecordText(const TDataTableImpl& table, std::span<const uint8_t> image) {
     std::string text;
     for (const TFieldDescriptor& field : table.Fields()) {
         if (field.FieldType != FieldType::Blob) {
@@ -51,7 +51,7 @@ void TTableEdit::ChangeSelection(
     const std::function<void(int32_t number, std::span<uint8_t> image)>& change) {
     ApplySelection(cursor_, arguments);
     const std::vector<int32_t> numbers = SelectedRecordNumbers(cursor_);
-    TDataTable& table = Table();
+    TDataTableImpl& table = Table();
     std::vector<uint8_t> stored(table.Header().RecordSize);
     std::vector<uint8_t> image(stored.size());
     for (const int32_t number : numbers) {

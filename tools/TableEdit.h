@@ -28,7 +28,7 @@ public:
     TTableEdit(const TTableEdit&) = delete;
     TTableEdit& operator=(const TTableEdit&) = delete;
 
-    TDataTable& Table() { return cursor_.Table(); }
+    TDataTableImpl& Table() { return cursor_.Table(); }
     const std::string& DataFile() const { return session_.DataFile(); }
 
     // The records the arguments select (Selection.h), collected before the first change so that the
@@ -41,7 +41,7 @@ public:
 
 private:
     TTableSession session_;
-    TDataCursor cursor_;
+    TDataCursorImpl cursor_;
     bool inTransaction_ = false;
 };
 

@@ -33,7 +33,7 @@ TTableSession::TTableSession(const std::string& path) {
         throw DamagedError("'" + dataFile + "' is not a Kartei table");
     }
     indexExisted_ = fs::exists(fileNames_.Index, error);
-    directory_ = &session_.OpenDirectory(directory);
+    directory_ = &Inside(session_.OpenDirectory(directory));
 }
 
 TTableSession::~TTableSession() {
@@ -50,9 +50,9 @@ TTableOpenRequest TTableSession::Request() const {
     return request;
 }
 
-TDataTable& TTableSession::Open(bool verify) {
+TDataTableImpl& TTableSession::Open(bool verify) {
     if (table_ == nullptr) {
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         const int result = directory_->OpenTable(Request(), table);
         if (result != 0) {
             RaiseKarteiError(static_cast<uint16_t>(-result), DataFileNameOf(name_));
@@ -67,11 +67,11 @@ TDataTable& TTableSession::Open(bool verify) {
     return *table_;
 }
 
-TDataTable& TTableSession::OpenForRepair() {
+TDataTableImpl& TTableSession::OpenForRepair() {
     TTableOpenRequest request = Request();
     request.Exclusive = true;
     request.SkipVerificationForRepair = true;
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     const int result = directory_->OpenTable(request, table);
     if (result != 0) {
         RaiseKarteiError(static_cast<uint16_t>(-result), DataFileNameOf(name_));
@@ -81,7 +81,7 @@ TDataTable& TTableSession::OpenForRepair() {
     return *table_;
 }
 
-void TTableSession::OpenCursor(TDataCursor& cursor) {
+void TTableSession::OpenCursor(TDataCursorImpl& cursor) {
     cursor.Open(Request());
     opened_ = true;
 }

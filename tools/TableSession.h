@@ -6,7 +6,7 @@
 #include "engine/format/TableFileNames.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
-#include "engine/table/TableOpenRequest.h"
+#include "kartei/Directory.h"
 #include "kartei/Session.h"
 
 namespace kartei::tools {
@@ -22,7 +22,7 @@ public:
     TTableSession(const TTableSession&) = delete;
     TTableSession& operator=(const TTableSession&) = delete;
 
-    TDataDirectory& Directory() { return *directory_; }
+    TDataDirectoryImpl& Directory() { return *directory_; }
     // The request for the table, shared (never exclusive), so that other users may go on.
     TTableOpenRequest Request() const;
     // The table's files in its directory.
@@ -31,19 +31,19 @@ public:
 
     // Opens the table. `verify`: the checks the first user makes, raised as engine errors. An index file
     // that was missing is rebuilt (only the primary and deleted-record indexes survive such a loss).
-    TDataTable& Open(bool verify);
+    TDataTableImpl& Open(bool verify);
     // Opens the table exclusively, without the first user's checks and without rebuilding a missing index
     // file, so that the caller can settle the new file's indexes first. 10241 when another user has it open.
-    TDataTable& OpenForRepair();
+    TDataTableImpl& OpenForRepair();
     // Opens a cursor on the table's primary index (record order when it has no fields).
-    void OpenCursor(TDataCursor& cursor);
+    void OpenCursor(TDataCursorImpl& cursor);
 
 private:
     std::string name_;
     TTableFileNames fileNames_;
     TDataSession session_;
-    TDataDirectory* directory_ = nullptr;
-    TDataTable* table_ = nullptr;
+    TDataDirectoryImpl* directory_ = nullptr;
+    TDataTableImpl* table_ = nullptr;
     bool indexExisted_ = false;
     bool opened_ = false;
 };

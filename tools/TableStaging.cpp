@@ -5,7 +5,7 @@
 
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/TableFileNames.h"
-#include "engine/table/TableOpenRequest.h"
+#include "kartei/Directory.h"
 #include "tools/TableCheck.h"
 #include "tools/ToolError.h"
 
@@ -30,7 +30,7 @@ TTableStaging::TTableStaging(const std::string& targetDirectory) : target_(targe
         throw InputError("cannot create a scratch folder in '" + target_ + "': " + reason);
     }
     scratch_ = pattern;
-    directory_ = &session_.OpenDirectory(scratch_);
+    directory_ = &Inside(session_.OpenDirectory(scratch_));
 }
 
 TTableStaging::~TTableStaging() {
@@ -39,11 +39,11 @@ TTableStaging::~TTableStaging() {
     }
 }
 
-TDataTable& TTableStaging::Create(const std::string& name, const TTableDefinition& definition) {
+TDataTableImpl& TTableStaging::Create(const std::string& name, const TTableDefinition& definition) {
     TTableOpenRequest request;
     request.Name = name;
     request.Exclusive = true;
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     const int result = directory_->CreateTable(request, definition, table);
     if (result != 0) {
         RaiseKarteiError(static_cast<uint16_t>(-result), DataFileNameOf(name));
@@ -55,7 +55,7 @@ TDataTable& TTableStaging::Create(const std::string& name, const TTableDefinitio
 
 void TTableStaging::CloseTables() {
     while (!open_.empty()) {
-        TDataTable* table = open_.back();
+        TDataTableImpl* table = open_.back();
         open_.pop_back();
         directory_->CloseTable(table);
     }
@@ -66,7 +66,7 @@ void TTableStaging::Commit() {
     for (const std::string& name : names_) {
         TTableOpenRequest request;
         request.Name = name;
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         if (const int result = directory_->OpenTable(request, table); result != 0) {
             RaiseKarteiError(static_cast<uint16_t>(-result), DataFileNameOf(name));
         }

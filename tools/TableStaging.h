@@ -23,7 +23,7 @@ public:
     TTableStaging& operator=(const TTableStaging&) = delete;
 
     // Creates a table in the scratch folder, held exclusively until Commit. Engine errors as CreateTable.
-    TDataTable& Create(const std::string& name, const TTableDefinition& definition);
+    TDataTableImpl& Create(const std::string& name, const TTableDefinition& definition);
     // Closes the tables, opens each again and checks it (TableCheck.h; EToolError when anything is found),
     // then moves their files into the target directory, replacing files of the same names (and the blob
     // file of a replaced table that the new one does not have).
@@ -38,9 +38,9 @@ private:
     bool targetMade_ = false;
     bool committed_ = false;
     TDataSession session_;
-    TDataDirectory* directory_ = nullptr;
+    TDataDirectoryImpl* directory_ = nullptr;
     std::vector<std::string> names_;
-    std::vector<TDataTable*> open_;
+    std::vector<TDataTableImpl*> open_;
 };
 
 }  // namespace kartei::tools

@@ -25,7 +25,7 @@ struct TAssignment {
 // The changes, each checked against the table before any record is touched. EToolError: usage for a --set
 // without FIELD=, bad input (naming the --set) for an unknown field, a field set twice, the auto-increment
 // field, or a value the field cannot hold.
-std::vector<TAssignment> Assignments(const TParsedArguments& arguments, const TDataTable& table) {
+std::vector<TAssignment> Assignments(const TParsedArguments& arguments, const TDataTableImpl& table) {
     std::vector<TAssignment> assignments;
     std::vector<uint8_t> scratch(table.Header().RecordSize);
     for (const std::string& text : arguments.Values("--set")) {
@@ -93,7 +93,7 @@ int TUpdateCommand::Execute(const TParsedArguments& arguments, std::ostream&, st
         throw UsageError("give the changes with --set FIELD=VALUE");
     }
     TTableEdit edit(arguments.Positionals[0]);
-    TDataTable& table = edit.Table();
+    TDataTableImpl& table = edit.Table();
     const std::vector<TAssignment> assignments = Assignments(arguments, table);
     TProgress progress(err, Name(), arguments.Has("--quiet"));
     edit.ChangeSelection(arguments, progress, [&](int32_t number, std::span<uint8_t> image) {

@@ -32,7 +32,7 @@ int TVerifyCommand::Execute(const TParsedArguments& arguments, std::ostream& out
     std::vector<std::string> findings;
     bool opened = false;
     try {
-        TDataTable& table = session.Open(false);
+        TDataTableImpl& table = session.Open(false);
         opened = true;
         findings = CheckTable(table);
     } catch (const EKarteiEngineError& error) {

@@ -2,8 +2,7 @@
 
 #include <memory>
 
-#include "engine/errors/ErrorContext.h"
-#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 #include "kartei/Session.h"
 
 namespace kartei {

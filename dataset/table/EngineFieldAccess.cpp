@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
-
-#include "kartei/Field.h"
-#include "kartei/Record.h"
+#include <vector>
 
 namespace kartei {
 namespace {
@@ -84,57 +83,50 @@ bool ReadFieldValue(std::span<const uint8_t> record, const TFieldDescriptor& fie
     return true;
 }
 
-void WriteFieldValue(std::span<uint8_t> record, const TFieldDescriptor& field, const void* value,
-                     uint16_t languageId, uint16_t sortId) {
-    if (!value) {
-        SetFieldNull(record, field);
-        return;
+TFieldValue NativeFieldValue(const TFieldDescriptor& field, const void* value) {
+    if (!value || field.FieldType == FieldType::Blob) {
+        return {};
     }
     switch (field.FieldType) {
         case FieldType::String: {
             const auto* text = static_cast<const char*>(value);
-            SetStringField(record, field, std::string_view(text, strnlen(text, field.Size + 1u)), languageId,
-                           sortId);
-            break;
+            return std::string(text, strnlen(text, field.Size + 1u));
         }
         case FieldType::Date:
-            SetDateField(record, field, TDayNumber{Take<int32_t>(value)});
-            break;
+            return TDayNumber{Take<int32_t>(value)};
         case FieldType::Boolean:
-            SetBooleanField(record, field, Take<uint16_t>(value));
-            break;
+            return Take<uint16_t>(value) != 0;
         case FieldType::SmallInt:
-            SetSmallIntField(record, field, Take<int16_t>(value));
-            break;
+            return int64_t{Take<int16_t>(value)};
         case FieldType::Integer:
-            SetIntegerField(record, field, Take<int32_t>(value));
-            break;
+            return int64_t{Take<int32_t>(value)};
         case FieldType::Float:
-            SetFloatField(record, field, Take<double>(value));
-            break;
+            return Take<double>(value);
         case FieldType::Bcd:
-            SetBcdField(record, field, Take<int64_t>(value));
-            break;
+            return TBcdValue{Take<int64_t>(value)};
         case FieldType::Time:
-            SetTimeField(record, field, TTimeOfDay{Take<int32_t>(value)});
-            break;
+            return TTimeOfDay{Take<int32_t>(value)};
         case FieldType::DateTime:
-            SetDateTimeField(record, field, TTimeStamp{Take<double>(value)});
-            break;
+            return TTimeStamp{Take<double>(value)};
         case FieldType::Word:
-            SetWordField(record, field, Take<uint16_t>(value));
-            break;
+            return int64_t{Take<uint16_t>(value)};
         case FieldType::VarBytes: {
-            const auto length = std::min<size_t>(Take<uint16_t>(value), field.Size);
-            SetRawField(record, field, {static_cast<const uint8_t*>(value) + sizeof(uint16_t), length});
-            break;
+            const auto* bytes = static_cast<const uint8_t*>(value) + sizeof(uint16_t);
+            return std::vector<uint8_t>(bytes, bytes + std::min<size_t>(Take<uint16_t>(value), field.Size));
         }
-        case FieldType::Blob:
-            break;  // contents go through the blob file
-        default:
-            SetRawField(record, field, {static_cast<const uint8_t*>(value), field.DataWidth});
-            break;
+        default: {
+            const auto* bytes = static_cast<const uint8_t*>(value);
+            return std::vector<uint8_t>(bytes, bytes + field.DataWidth);
+        }
     }
+}
+
+void WriteFieldValue(std::span<uint8_t> record, const TFieldDescriptor& field, const void* value,
+                     uint16_t languageId, uint16_t sortId) {
+    if (value && field.FieldType == FieldType::Blob) {
+        return;
+    }
+    SetFieldValue(record, field, NativeFieldValue(field, value), languageId, sortId);
 }
 
 }  // namespace kartei

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/format/FieldDescriptor.h"
+#include "kartei/Field.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 
@@ -15,7 +16,12 @@ namespace kartei {
 // A null `value` asks only for the null state.
 bool ReadFieldValue(std::span<const uint8_t> record, const TFieldDescriptor& field, void* value);
 
-// Writes the native form, or null for a null `value`. Strings follow the table's locale for their case rule.
+// The native form as a value of the field's kind; null for a null `value`, and for a blob field, whose
+// contents go through the blob file.
+TFieldValue NativeFieldValue(const TFieldDescriptor& field, const void* value);
+
+// Writes the native form, or null for a null `value`; a blob field keeps what it holds unless made null.
+// Strings follow the table's locale for their case rule.
 void WriteFieldValue(std::span<uint8_t> record, const TFieldDescriptor& field, const void* value,
                      uint16_t languageId, uint16_t sortId);
 

@@ -3,7 +3,7 @@
 #include <span>
 
 #include "dataset/framework/FieldDefs.h"
-#include "engine/format/FieldDescriptor.h"
+#include "kartei/Field.h"
 
 namespace kartei {
 

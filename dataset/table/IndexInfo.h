@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/keys/KeyLayout.h"
+#include "kartei/Index.h"
 
 namespace kartei {
 

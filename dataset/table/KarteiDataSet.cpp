@@ -7,12 +7,9 @@
 #include "dataset/framework/FrameworkMessages.h"
 #include "dataset/table/EngineFieldAccess.h"
 #include "dataset/table/EngineFieldDefs.h"
-#include "dataset/table/MoveCursor.h"
-#include "engine/cursor/DataCursor.h"
-#include "engine/errors/ErrorContext.h"
-#include "engine/format/RecordLayout.h"
-#include "engine/keys/KeyBuilder.h"
-#include "engine/table/DataTable.h"
+#include "kartei/Cursor.h"
+#include "kartei/Errors.h"
+#include "kartei/Table.h"
 
 namespace kartei {
 namespace {
@@ -97,8 +94,6 @@ void TKarteiDataSet::AllocateWorkBuffers() {
     for (TKeyBuffer* buffer : {&rangeStart_, &rangeEnd_, &appliedStart_, &appliedEnd_}) {
         buffer->Allocate(recordSize_);
     }
-    startKey_.assign(kKeyBufferSize, 0);
-    endKey_.assign(kKeyBufferSize, 0);
 }
 
 void TKarteiDataSet::FreeWorkBuffers() {
@@ -132,11 +127,11 @@ const TFieldDescriptor& TKarteiDataSet::Descriptor(const TField& field) const {
 }
 
 uint16_t TKarteiDataSet::LanguageId() const {
-    return cursor_->Table().Header().LanguageId;
+    return cursor_->Table().LanguageId();
 }
 
 uint16_t TKarteiDataSet::SortId() const {
-    return cursor_->Table().Header().SortId;
+    return cursor_->Table().SortId();
 }
 
 void TKarteiDataSet::RaiseStatus(int status) const {
@@ -261,6 +256,10 @@ bool TKarteiDataSet::GetFieldData(const TField& field, void* buffer) {
 }
 
 void TKarteiDataSet::SetFieldData(TField& field, const void* buffer) {
+    if (searchValue_ && State() == TDataSetState::dsFilter && field.FieldKind() == TFieldKind::fkData) {
+        *searchValue_ = NativeFieldValue(Descriptor(field), buffer);
+        return;
+    }
     uint8_t* record = RecordForState();
     if (!record || field.FieldKind() != TFieldKind::fkData) {
         return;
@@ -314,18 +313,9 @@ bool TKarteiDataSet::ApplyRange() {
     if (rangeStart_ == appliedStart_ && rangeEnd_ == appliedEnd_) {
         return false;
     }
-    const TKeyLayout& layout = cursor_->KeyLayout();
-    const uint8_t* start = nullptr;
-    const uint8_t* end = nullptr;
-    if (rangeStart_.Modified()) {
-        BuildKey(layout, rangeStart_.Record(), startKey_.data());
-        start = startKey_.data();
-    }
-    if (rangeEnd_.Modified()) {
-        BuildKey(layout, rangeEnd_.Record(), endKey_.data());
-        end = endKey_.data();
-    }
-    cursor_->SetRange(TKeyForm::Key, start, rangeStart_.FieldCount(), end, rangeEnd_.FieldCount());
+    // A buffer not marked modified gives no key: that end of the range is open.
+    cursor_->SetRange(rangeStart_.Modified() ? rangeStart_.Record() : nullptr, rangeStart_.FieldCount(),
+                      rangeEnd_.Modified() ? rangeEnd_.Record() : nullptr, rangeEnd_.FieldCount());
     appliedStart_ = rangeStart_;
     appliedEnd_ = rangeEnd_;
     DropSearchCursor();
@@ -348,10 +338,7 @@ bool TKarteiDataSet::CancelAppliedRange() {
 void TKarteiDataSet::InternalInitRecord(uint8_t* buffer) {
     const std::span<const uint8_t> current = cursor_->CurrentRecord();
     if (copyOnAppend_ && !IsEmpty() && current.size() == recordSize_) {
-        // The fields of the current record; the record header (status, number, identifier) is the new
-        // record's own.
-        std::memcpy(buffer, current.data(), recordSize_);
-        std::memset(buffer, 0, kRecordFieldsAt);
+        CopyFieldValues(current, {buffer, recordSize_});
         return;
     }
     std::memset(buffer, 0, recordSize_);
@@ -367,16 +354,11 @@ void TKarteiDataSet::InternalPost() {
         recordNumber = cursor_->CurrentRecordNumber();
         table.ModifyRecord(recordNumber, image);
     }
-    MoveToStoredRecord(recordNumber);
+    cursor_->GoToRecord(recordNumber);
 }
 
 void TKarteiDataSet::InternalDelete() {
     cursor_->Table().DeleteRecord(cursor_->CurrentRecordNumber());
-}
-
-void TKarteiDataSet::MoveToStoredRecord(int32_t recordNumber) {
-    cursor_->Table().ReadRecord(recordNumber, tempBuffer_);
-    MoveCursorOntoRecord(*cursor_, tempBuffer_);
 }
 
 }  // namespace kartei

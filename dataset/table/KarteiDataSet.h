@@ -9,11 +9,12 @@
 #include "dataset/framework/DataSet.h"
 #include "dataset/table/IndexInfo.h"
 #include "dataset/table/KeyBuffer.h"
+#include "kartei/Record.h"
 
 namespace kartei {
 
 class TDataCursor;
-class TFieldDescriptor;
+struct TFieldDescriptor;
 
 // A dataset over one engine cursor: record buffers filled from the cursor, fields read from and written to
 // record images, bookmarks, the current index's key fields, and key ranges. A record buffer holds the
@@ -103,17 +104,28 @@ protected:
     bool CancelAppliedRange();
 
 private:
-    friend class TLocateSearch;
-
     const TFieldDescriptor& Descriptor(const TField& field) const;
     uint8_t* RecordForState() const;
     uint16_t LanguageId() const;
     uint16_t SortId() const;
     void AllocateWorkBuffers();
     void FreeWorkBuffers();
-    // After a post: the cursor onto the record now stored in slot `recordNumber`.
-    void MoveToStoredRecord(int32_t recordNumber);
     [[noreturn]] void RaiseStatus(int status) const;
+
+    // Locate and lookup (KarteiDataSetLocate.cpp). The shared search: the first record, in the order of
+    // the cursor used, whose listed fields equal the values. It searches by key on the own cursor when its
+    // index fits, else on the search cursor, else it scans the own cursor; the found record is left in
+    // the scratch record. The dataset's position is marked as changed, so its next operation puts the
+    // cursor back unless the caller makes the found record current (`moveOwnCursor`: the own cursor ends
+    // on it).
+    bool Search(std::string_view keyFields, const TVariant& keyValues, TLocateOptions options,
+                bool moveOwnCursor);
+    bool OwnIndexFits(const std::vector<TField*>& fields, bool caseInsensitive) const;
+    // The values as the fields convert them (filter state), each in its engine field's kind.
+    std::vector<TFieldValue> FieldValues(const std::vector<TField*>& fields, const TVariant& values);
+    bool SearchByKey(TDataCursor& cursor, const std::vector<TField*>& fields, const TVariant& values,
+                     bool partialKey);
+    bool Scan(const std::vector<TField*>& fields, const TVariant& values, TLocateOptions options);
 
     std::unique_ptr<TDataCursor> cursor_;
     uint16_t recordSize_ = 0;
@@ -132,8 +144,8 @@ private:
     std::vector<uint8_t> tempBuffer_;
     // The record the filter and calculated-fields states read and write.
     uint8_t* stateRecord_ = nullptr;
-    std::vector<uint8_t> startKey_;
-    std::vector<uint8_t> endKey_;
+    // While a search converts its values (filter state), field writes land here instead.
+    TFieldValue* searchValue_ = nullptr;
 };
 
 }  // namespace kartei

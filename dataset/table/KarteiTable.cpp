@@ -6,9 +6,8 @@
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/SessionMessages.h"
 #include "dataset/table/EngineFieldDefs.h"
-#include "engine/cursor/DataCursor.h"
-#include "engine/table/DataTable.h"
-#include "kartei/Session.h"
+#include "kartei/Cursor.h"
+#include "kartei/Table.h"
 
 namespace kartei {
 
@@ -98,7 +97,7 @@ TTableOpenRequest TKarteiTable::OpenRequest() const {
 
 std::unique_ptr<TDataCursor> TKarteiTable::OpenTableCursor() const {
     TKarteiDatabase& database = *Database();
-    auto cursor = std::make_unique<TDataCursor>(*database.EngineDirectory());
+    std::unique_ptr<TDataCursor> cursor = database.EngineDirectory()->NewCursor();
     const TSessionLock lock(*database.Session());
     cursor->Open(OpenRequest());
     return cursor;
@@ -158,7 +157,7 @@ void TKarteiTable::ReadIndexDefs(const TDataCursor& cursor) {
         FieldDefsFromEngine(cursor.Table().Fields(), FieldDefs());
     }
     indexDefs_.Clear();
-    const bool recordOrderPrimary = cursor.Table().IndexFile().Header().NoPrimaryKey != 0;
+    const bool recordOrderPrimary = cursor.Table().NoPrimaryKey();
     for (int slot = recordOrderPrimary ? 1 : 0; slot <= cursor.SecondaryIndexCount(); ++slot) {
         const TIndexDescriptor index = cursor.IndexDescriptor(slot);
         std::string fields;
@@ -296,30 +295,9 @@ TDataCursor* TKarteiTable::GetSearchCursor(std::string_view fields, bool caseIns
     UpdateIndexDefs();
     const TIndexDef* index = indexDefs_.GetIndexForFields(fields, caseInsensitive);
     if (index && index->Options.Contains(TIndexOption::ixCaseInsensitive) == caseInsensitive) {
-        TDataTable& table = Cursor()->Table();
-        TDataSession& session = table.Session();
-        TTableOpenRequest request = OpenRequest();
-        request.Join = true;
-        // The table is open already: its password must not be asked for again.
-        const std::string& password = table.Header().Password;
-        const bool lend = table.Header().IsEncrypted() && !password.empty() && !session.HasPassword(password);
-        if (lend) {
-            session.AddPassword(password);
-        }
-        auto cursor = std::make_unique<TDataCursor>(table.Directory());
-        try {
-            const TSessionLock lock(*Database()->Session());
-            cursor->Open(request);
-            cursor->SelectIndex(index->Name);
-        } catch (...) {
-            if (lend) {
-                session.RemovePassword(password);
-            }
-            throw;
-        }
-        if (lend) {
-            session.RemovePassword(password);
-        }
+        const TSessionLock lock(*Database()->Session());
+        std::unique_ptr<TDataCursor> cursor = Cursor()->Table().NewCursor();
+        cursor->SelectIndex(index->Name);
         searchCursor_ = std::move(cursor);
     }
     searchFields_ = fields;

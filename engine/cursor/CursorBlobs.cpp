@@ -1,4 +1,4 @@
-// TDataCursor: blobs read into memory under handles, edited there, and stored with their record.
+// TDataCursorImpl: blobs read into memory under handles, edited there, and stored with their record.
 #include <algorithm>
 #include <limits>
 #include <vector>
@@ -26,15 +26,15 @@ void PutReference(std::span<uint8_t> record, const TFieldDescriptor& field, TBlo
 
 }  // namespace
 
-void TDataCursor::CheckBlobImage(std::span<const uint8_t> record) const {
+void TDataCursorImpl::CheckBlobImage(std::span<const uint8_t> record) const {
     CheckOpen();
     if (record.size() != record_.size()) {
         RaiseKarteiError(ErrorCode::RecordBuffersCorrupt, table_->Name());
     }
 }
 
-TDataCursor::TBlobInImage TDataCursor::BlobInImage(std::span<const uint8_t> record,
-                                                   const TFieldDescriptor& field) {
+TDataCursorImpl::TBlobInImage TDataCursorImpl::BlobInImage(std::span<const uint8_t> record,
+                                                           const TFieldDescriptor& field) {
     CheckBlobImage(record);
     const TFieldDescriptor& own = table_->OwnBlobField(field);
     // A block offset, or a handle that is not open, is refused by the list.
@@ -47,7 +47,7 @@ TDataCursor::TBlobInImage TDataCursor::BlobInImage(std::span<const uint8_t> reco
     return {own, handle, blob};
 }
 
-int32_t TDataCursor::OpenBlob(std::span<uint8_t> record, const TFieldDescriptor& field) {
+int32_t TDataCursorImpl::OpenBlob(std::span<uint8_t> record, const TFieldDescriptor& field) {
     CheckBlobImage(record);
     const TFieldDescriptor& own = table_->OwnBlobField(field);
     const TBlobReference reference = GetBlobField(record, own);
@@ -62,12 +62,12 @@ int32_t TDataCursor::OpenBlob(std::span<uint8_t> record, const TFieldDescriptor&
     return handle;
 }
 
-size_t TDataCursor::BlobSize(std::span<const uint8_t> record, const TFieldDescriptor& field) {
+size_t TDataCursorImpl::BlobSize(std::span<const uint8_t> record, const TFieldDescriptor& field) {
     return BlobInImage(record, field).Blob.Length;
 }
 
-size_t TDataCursor::ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
-                             std::span<uint8_t> out) {
+size_t TDataCursorImpl::ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field,
+                                 size_t offset, std::span<uint8_t> out) {
     const TOpenBlob& blob = BlobInImage(record, field).Blob;
     if (offset > blob.Length) {
         RaiseKarteiError(ErrorCode::InvalidBlobOffset, table_->Name());
@@ -80,8 +80,8 @@ size_t TDataCursor::ReadBlob(std::span<const uint8_t> record, const TFieldDescri
     return count;
 }
 
-void TDataCursor::WriteBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
-                            std::span<const uint8_t> data) {
+void TDataCursorImpl::WriteBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
+                                std::span<const uint8_t> data) {
     TOpenBlob& blob = BlobInImage(record, field).Blob;
     if (data.empty()) {
         return;
@@ -101,8 +101,8 @@ void TDataCursor::WriteBlob(std::span<const uint8_t> record, const TFieldDescrip
     blob.Modified = true;
 }
 
-void TDataCursor::TruncateBlob(std::span<const uint8_t> record, const TFieldDescriptor& field,
-                               size_t length) {
+void TDataCursorImpl::TruncateBlob(std::span<const uint8_t> record, const TFieldDescriptor& field,
+                                   size_t length) {
     TOpenBlob& blob = BlobInImage(record, field).Blob;
     if (length > blob.Length) {
         RaiseKarteiError(ErrorCode::InvalidBlobOffset, table_->Name());
@@ -113,16 +113,16 @@ void TDataCursor::TruncateBlob(std::span<const uint8_t> record, const TFieldDesc
     }
 }
 
-void TDataCursor::CloseBlob(std::span<uint8_t> record, const TFieldDescriptor& field) {
+void TDataCursorImpl::CloseBlob(std::span<uint8_t> record, const TFieldDescriptor& field) {
     const TBlobInImage open = BlobInImage(record, field);
     PutReference(record, open.Field, open.Blob.Source);
     openBlobs_->Close(open.Handle);
 }
 
-void TDataCursor::WriteOpenBlobs(int32_t recordNumber, std::span<uint8_t> record) {
+void TDataCursorImpl::WriteOpenBlobs(int32_t recordNumber, std::span<uint8_t> record) {
     CheckBlobImage(record);
     std::vector<TBlobInImage> open;
-    std::vector<TDataTable::TBlobContents> changed;
+    std::vector<TDataTableImpl::TBlobContents> changed;
     for (const TFieldDescriptor& field : table_->Fields()) {
         if (field.FieldType != FieldType::Blob || GetBlobField(record, field).Offset >= 0) {
             continue;

@@ -1,4 +1,4 @@
-// TDataCursor: moving through the view, counts, ordinals, bookmarks and reading records.
+// TDataCursorImpl: moving through the view, counts, ordinals, bookmarks and reading records.
 #include <algorithm>
 #include <cstring>
 
@@ -18,7 +18,7 @@ void Zero(std::span<uint8_t> buffer) {
 }
 }  // namespace
 
-void TDataCursor::SetEmpty() {
+void TDataCursorImpl::SetEmpty() {
     hasLeaf_ = false;
     ordinal_ = 0;
     recordNumber_ = 0;
@@ -26,7 +26,7 @@ void TDataCursor::SetEmpty() {
     std::fill(record_.begin(), record_.end(), uint8_t{0});
 }
 
-void TDataCursor::TakeHit(const TLeafHit& hit) {
+void TDataCursorImpl::TakeHit(const TLeafHit& hit) {
     if (!hit.Leaf) {
         SetEmpty();
         return;
@@ -38,7 +38,7 @@ void TDataCursor::TakeHit(const TLeafHit& hit) {
     walkMisses_ = 0;
 }
 
-bool TDataCursor::SeekViewEdge(bool last) {
+bool TDataCursorImpl::SeekViewEdge(bool last) {
     if (natural_) {
         walkMisses_ = 0;
         recordNumber_ = last ? PriorLive(table_->Header().RecordSlotCount() + 1) : NextLive(0);
@@ -60,7 +60,7 @@ bool TDataCursor::SeekViewEdge(bool last) {
     return true;
 }
 
-void TDataCursor::LoadSibling(uint32_t offset, bool forward) {
+void TDataCursorImpl::LoadSibling(uint32_t offset, bool forward) {
     const uint32_t from = leaf_.Offset();
     TPageRef page = table_->IndexFile().ReadPage(slot_, offset);
     // Under the read lock nobody else writes; a page that changed underneath, or a link to a page that does
@@ -73,7 +73,7 @@ void TDataCursor::LoadSibling(uint32_t offset, bool forward) {
     leaf_.SetPosition(forward ? 1 : leaf_.Count());
 }
 
-bool TDataCursor::StepForward() {
+bool TDataCursorImpl::StepForward() {
     if (ordinal_ >= lastOrdinal_) {
         return false;
     }
@@ -87,7 +87,7 @@ bool TDataCursor::StepForward() {
     return true;
 }
 
-bool TDataCursor::StepBackward() {
+bool TDataCursorImpl::StepBackward() {
     if (ordinal_ <= firstOrdinal_) {
         return false;
     }
@@ -101,7 +101,7 @@ bool TDataCursor::StepBackward() {
     return true;
 }
 
-void TDataCursor::MoveIndexed(int32_t n) {
+void TDataCursorImpl::MoveIndexed(int32_t n) {
     if (!hasLeaf_) {
         return;
     }
@@ -121,7 +121,7 @@ void TDataCursor::MoveIndexed(int32_t n) {
     }
 }
 
-void TDataCursor::MoveNatural(int32_t n) {
+void TDataCursorImpl::MoveNatural(int32_t n) {
     if (table_->RecordCount() == 0) {
         SetEmpty();
         return;
@@ -148,7 +148,7 @@ void TDataCursor::MoveNatural(int32_t n) {
     }
 }
 
-void TDataCursor::MoveBySteps(int32_t n) {
+void TDataCursorImpl::MoveBySteps(int32_t n) {
     if (natural_) {
         MoveNatural(n);
     } else {
@@ -156,7 +156,7 @@ void TDataCursor::MoveBySteps(int32_t n) {
     }
 }
 
-void TDataCursor::MoveBy(int32_t n) {
+void TDataCursorImpl::MoveBy(int32_t n) {
     CheckOpen();
     if (n == 0) {
         return;
@@ -168,7 +168,7 @@ void TDataCursor::MoveBy(int32_t n) {
     ReadCurrent();
 }
 
-void TDataCursor::ReadCurrent() {
+void TDataCursorImpl::ReadCurrent() {
     TDataFile& file = table_->DataFile();
     // A fetch that finds another user's change delivers nothing: the cursor has found its place again.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -198,7 +198,7 @@ void TDataCursor::ReadCurrent() {
     RaiseKarteiError(ErrorCode::RecordChanged, table_->Name());
 }
 
-void TDataCursor::First() {
+void TDataCursorImpl::First() {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Forward;
@@ -208,7 +208,7 @@ void TDataCursor::First() {
     }
 }
 
-void TDataCursor::Last() {
+void TDataCursorImpl::Last() {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Backward;
@@ -218,7 +218,7 @@ void TDataCursor::Last() {
     }
 }
 
-void TDataCursor::StepOffViewEdge(bool last) {
+void TDataCursorImpl::StepOffViewEdge(bool last) {
     // First, Last and moves past an end leave the cursor on the view's edge entry in its leaf copy: no
     // second descent to find it.
     if (!natural_ && hasLeaf_ && !ViewEmpty() && ordinal_ == (last ? lastOrdinal_ : firstOrdinal_)) {
@@ -228,7 +228,7 @@ void TDataCursor::StepOffViewEdge(bool last) {
     SeekViewEdge(last);
 }
 
-int TDataCursor::GetNext(std::span<uint8_t> buffer) {
+int TDataCursorImpl::GetNext(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Forward;
@@ -247,7 +247,7 @@ int TDataCursor::GetNext(std::span<uint8_t> buffer) {
     return ErrorCode::Success;
 }
 
-int32_t TDataCursor::GetNextRecords(std::span<uint8_t> images, int32_t count) {
+int32_t TDataCursorImpl::GetNextRecords(std::span<uint8_t> images, int32_t count) {
     CheckOpen();
     const size_t size = record_.size();
     if (count < 0 || images.size() < static_cast<size_t>(count) * size) {
@@ -262,7 +262,7 @@ int32_t TDataCursor::GetNextRecords(std::span<uint8_t> images, int32_t count) {
     return read;
 }
 
-int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
+int TDataCursorImpl::GetPrior(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Backward;
@@ -280,7 +280,7 @@ int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
     return ErrorCode::Success;
 }
 
-int TDataCursor::GetCurrent(std::span<uint8_t> buffer, bool recheck) {
+int TDataCursorImpl::GetCurrent(std::span<uint8_t> buffer, bool recheck) {
     CheckOpen();
     const TAccess access(*this);
     if (bof_ && eof_) {
@@ -299,13 +299,13 @@ int TDataCursor::GetCurrent(std::span<uint8_t> buffer, bool recheck) {
     return ErrorCode::Success;
 }
 
-int32_t TDataCursor::RecordCount() {
+int32_t TDataCursorImpl::RecordCount() {
     CheckOpen();
     const TAccess access(*this);
     return natural_ ? table_->RecordCount() : ViewSize();
 }
 
-int32_t TDataCursor::Ordinal() {
+int32_t TDataCursorImpl::Ordinal() {
     CheckOpen();
     const TAccess access(*this);
     if (natural_) {
@@ -317,7 +317,7 @@ int32_t TDataCursor::Ordinal() {
     return static_cast<int32_t>(ordinal_ - firstOrdinal_ + 1);
 }
 
-void TDataCursor::GoToOrdinal(int32_t n) {
+void TDataCursorImpl::GoToOrdinal(int32_t n) {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Forward;
@@ -350,7 +350,7 @@ void TDataCursor::GoToOrdinal(int32_t n) {
     ReadCurrent();
 }
 
-int32_t TDataCursor::CurrentRecordNumber() {
+int32_t TDataCursorImpl::CurrentRecordNumber() {
     CheckOpen();
     const TAccess access(*this);
     if (natural_) {
@@ -359,7 +359,7 @@ int32_t TDataCursor::CurrentRecordNumber() {
     return hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0;
 }
 
-void TDataCursor::GetBookmark(std::span<uint8_t> bookmark) {
+void TDataCursorImpl::GetBookmark(std::span<uint8_t> bookmark) {
     CheckOpen();
     const TAccess access(*this);
     Zero(bookmark);
@@ -372,7 +372,7 @@ void TDataCursor::GetBookmark(std::span<uint8_t> bookmark) {
     }
 }
 
-bool TDataCursor::GoToBookmark(std::span<const uint8_t> bookmark) {
+bool TDataCursorImpl::GoToBookmark(std::span<const uint8_t> bookmark) {
     CheckOpen();
     if (bookmark.size() < BookmarkSize()) {
         return false;
@@ -401,7 +401,7 @@ bool TDataCursor::GoToBookmark(std::span<const uint8_t> bookmark) {
     return hasLeaf_ && !eof_ && Compare(CurrentKey(), searchKey_.data()) == 0;
 }
 
-int TDataCursor::CompareBookmarks(std::span<const uint8_t> a, std::span<const uint8_t> b) const {
+int TDataCursorImpl::CompareBookmarks(std::span<const uint8_t> a, std::span<const uint8_t> b) const {
     CheckOpen();
     if (natural_) {
         const int32_t x = ReadI32(a.data());
@@ -411,7 +411,7 @@ int TDataCursor::CompareBookmarks(std::span<const uint8_t> a, std::span<const ui
     return Compare(a.data(), b.data());
 }
 
-int TDataCursor::Compare(const uint8_t* a, const uint8_t* b) const {
+int TDataCursorImpl::Compare(const uint8_t* a, const uint8_t* b) const {
     const int result = CompareKeys(layout_, a, b, layout_.KeyLength);
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }

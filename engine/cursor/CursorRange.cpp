@@ -1,4 +1,4 @@
-// TDataCursor: ranges, the bounds of the view, the key search and FindKey.
+// TDataCursorImpl: ranges, the bounds of the view, the key search and FindKey.
 #include <algorithm>
 #include <cstring>
 
@@ -12,12 +12,12 @@
 
 namespace kartei {
 
-void TDataCursor::ClearRangeKeys() {
+void TDataCursorImpl::ClearRangeKeys() {
     std::fill(rangeStart_.begin(), rangeStart_.end(), uint8_t{0x00});
     std::fill(rangeEnd_.begin(), rangeEnd_.end(), uint8_t{0xFF});
 }
 
-void TDataCursor::ComputeBounds() {
+void TDataCursorImpl::ComputeBounds() {
     if (natural_) {
         firstOrdinal_ = 1;
         lastOrdinal_ = table_->RecordCount();
@@ -54,7 +54,7 @@ void TDataCursor::ComputeBounds() {
     }
 }
 
-void TDataCursor::MakeKey(TKeyForm form, const uint8_t* source, uint8_t* key) const {
+void TDataCursorImpl::MakeKey(TKeyForm form, const uint8_t* source, uint8_t* key) const {
     if (form == TKeyForm::Record) {
         BuildKey(layout_, source, key);
     } else {
@@ -62,7 +62,7 @@ void TDataCursor::MakeKey(TKeyForm form, const uint8_t* source, uint8_t* key) co
     }
 }
 
-size_t TDataCursor::UsedLength(int fieldCount, int partialLength) const {
+size_t TDataCursorImpl::UsedLength(int fieldCount, int partialLength) const {
     const int fields = std::clamp(fieldCount, 0, static_cast<int>(layout_.FieldCount));
     size_t used = 0;
     for (int k = 0; k < fields; ++k) {
@@ -76,7 +76,7 @@ size_t TDataCursor::UsedLength(int fieldCount, int partialLength) const {
     return std::min<size_t>(used, layout_.KeyLength);
 }
 
-void TDataCursor::PadFrom(uint8_t* key, size_t used, bool low) const {
+void TDataCursorImpl::PadFrom(uint8_t* key, size_t used, bool low) const {
     if (low != layout_.Descending) {
         PadKeyLow(layout_, key, used);
     } else {
@@ -84,8 +84,8 @@ void TDataCursor::PadFrom(uint8_t* key, size_t used, bool low) const {
     }
 }
 
-void TDataCursor::SetRange(TKeyForm form, const uint8_t* start, int startFieldCount, const uint8_t* end,
-                           int endFieldCount) {
+void TDataCursorImpl::SetRange(TKeyForm form, const uint8_t* start, int startFieldCount, const uint8_t* end,
+                               int endFieldCount) {
     CheckOpen();
     if (natural_) {
         return;
@@ -108,7 +108,7 @@ void TDataCursor::SetRange(TKeyForm form, const uint8_t* start, int startFieldCo
     RepositionOnRecord();
 }
 
-void TDataCursor::CancelRange() {
+void TDataCursorImpl::CancelRange() {
     CheckOpen();
     if (natural_) {
         return;
@@ -120,7 +120,7 @@ void TDataCursor::CancelRange() {
     RepositionOnRecord();
 }
 
-void TDataCursor::RepositionOnRecord() {
+void TDataCursorImpl::RepositionOnRecord() {
     if (natural_) {
         const int32_t own = RecordStatus(record_) == kRecordLive ? RecordLink(record_) : 0;
         if (IsLive(own)) {
@@ -137,7 +137,7 @@ void TDataCursor::RepositionOnRecord() {
     ReadCurrent();
 }
 
-bool TDataCursor::KeySearch(const uint8_t* key, bool nearest, bool keepEdge) {
+bool TDataCursorImpl::KeySearch(const uint8_t* key, bool nearest, bool keepEdge) {
     const bool wasBof = bof_;
     const bool wasEof = eof_;
     if (ViewEmpty()) {
@@ -186,8 +186,8 @@ bool TDataCursor::KeySearch(const uint8_t* key, bool nearest, bool keepEdge) {
     return found;
 }
 
-bool TDataCursor::FindKey(TKeyForm form, const uint8_t* key, std::span<uint8_t> out, int partialLength,
-                          bool nearest, int fieldCount) {
+bool TDataCursorImpl::FindKey(TKeyForm form, const uint8_t* key, std::span<uint8_t> out, int partialLength,
+                              bool nearest, int fieldCount) {
     CheckOpen();
     if (natural_ || key == nullptr) {
         return false;

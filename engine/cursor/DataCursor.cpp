@@ -1,4 +1,4 @@
-// TDataCursor: opening, index selection, access and the recovery after changes by other users.
+// TDataCursorImpl: opening, index selection, access and the recovery after changes by other users.
 #include "engine/cursor/DataCursor.h"
 
 #include "engine/cursor/CursorAccess.h"
@@ -21,35 +21,49 @@ namespace {
 constexpr int kNaturalOrderSlot = 255;
 }
 
-TDataCursor::TDataCursor(TDataDirectory& directory) : directory_(directory) {}
+TDataCursorImpl::TDataCursorImpl(TDataDirectoryImpl& directory) : directory_(directory) {}
 
-TDataCursor::~TDataCursor() {
+TDataCursorImpl::~TDataCursorImpl() {
     try {
         Close();
     } catch (...) {  // NOLINT(bugprone-empty-catch): closing is best effort here
     }
 }
 
-void TDataCursor::Open(const TTableOpenRequest& request, bool naturalOrder) {
+void TDataCursorImpl::Open(const TTableOpenRequest& request, bool naturalOrder) {
     Close();
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     const int status = directory_.OpenTable(request, table);
     if (status < 0) {
         RaiseKarteiError(static_cast<uint16_t>(-status), request.Name);
     }
-    try {
+    Attach(*table, naturalOrder, [&] {
         if (table->NeedsVerification(request)) {
             table->VerifyFiles();
         }
         table->CheckPassword();
         table->RebuildMissingIndex();
-        table_ = table;
-        record_.assign(table->Header().RecordSize, 0);
-        openBlobs_.emplace(table->Name());
+    });
+}
+
+void TDataCursorImpl::OpenShared(TDataTableImpl& table) {
+    Close();
+    directory_.ShareTable(table);
+    Attach(table, false, [] {});
+}
+
+template <typename FirstUse>
+void TDataCursorImpl::Attach(TDataTableImpl& table, bool naturalOrder, FirstUse firstUse) {
+    try {
+        firstUse();
+        table_ = &table;
+        record_.assign(table.Header().RecordSize, 0);
+        openBlobs_.emplace(table.Name());
         rangeStart_.assign(kKeyBufferSize, 0);
         rangeEnd_.assign(kKeyBufferSize, 0);
         searchKey_.assign(kKeyBufferSize, 0);
         savedKey_.assign(kKeyBufferSize, 0);
+        searchRecord_.assign(table.Header().RecordSize, 0);
         rangeActive_ = false;
         ClearRangeKeys();
         NoteSeenState();
@@ -60,17 +74,17 @@ void TDataCursor::Open(const TTableOpenRequest& request, bool naturalOrder) {
     } catch (...) {
         table_ = nullptr;
         openBlobs_.reset();
-        directory_.CloseTable(table);
+        directory_.CloseTable(&table);
         throw;
     }
     First();
 }
 
-void TDataCursor::Close() {
+void TDataCursorImpl::Close() {
     if (table_ == nullptr) {
         return;
     }
-    TDataTable* table = std::exchange(table_, nullptr);
+    TDataTableImpl* table = std::exchange(table_, nullptr);
     openBlobs_.reset();
     hasLeaf_ = false;
     bof_ = eof_ = false;
@@ -81,22 +95,22 @@ void TDataCursor::Close() {
     }
 }
 
-void TDataCursor::CheckOpen() const {
+void TDataCursorImpl::CheckOpen() const {
     if (table_ == nullptr) {
         RaiseKarteiErrorCode(ErrorCode::InvalidHandle);
     }
 }
 
-TIndexTree TDataCursor::Tree() {
+TIndexTree TDataCursorImpl::Tree() {
     return TIndexTree(table_->IndexFile(), slot_, layout_);
 }
 
-int TDataCursor::SecondaryIndexCount() const {
+int TDataCursorImpl::SecondaryIndexCount() const {
     CheckOpen();
     return table_->IndexFile().SecondaryIndexCount();
 }
 
-TIndexDescriptor TDataCursor::IndexDescriptor(int slot) const {
+TIndexDescriptor TDataCursorImpl::IndexDescriptor(int slot) const {
     CheckOpen();
     if (slot == kNaturalOrderSlot) {
         return TIndexDescriptor();
@@ -104,7 +118,7 @@ TIndexDescriptor TDataCursor::IndexDescriptor(int slot) const {
     return table_->IndexFile().Descriptor(slot);
 }
 
-void TDataCursor::TakeSlot(int slot) {
+void TDataCursorImpl::TakeSlot(int slot) {
     slot_ = slot;
     if (slot == kNaturalOrderSlot) {
         natural_ = true;
@@ -120,7 +134,7 @@ void TDataCursor::TakeSlot(int slot) {
     bitmapStale_ = true;
 }
 
-void TDataCursor::SelectIndex(std::string_view name) {
+void TDataCursorImpl::SelectIndex(std::string_view name) {
     CheckOpen();
     if (SameIndexName(indexName_, name) && !(natural_ && slot_ == kNaturalOrderSlot)) {
         return;
@@ -138,7 +152,7 @@ void TDataCursor::SelectIndex(std::string_view name) {
     RepositionOnRecord();
 }
 
-void TDataCursor::SelectIndex(int slot) {
+void TDataCursorImpl::SelectIndex(int slot) {
     CheckOpen();
     if (slot == slot_) {
         return;
@@ -156,21 +170,21 @@ void TDataCursor::SelectIndex(int slot) {
 
 // ---- Changes
 
-bool TDataCursor::StateChanged() const {
+bool TDataCursorImpl::StateChanged() const {
     return table_->ChangeGeneration() != seenTableGeneration_ ||
            table_->IndexFile().Generation() != seenIndexGeneration_ ||
            table_->IndexFile().ChangeCount() != seenIndexChanges_ ||
            table_->Header().RecordSlotCount() != seenSlotCount_;
 }
 
-void TDataCursor::NoteSeenState() {
+void TDataCursorImpl::NoteSeenState() {
     seenTableGeneration_ = table_->ChangeGeneration();
     seenIndexGeneration_ = table_->IndexFile().Generation();
     seenIndexChanges_ = table_->IndexFile().ChangeCount();
     seenSlotCount_ = table_->Header().RecordSlotCount();
 }
 
-void TDataCursor::Recover() {
+void TDataCursorImpl::Recover() {
     const bool wasBof = bof_;
     const bool wasEof = eof_;
     const bool hadPosition = natural_ ? recordNumber_ > 0 : hasLeaf_;
@@ -208,7 +222,7 @@ void TDataCursor::Recover() {
     standsAfterGap_ = hasLeaf_ && !bof_ && !eof_ && Compare(CurrentKey(), savedKey_.data()) != 0;
 }
 
-bool TDataCursor::CheckForChanges() {
+bool TDataCursorImpl::CheckForChanges() {
     // An operation looked when it began, and the read lock it holds keeps other processes from writing
     // until it ends: a cache miss inside it need not read the headers again. Read-only files take no lock.
     if (accessDepth_ > 0 && !table_->ReadOnly()) {
@@ -221,7 +235,7 @@ bool TDataCursor::CheckForChanges() {
     return true;
 }
 
-int32_t TDataCursor::ReadAheadCount(int32_t recordNumber, TReadDirection direction) {
+int32_t TDataCursorImpl::ReadAheadCount(int32_t recordNumber, TReadDirection direction) {
     if (singleRead_) {
         return 1;
     }
@@ -276,7 +290,7 @@ private:
 
 }  // namespace
 
-bool TDataCursor::IsLive(int32_t recordNumber) {
+bool TDataCursorImpl::IsLive(int32_t recordNumber) {
     if (recordNumber < 1 || recordNumber > table_->Header().RecordSlotCount()) {
         return false;
     }
@@ -288,7 +302,7 @@ bool TDataCursor::IsLive(int32_t recordNumber) {
     return live;
 }
 
-int32_t TDataCursor::NextLive(int32_t recordNumber) {
+int32_t TDataCursorImpl::NextLive(int32_t recordNumber) {
     const int32_t slots = table_->Header().RecordSlotCount();
     for (int32_t number = std::max(recordNumber, 0) + 1; number <= slots; ++number) {
         if (IsLive(number)) {
@@ -298,7 +312,7 @@ int32_t TDataCursor::NextLive(int32_t recordNumber) {
     return 0;
 }
 
-int32_t TDataCursor::PriorLive(int32_t recordNumber) {
+int32_t TDataCursorImpl::PriorLive(int32_t recordNumber) {
     for (int32_t number = std::min(recordNumber, table_->Header().RecordSlotCount() + 1) - 1; number >= 1;
          --number) {
         if (IsLive(number)) {
@@ -308,7 +322,7 @@ int32_t TDataCursor::PriorLive(int32_t recordNumber) {
     return 0;
 }
 
-const TRecordsBitmap& TDataCursor::Live() {
+const TRecordsBitmap& TDataCursorImpl::Live() {
     if (!bitmapStale_) {
         return bitmap_;
     }

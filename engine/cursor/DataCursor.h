@@ -16,105 +16,82 @@
 #include "engine/index/IndexTree.h"
 #include "engine/index/Page.h"
 #include "engine/keys/KeyLayout.h"
-#include "engine/table/TableOpenRequest.h"
+#include "kartei/Cursor.h"
 #include "kartei/ErrorCodes.h"
 
 namespace kartei {
 
-class TDataDirectory;
-class TDataTable;
+class TDataDirectoryImpl;
+class TDataTableImpl;
 
 // How a key argument is given: a ready key of the current index's key length, or a record image from which
 // the key is built.
 enum class TKeyForm { Key, Record };
 
-// One client's view of an open table: a current index (or natural record order), a position in its order
-// with before-first and after-last states, an optional key range, and the current record. Many cursors may
-// share one table; each keeps its own position. Every operation takes the table's read lock and looks for
-// other users' changes first: after one, the cursor goes back to the record it stood on (or the one after
-// it when that was deleted).
+// The engine's side of a cursor (kartei/Cursor.h).
 //
 // A walk works inside the cursor's private copy of the current leaf page: only page boundaries follow the
 // sibling links, and counts and ordinals come from the subtree counts, so they cost a descent or two.
-class TDataCursor final : private TFetchCursor {
+class TDataCursorImpl final : public TDataCursor, private TFetchCursor {
 public:
-    explicit TDataCursor(TDataDirectory& directory);
-    // Closes the table if still open; failures are dropped here.
-    ~TDataCursor() override;
-    TDataCursor(const TDataCursor&) = delete;
-    TDataCursor& operator=(const TDataCursor&) = delete;
+    explicit TDataCursorImpl(TDataDirectoryImpl& directory);
+    ~TDataCursorImpl() override;
+    TDataCursorImpl(const TDataCursorImpl&) = delete;
+    TDataCursorImpl& operator=(const TDataCursorImpl&) = delete;
 
-    // Opens the table: verifies its files when this is its first user (unless the request skips it), settles
-    // the password of an encrypted table, rebuilds an index file that had to be recreated, selects the
-    // primary index (or natural order) and moves to the first position.
+    // The face's operations.
     void Open(const TTableOpenRequest& request, bool naturalOrder = false);
     void Close();
     bool IsOpen() const { return table_ != nullptr; }
-    TDataTable& Table() const { return *table_; }
+    TDataTableImpl& Table() const { return *table_; }
     uint16_t RecordSize() const { return static_cast<uint16_t>(record_.size()); }
-
-    // Index selection. Selecting cancels any range and keeps the current record. 10022 for an unknown name;
-    // the cursor then stays on its index, without a range. Slot 255 is natural order.
     void SelectIndex(std::string_view name);
-    void SelectIndex(int slot);
     int CurrentIndexSlot() const { return slot_; }
-    const std::string& CurrentIndexName() const { return indexName_; }
     bool NaturalOrder() const { return natural_; }
     int SecondaryIndexCount() const;
-    // The descriptor of a slot; all zero for slot 255.
     TIndexDescriptor IndexDescriptor(int slot) const;
-    // The key layout of the current index (meaningless in natural order).
-    const TKeyLayout& KeyLayout() const { return layout_; }
-
-    // Before the first entry of the view (BOF) / after the last (EOF).
     void First();
     void Last();
-    // Status (ErrorCode, which the caller decides whether to raise): Success, EndOfFile at the end /
-    // BeginOfFile at the beginning; the buffer (record size bytes) gets the record, or zeros at an end.
     int GetNext(std::span<uint8_t> buffer);
     int GetPrior(std::span<uint8_t> buffer);
-    // Up to `count` GetNext steps as one operation (one lock and one look for other users' changes, as a
-    // screenful wants): the records go one after another into `images` (count × record size bytes).
-    // Returns how many were read; fewer means the view ended, and the cursor is then at EOF.
     int32_t GetNextRecords(std::span<uint8_t> images, int32_t count);
-    // 8709 when the view is empty, 8705 at BOF, 8706 at EOF (buffer zeroed). With `recheck` the record is
-    // read again and compared with the buffer: 8708 when another user changed or deleted it.
     int GetCurrent(std::span<uint8_t> buffer, bool recheck);
-    // Moves n entries forward or backward (stops at either end, setting EOF or BOF).
     void MoveBy(int32_t n);
     bool Bof() const { return bof_; }
     bool Eof() const { return eof_; }
-
-    // Entries in the view; the current entry's 1-based position in it (0 when there is none).
     int32_t RecordCount();
     int32_t Ordinal();
     void GoToOrdinal(int32_t n);
-    // The record number of the current entry; 0 when the view is empty.
     int32_t CurrentRecordNumber();
-
-    // A bookmark is the current full key in index order, the record number (4 bytes) in natural order; all
-    // zero without a current entry.
     size_t BookmarkSize() const { return natural_ ? 4 : layout_.KeyLength; }
     void GetBookmark(std::span<uint8_t> bookmark);
-    // Whether the cursor now stands on the bookmarked record (a deleted one: on its successor, false).
     bool GoToBookmark(std::span<const uint8_t> bookmark);
     int CompareBookmarks(std::span<const uint8_t> a, std::span<const uint8_t> b) const;
+    void CancelRange();
+    bool RangeActive() const { return rangeActive_; }
+    bool FindKey(std::span<const TFieldValue> values, TKeyMatch match, std::span<uint8_t> out);
+    bool FindFirst(std::span<const TFieldCondition> conditions, bool caseInsensitive, std::span<uint8_t> out);
+    void GoToRecord(int32_t recordNumber);
+    std::span<const uint8_t> CurrentRecord() const { return record_; }
+
+    // Opens the cursor on a table another cursor of its directory has open (TDataTable::NewCursor).
+    void OpenShared(TDataTableImpl& table);
+    // Slot 255 is natural order.
+    void SelectIndex(int slot);
+    const std::string& CurrentIndexName() const { return indexName_; }
+    // The key layout of the current index (meaningless in natural order).
+    const TKeyLayout& KeyLayout() const { return layout_; }
 
     // Ranges over the current index, both ends inclusive. Keys of `form`; a null start or end leaves that
     // side open. Field counts name the leading index fields a key supplies (0: all).
     void SetRange(TKeyForm form, const uint8_t* start, int startFieldCount, const uint8_t* end,
                   int endFieldCount);
-    void CancelRange();
-    bool RangeActive() const { return rangeActive_; }
     // Positions on a key (a record image or a ready key) given for `fieldCount` leading fields (0: all) and
     // `partialLength` characters of the next string field; copies the record then current into `out`
     // (may be empty). Nearest lands on the first entry at or after the key (the last of the view past the
     // end); exact leaves the cursor where it was when the key is absent.
     bool FindKey(TKeyForm form, const uint8_t* key, std::span<uint8_t> out, int partialLength, bool nearest,
                  int fieldCount);
-
-    // The current record image, as last read.
-    std::span<const uint8_t> CurrentRecord() const { return record_; }
 
     // Blobs, edited in memory through handles (CursorBlobs.cpp). `record` is a record image of the table
     // (else 8962) and `field` one of its blob fields (else 10753). While open, a blob's negative handle
@@ -149,6 +126,11 @@ private:
     bool CheckForChanges() override;
     int32_t ReadAheadCount(int32_t recordNumber, TReadDirection direction) override;
 
+    // The rest of opening, once the table object is counted: `firstUse` (the checks of the first user
+    // and the password), then the primary index (or natural order) and the first position. A failure
+    // gives the table back.
+    template <typename FirstUse>
+    void Attach(TDataTableImpl& table, bool naturalOrder, FirstUse firstUse);
     void CheckOpen() const;
     TIndexTree Tree();
     // Takes over an index slot's properties (255: natural order).
@@ -209,8 +191,8 @@ private:
     // An open cursor, and a record image of its table's size (else 8962).
     void CheckBlobImage(std::span<const uint8_t> record) const;
 
-    TDataDirectory& directory_;
-    TDataTable* table_ = nullptr;
+    TDataDirectoryImpl& directory_;
+    TDataTableImpl* table_ = nullptr;
     uint64_t seenTableGeneration_ = 0;
     uint64_t seenIndexGeneration_ = 0;
     uint64_t seenIndexChanges_ = 0;
@@ -254,7 +236,17 @@ private:
     // While the table is open; the handles of its blobs name slots in it.
     std::optional<TOpenBlobList> openBlobs_;
     std::vector<uint8_t> searchKey_;
+    // The record image a search by field values builds its key from.
+    std::vector<uint8_t> searchRecord_;
     std::vector<uint8_t> savedKey_;
 };
+
+// The engine's side of a cursor of the face.
+inline TDataCursorImpl& Inside(TDataCursor& cursor) {
+    return static_cast<TDataCursorImpl&>(cursor);
+}
+inline const TDataCursorImpl& Inside(const TDataCursor& cursor) {
+    return static_cast<const TDataCursorImpl&>(cursor);
+}
 
 }  // namespace kartei

@@ -202,4 +202,43 @@ void SetRawField(std::span<uint8_t> record, const TFieldDescriptor& field, std::
     }
 }
 
+void SetFieldValue(std::span<uint8_t> record, const TFieldDescriptor& field, const TFieldValue& value,
+                   uint16_t languageId, uint16_t sortId) {
+    if (std::holds_alternative<std::monostate>(value)) {
+        SetFieldNull(record, field);
+        return;
+    }
+    switch (field.FieldType) {
+        case FieldType::String:
+            return SetStringField(record, field, std::get<std::string>(value), languageId, sortId);
+        case FieldType::Date:
+            return SetDateField(record, field, std::get<TDayNumber>(value));
+        case FieldType::Blob:
+            return;  // contents go through the blob file
+        case FieldType::Boolean:
+            return SetBooleanField(record, field, std::get<bool>(value));
+        case FieldType::SmallInt:
+            return SetSmallIntField(record, field, static_cast<int16_t>(std::get<int64_t>(value)));
+        case FieldType::Integer:
+            return SetIntegerField(record, field, static_cast<int32_t>(std::get<int64_t>(value)));
+        case FieldType::Float:
+            return SetFloatField(record, field, std::get<double>(value));
+        case FieldType::Bcd:
+            return SetBcdField(record, field, std::get<TBcdValue>(value).Scaled);
+        case FieldType::Time:
+            return SetTimeField(record, field, std::get<TTimeOfDay>(value));
+        case FieldType::DateTime:
+            return SetDateTimeField(record, field, std::get<TTimeStamp>(value));
+        case FieldType::Word:
+            return SetWordField(record, field, static_cast<uint16_t>(std::get<int64_t>(value)));
+        default:
+            return SetRawField(record, field, std::get<std::vector<uint8_t>>(value));
+    }
+}
+
+void CopyFieldValues(std::span<const uint8_t> from, std::span<uint8_t> to) {
+    std::copy_n(from.begin(), std::min(from.size(), to.size()), to.begin());
+    std::fill_n(to.begin(), kRecordFieldsAt, uint8_t{0});
+}
+
 }  // namespace kartei

@@ -30,9 +30,7 @@ constexpr size_t kRecordCountAt = 3974;
 constexpr size_t kNoPrimaryKeyAt = 3978;
 constexpr size_t kHeaderChangedAt = 3979;
 
-}  // namespace
-
-TIndexDescriptor TIndexDescriptor::Decode(std::span<const uint8_t, kIndexDescriptorSize> bytes) {
+TIndexDescriptor DecodeDescriptor(std::span<const uint8_t, kIndexDescriptorSize> bytes) {
     const uint8_t* p = bytes.data();
     TIndexDescriptor d;
     d.Name = ReadShortString(p, kIndexNameCapacity);
@@ -51,23 +49,25 @@ TIndexDescriptor TIndexDescriptor::Decode(std::span<const uint8_t, kIndexDescrip
     return d;
 }
 
-void TIndexDescriptor::Encode(std::span<uint8_t, kIndexDescriptorSize> bytes) const {
+void EncodeDescriptor(const TIndexDescriptor& d, std::span<uint8_t, kIndexDescriptorSize> bytes) {
     uint8_t* p = bytes.data();
     std::memset(p, 0, kIndexDescriptorSize);
-    WriteShortString(p, kIndexNameCapacity, Name);
-    WriteU16(p + kKeyLengthAt, KeyLength);
-    p[kDescendingAt] = Descending;
-    p[kCaseInsensitiveAt] = CaseInsensitive;
-    p[kUniqueAt] = Unique;
-    p[kCompressionAt] = Compression;
-    p[kFieldCountAt] = FieldCount;
-    std::memcpy(p + kFieldDescendingAt, FieldDescending.data(), kMaxKeyFields);
+    WriteShortString(p, kIndexNameCapacity, d.Name);
+    WriteU16(p + kKeyLengthAt, d.KeyLength);
+    p[kDescendingAt] = d.Descending;
+    p[kCaseInsensitiveAt] = d.CaseInsensitive;
+    p[kUniqueAt] = d.Unique;
+    p[kCompressionAt] = d.Compression;
+    p[kFieldCountAt] = d.FieldCount;
+    std::memcpy(p + kFieldDescendingAt, d.FieldDescending.data(), kMaxKeyFields);
     for (size_t k = 0; k < kMaxKeyFields; ++k) {
-        WriteU16(p + kFieldNumbersAt + 2 * k, FieldNumbers[k]);
+        WriteU16(p + kFieldNumbersAt + 2 * k, d.FieldNumbers[k]);
     }
-    WriteU32(p + kRootPageAt, RootPage);
-    WriteU32(p + kFreePageHeadAt, FreePageHead);
+    WriteU32(p + kRootPageAt, d.RootPage);
+    WriteU32(p + kFreePageHeadAt, d.FreePageHead);
 }
+
+}  // namespace
 
 TIndexHeader TIndexHeader::Decode(std::span<const uint8_t, kIndexHeaderSize> bytes) {
     const uint8_t* p = bytes.data();
@@ -77,7 +77,7 @@ TIndexHeader TIndexHeader::Decode(std::span<const uint8_t, kIndexHeaderSize> byt
     h.EndOffset = ReadU32(p + kEndOffsetAt);
     h.SecondaryCount = p[kSecondaryCountAt];
     for (size_t slot = 0; slot < kIndexSlotCount; ++slot) {
-        h.Slots[slot] = TIndexDescriptor::Decode(
+        h.Slots[slot] = DecodeDescriptor(
             bytes.subspan(kSlotsAt + slot * kIndexDescriptorSize).first<kIndexDescriptorSize>());
     }
     h.RecordCount = ReadI32(p + kRecordCountAt);
@@ -94,8 +94,8 @@ void TIndexHeader::Encode(std::span<uint8_t, kIndexHeaderSize> bytes) const {
     WriteU32(p + kEndOffsetAt, EndOffset);
     p[kSecondaryCountAt] = SecondaryCount;
     for (size_t slot = 0; slot < kIndexSlotCount; ++slot) {
-        Slots[slot].Encode(
-            bytes.subspan(kSlotsAt + slot * kIndexDescriptorSize).first<kIndexDescriptorSize>());
+        EncodeDescriptor(Slots[slot],
+                         bytes.subspan(kSlotsAt + slot * kIndexDescriptorSize).first<kIndexDescriptorSize>());
     }
     WriteI32(p + kRecordCountAt, RecordCount);
     p[kNoPrimaryKeyAt] = NoPrimaryKey;

@@ -6,12 +6,12 @@
 
 #include "engine/keys/KeyLocale.h"
 #include "kartei/Field.h"
+#include "kartei/Index.h"
 
 namespace kartei {
 
 // Every key buffer has this size; no index has a longer key.
 constexpr size_t kKeyBufferSize = 524;
-constexpr size_t kMaxKeyFields = 16;
 // The record identifier that ends every key of a non-unique index.
 constexpr size_t kRecordIdSuffixSize = 4;
 // The deleted-record index (slot 31) keys a record by its status byte and record identifier.

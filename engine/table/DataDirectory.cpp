@@ -6,12 +6,12 @@
 #include "base/TextHelpers.h"
 #include "engine/format/TableFileNames.h"
 #include "engine/table/DataTable.h"
-#include "kartei/ErrorCodes.h"
+#include "kartei/Errors.h"
 
 namespace kartei {
 
-TDataDirectory::TDataDirectory(TDataSession& session, std::string directory, std::string path,
-                               std::string identity, bool inMemory)
+TDataDirectoryImpl::TDataDirectoryImpl(TDataSession& session, std::string directory, std::string path,
+                                       std::string identity, bool inMemory)
     : session_(session),
       directory_(std::move(directory)),
       path_(std::move(path)),
@@ -19,15 +19,15 @@ TDataDirectory::TDataDirectory(TDataSession& session, std::string directory, std
       inMemory_(inMemory) {}
 
 // Each table's destructor closes its files.
-TDataDirectory::~TDataDirectory() {
+TDataDirectoryImpl::~TDataDirectoryImpl() {
     while (!tables_.empty()) {
         tables_.pop_back();
     }
 }
 
-TDataTable* TDataDirectory::FindTable(std::string_view name, bool inMemory) const {
+TDataTableImpl* TDataDirectoryImpl::FindTable(std::string_view name, bool inMemory) const {
     const std::string wanted = DataFileNameOf(name);
-    for (const std::unique_ptr<TDataTable>& table : tables_) {
+    for (const std::unique_ptr<TDataTableImpl>& table : tables_) {
         if (table->InMemory() == inMemory && EqualsIgnoreAsciiCase(table->Name(), wanted)) {
             return table.get();
         }
@@ -35,10 +35,10 @@ TDataTable* TDataDirectory::FindTable(std::string_view name, bool inMemory) cons
     return nullptr;
 }
 
-int TDataDirectory::OpenTable(const TTableOpenRequest& request, TDataTable*& table) {
+int TDataDirectoryImpl::OpenTable(const TTableOpenRequest& request, TDataTableImpl*& table) {
     table = nullptr;
     const bool inMemory = TableInMemory(request);
-    if (TDataTable* found = FindTable(request.Name, inMemory)) {
+    if (TDataTableImpl* found = FindTable(request.Name, inMemory)) {
         if (found->OpenCount() > 0) {
             if ((found->Exclusive() || request.Exclusive) && !request.Join) {
                 return -static_cast<int>(ErrorCode::AccessDenied);
@@ -51,7 +51,7 @@ int TDataDirectory::OpenTable(const TTableOpenRequest& request, TDataTable*& tab
         table = found;
         return 0;
     }
-    auto created = std::make_unique<TDataTable>(*this, DataFileNameOf(request.Name), inMemory);
+    auto created = std::make_unique<TDataTableImpl>(*this, DataFileNameOf(request.Name), inMemory);
     created->OpenFiles(request.Exclusive);
     JoinActiveTransaction(*created);
     tables_.push_back(std::move(created));
@@ -59,7 +59,7 @@ int TDataDirectory::OpenTable(const TTableOpenRequest& request, TDataTable*& tab
     return 0;
 }
 
-void TDataDirectory::JoinActiveTransaction(TDataTable& table) {
+void TDataDirectoryImpl::JoinActiveTransaction(TDataTableImpl& table) {
     if (!transactionActive_) {
         return;
     }
@@ -74,19 +74,19 @@ void TDataDirectory::JoinActiveTransaction(TDataTable& table) {
     }
 }
 
-void TDataDirectory::Drop(TDataTable* table) {
+void TDataDirectoryImpl::Drop(TDataTableImpl* table) {
     const auto it =
         std::find_if(tables_.begin(), tables_.end(),
-                     [&](const std::unique_ptr<TDataTable>& open) { return open.get() == table; });
-    std::unique_ptr<TDataTable> dropped = std::move(*it);
+                     [&](const std::unique_ptr<TDataTableImpl>& open) { return open.get() == table; });
+    std::unique_ptr<TDataTableImpl> dropped = std::move(*it);
     tables_.erase(it);
     dropped->CloseFiles();
 }
 
-int TDataDirectory::CloseTable(TDataTable* table) {
+int TDataDirectoryImpl::CloseTable(TDataTableImpl* table) {
     const bool known =
         std::any_of(tables_.begin(), tables_.end(),
-                    [&](const std::unique_ptr<TDataTable>& open) { return open.get() == table; });
+                    [&](const std::unique_ptr<TDataTableImpl>& open) { return open.get() == table; });
     if (!known || table->OpenCount() == 0) {
         return -static_cast<int>(ErrorCode::InvalidPath);
     }
@@ -97,8 +97,18 @@ int TDataDirectory::CloseTable(TDataTable* table) {
     return 0;
 }
 
-int TDataDirectory::CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition,
-                                TDataTable*& table) {
+void TDataDirectoryImpl::ShareTable(TDataTableImpl& table) {
+    const bool known =
+        std::any_of(tables_.begin(), tables_.end(),
+                    [&](const std::unique_ptr<TDataTableImpl>& open) { return open.get() == &table; });
+    if (!known || table.OpenCount() == 0) {
+        RaiseKarteiError(ErrorCode::InvalidHandle, table.Name());
+    }
+    table.AddUser();
+}
+
+int TDataDirectoryImpl::CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition,
+                                    TDataTableImpl*& table) {
     table = nullptr;
     const bool inMemory = TableInMemory(request);
     // A table object, even an unused one held by a transaction, has the files open.
@@ -110,7 +120,7 @@ int TDataDirectory::CreateTable(const TTableOpenRequest& request, const TTableDe
     return OpenTable(request, table);
 }
 
-void TDataDirectory::StartTransaction() {
+void TDataDirectoryImpl::StartTransaction() {
     if (transactionActive_) {
         return;
     }
@@ -127,7 +137,7 @@ void TDataDirectory::StartTransaction() {
     transactionActive_ = true;
 }
 
-void TDataDirectory::EndTransaction(bool commit) {
+void TDataDirectoryImpl::EndTransaction(bool commit) {
     if (!transactionActive_) {
         return;
     }
@@ -138,7 +148,7 @@ void TDataDirectory::EndTransaction(bool commit) {
             failure = std::current_exception();
         }
     };
-    for (const std::unique_ptr<TDataTable>& table : tables_) {
+    for (const std::unique_ptr<TDataTableImpl>& table : tables_) {
         try {
             table->EndTransaction(commit);
         } catch (...) {
@@ -146,13 +156,13 @@ void TDataDirectory::EndTransaction(bool commit) {
         }
     }
     // Tables closed during the transaction kept their files open until now.
-    std::vector<TDataTable*> unused;
-    for (const std::unique_ptr<TDataTable>& table : tables_) {
+    std::vector<TDataTableImpl*> unused;
+    for (const std::unique_ptr<TDataTableImpl>& table : tables_) {
         if (table->OpenCount() == 0) {
             unused.push_back(table.get());
         }
     }
-    for (TDataTable* table : unused) {
+    for (TDataTableImpl* table : unused) {
         try {
             Drop(table);
         } catch (...) {
@@ -164,8 +174,8 @@ void TDataDirectory::EndTransaction(bool commit) {
     }
 }
 
-void TDataDirectory::SettingsChanged() {
-    for (const std::unique_ptr<TDataTable>& table : tables_) {
+void TDataDirectoryImpl::SettingsChanged() {
+    for (const std::unique_ptr<TDataTableImpl>& table : tables_) {
         table->SettingsChanged();
     }
 }

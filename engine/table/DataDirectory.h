@@ -8,27 +8,27 @@
 
 #include "engine/format/TableFileNames.h"
 #include "engine/table/TableCreation.h"
-#include "engine/table/TableOpenRequest.h"
+#include "kartei/Directory.h"
 
 namespace kartei {
 
 class TDataSession;
-class TDataTable;
+class TDataTableImpl;
 
-// One database directory of an engine session, with the table objects opened in it. Each table name has
-// one table object, shared by every cursor that opens it; the object goes when its last user closes it
-// (unless a transaction keeps its files open until the transaction ends). Results of the open and close
-// operations are 0 or negative engine codes; failures of the files themselves raise engine errors.
-class TDataDirectory {
+// The engine's side of a database directory (kartei/Directory.h), with the table objects opened in it. A
+// table object goes when its last user closes it (unless a transaction keeps its files open until the
+// transaction ends). Results of the open and close operations are 0 or negative engine codes; failures of
+// the files themselves raise engine errors.
+class TDataDirectoryImpl final : public TDataDirectory {
 public:
     // Made by the session: the directory as given, the path file names are built on (empty in memory), and
     // the identity that tells directories apart.
-    TDataDirectory(TDataSession& session, std::string directory, std::string path, std::string identity,
-                   bool inMemory);
+    TDataDirectoryImpl(TDataSession& session, std::string directory, std::string path, std::string identity,
+                       bool inMemory);
     // Closes every table; failures are dropped here.
-    ~TDataDirectory();
-    TDataDirectory(const TDataDirectory&) = delete;
-    TDataDirectory& operator=(const TDataDirectory&) = delete;
+    ~TDataDirectoryImpl() override;
+    TDataDirectoryImpl(const TDataDirectoryImpl&) = delete;
+    TDataDirectoryImpl& operator=(const TDataDirectoryImpl&) = delete;
 
     TDataSession& Session() const { return session_; }
     const std::string& Directory() const { return directory_; }
@@ -41,14 +41,17 @@ public:
     // unless it or the request is exclusive and the request does not join it (-11013); an unused one, or a
     // new one, opens its files (raising their failures; a new object is then not kept). A table opened while
     // a transaction is active joins it.
-    int OpenTable(const TTableOpenRequest& request, TDataTable*& table);
+    int OpenTable(const TTableOpenRequest& request, TDataTableImpl*& table);
     // One user less; at none, outside a transaction, the table's files close and the object goes. -11010 for
     // a table not in this directory.
-    int CloseTable(TDataTable* table);
+    int CloseTable(TDataTableImpl* table);
+    // One user more of a table object in use here (a second cursor on it); 11014 for a table that is not.
+    void ShareTable(TDataTableImpl& table);
     // Creates the table's files as defined (replacing files of that name) and opens it as asked, with one
     // user. -11013 when a table object of that name is in use. Engine errors for definitions that are not
     // valid, before any file is touched: see CreateTableFiles.
-    int CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition, TDataTable*& table);
+    int CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition,
+                    TDataTableImpl*& table);
 
     // The files of a table that has no table object here and that no other process has open (either is
     // 11013; a table kept by a transaction is in use).
@@ -68,7 +71,7 @@ public:
     void RenameTableToBackup(std::string_view name, bool inMemory = false);
 
     // The table object of that name and kind, or nullptr.
-    TDataTable* FindTable(std::string_view name, bool inMemory) const;
+    TDataTableImpl* FindTable(std::string_view name, bool inMemory) const;
     size_t TableCount() const { return tables_.size(); }
 
     // Transactions: every open table takes its transaction lock, keeps its changes in memory, and writes them
@@ -87,9 +90,9 @@ private:
 
     bool TableInMemory(const TTableOpenRequest& request) const { return inMemory_ || request.InMemory; }
     // A table opened while a transaction is active joins it; if it cannot, it closes again.
-    void JoinActiveTransaction(TDataTable& table);
+    void JoinActiveTransaction(TDataTableImpl& table);
     // Closes the files of an unused table and drops the object.
-    void Drop(TDataTable* table);
+    void Drop(TDataTableImpl* table);
     // The table's files for DeleteTable and the renames, once no table object has them open and the data
     // file exists.
     TTableFileNames UnusedTableFiles(std::string_view name, bool inMemory) const;
@@ -101,7 +104,15 @@ private:
     bool inMemory_;
     int references_ = 1;
     bool transactionActive_ = false;
-    std::vector<std::unique_ptr<TDataTable>> tables_;
+    std::vector<std::unique_ptr<TDataTableImpl>> tables_;
 };
+
+// The engine's side of a directory of the face.
+inline TDataDirectoryImpl& Inside(TDataDirectory& directory) {
+    return static_cast<TDataDirectoryImpl&>(directory);
+}
+inline const TDataDirectoryImpl& Inside(const TDataDirectory& directory) {
+    return static_cast<const TDataDirectoryImpl&>(directory);
+}
 
 }  // namespace kartei

@@ -38,7 +38,7 @@ void TDataSession::SetForceBufferFlush(bool force) {
 
 void TDataSession::SettingsChanged() {
     for (const std::unique_ptr<TDataDirectory>& directory : directories_) {
-        directory->SettingsChanged();
+        Inside(*directory).SettingsChanged();
     }
 }
 
@@ -66,14 +66,15 @@ TDataDirectory& TDataSession::OpenDirectory(std::string_view directory) {
     std::string path = inMemory ? std::string() : NormalizeDirectoryPath(directory, currentDirectory_);
     std::string identity = inMemory ? std::string() : DirectoryIdentity(path);
     for (const std::unique_ptr<TDataDirectory>& open : directories_) {
+        TDataDirectoryImpl& inside = Inside(*open);
         // File names are case-sensitive here: only the same canonical path is the same directory.
-        if (open->InMemory() == inMemory && open->Identity() == identity) {
-            open->AddReference();
-            return *open;
+        if (inside.InMemory() == inMemory && inside.Identity() == identity) {
+            inside.AddReference();
+            return inside;
         }
     }
-    directories_.push_back(std::make_unique<TDataDirectory>(*this, std::string(directory), std::move(path),
-                                                            std::move(identity), inMemory));
+    directories_.push_back(std::make_unique<TDataDirectoryImpl>(
+        *this, std::string(directory), std::move(path), std::move(identity), inMemory));
     return *directories_.back();
 }
 
@@ -84,7 +85,7 @@ int TDataSession::CloseDirectory(TDataDirectory* directory) {
     if (it == directories_.end()) {
         return -static_cast<int>(ErrorCode::AccessDenied);
     }
-    if ((*it)->ReleaseReference() == 0) {
+    if (Inside(**it).ReleaseReference() == 0) {
         directories_.erase(it);
     }
     return 0;

@@ -1,4 +1,4 @@
-// TDataTable: opening and closing the files, the contexts of the file objects, changes by other processes
+// TDataTableImpl: opening and closing the files, the contexts of the file objects, changes by other processes
 // and transactions. Verification is in DataTableVerify.cpp, changes in DataTableWrite.cpp.
 #include "engine/table/DataTable.h"
 
@@ -14,7 +14,7 @@
 
 namespace kartei {
 
-TDataTable::TDataTable(TDataDirectory& directory, std::string name, bool inMemory)
+TDataTableImpl::TDataTableImpl(TDataDirectoryImpl& directory, std::string name, bool inMemory)
     : directory_(directory),
       name_(std::move(name)),
       inMemory_(inMemory),
@@ -28,30 +28,30 @@ TDataTable::TDataTable(TDataDirectory& directory, std::string name, bool inMemor
     blobFile_.SetInMemory(inMemory);
 }
 
-TDataTable::~TDataTable() {
+TDataTableImpl::~TDataTableImpl() {
     try {
         CloseFiles();
     } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor reports nothing
     }
 }
 
-TDataSession& TDataTable::Session() const {
+TDataSession& TDataTableImpl::Session() const {
     return directory_.Session();
 }
 
-bool TDataTable::ForceBufferFlush() const {
+bool TDataTableImpl::ForceBufferFlush() const {
     return Session().ForceBufferFlush();
 }
 
-bool TDataTable::StrictChangeDetection() const {
+bool TDataTableImpl::StrictChangeDetection() const {
     return Session().StrictChangeDetection();
 }
 
-void TDataTable::Raise(uint16_t code) const {
+void TDataTableImpl::Raise(uint16_t code) const {
     RaiseKarteiError(code, name_);
 }
 
-void TDataTable::SyncContexts() {
+void TDataTableImpl::SyncContexts() {
     TIndexFileContext& context = indexFile_.Context();
     context.TableName = name_;
     context.Encrypted = dataFile_.IsOpen() && dataFile_.Header().IsEncrypted();
@@ -62,7 +62,7 @@ void TDataTable::SyncContexts() {
 
 // ---- Opening and closing
 
-void TDataTable::OpenFiles(bool exclusive) {
+void TDataTableImpl::OpenFiles(bool exclusive) {
     openCount_ = 1;
     if (filesOpen_) {
         return;
@@ -107,7 +107,7 @@ void TDataTable::OpenFiles(bool exclusive) {
     filesOpen_ = true;
 }
 
-void TDataTable::OpenIndexFile() {
+void TDataTableImpl::OpenIndexFile() {
     try {
         indexFile_.Open(fileNames_.Index, exclusive_);
         return;
@@ -123,13 +123,13 @@ void TDataTable::OpenIndexFile() {
     indexMissing_ = true;
 }
 
-void TDataTable::OpenBlobFile() {
+void TDataTableImpl::OpenBlobFile() {
     const TDataHeader& header = dataFile_.Header();
     blobFile_.SetFormat(static_cast<uint16_t>(header.BlobBlockSize), header.IsEncrypted());
     blobFile_.Open(fileNames_.Blob, exclusive_);
 }
 
-void TDataTable::CloseFileHandlers() {
+void TDataTableImpl::CloseFileHandlers() {
     // Index, blob, data: the order other users of the files expect.
     const auto close = [](TFileHandler& file, std::exception_ptr& failure) {
         try {
@@ -151,7 +151,7 @@ void TDataTable::CloseFileHandlers() {
     }
 }
 
-void TDataTable::CloseFiles() {
+void TDataTableImpl::CloseFiles() {
     openCount_ = 0;
     if (!filesOpen_) {
         return;
@@ -184,7 +184,7 @@ void TDataTable::CloseFiles() {
     }
 }
 
-void TDataTable::WriteBackChanges() {
+void TDataTableImpl::WriteBackChanges() {
     // Blobs before the records that refer to them, the records before the index entries that lead to them;
     // and none of it when the index pages could not all be written.
     indexFile_.CheckPagesFit();
@@ -195,7 +195,7 @@ void TDataTable::WriteBackChanges() {
     indexFile_.Flush();
 }
 
-void TDataTable::Commit(const std::vector<TBlobReference>& blobs) {
+void TDataTableImpl::Commit(const std::vector<TBlobReference>& blobs) {
     TWriteJournal journal;
     // A memory table has no crash to survive, and a transaction that changed nothing writes nothing.
     const bool journalled = changedInTransaction_ && !inMemory_;
@@ -229,7 +229,7 @@ void TDataTable::Commit(const std::vector<TBlobReference>& blobs) {
     }
 }
 
-void TDataTable::ReloadFiles() {
+void TDataTableImpl::ReloadFiles() {
     dataFile_.DiscardCache();
     dataFile_.RereadHeader();
     indexFile_.DiscardChanges();
@@ -240,7 +240,7 @@ void TDataTable::ReloadFiles() {
     indexesLoaded_ = false;
 }
 
-bool TDataTable::ReplayJournal() {
+bool TDataTableImpl::ReplayJournal() {
     if (inMemory_ || readOnly_) {
         return false;
     }
@@ -252,14 +252,14 @@ bool TDataTable::ReplayJournal() {
     return true;
 }
 
-void TDataTable::TrimCaches() {
+void TDataTableImpl::TrimCaches() {
     dataFile_.TrimCache();
     if (blobFile_.IsOpen()) {
         blobFile_.TrimCache();
     }
 }
 
-void TDataTable::WriteBack() {
+void TDataTableImpl::WriteBack() {
     if (filesOpen_) {
         WriteBackChanges();
     }
@@ -267,7 +267,7 @@ void TDataTable::WriteBack() {
 
 // ---- Keys
 
-const TKeyLocale& TDataTable::KeyLocale() {
+const TKeyLocale& TDataTableImpl::KeyLocale() {
     if (!keyLocale_) {
         keyLocale_ = KeyLocaleFor(Header().LanguageId, Header().SortId);
         if (!keyLocale_) {
@@ -277,11 +277,11 @@ const TKeyLocale& TDataTable::KeyLocale() {
     return *keyLocale_;
 }
 
-TKeyLayout TDataTable::KeyLayout(int slot) {
+TKeyLayout TDataTableImpl::KeyLayout(int slot) {
     return MakeKeyLayout(indexFile_.Descriptor(slot), slot, Fields(), KeyLocale(), name_);
 }
 
-void TDataTable::PrepareIndexes() {
+void TDataTableImpl::PrepareIndexes() {
     if (indexesLoaded_ && indexesGeneration_ == indexFile_.Generation()) {
         return;
     }
@@ -293,7 +293,7 @@ void TDataTable::PrepareIndexes() {
 
 // ---- Changes by other processes
 
-bool TDataTable::CheckForChanges() {
+bool TDataTableImpl::CheckForChanges() {
     if (!filesOpen_ || OthersKeptOut()) {
         return false;
     }
@@ -320,7 +320,7 @@ bool TDataTable::CheckForChanges() {
 
 // ---- Transactions
 
-void TDataTable::JoinTransaction() {
+void TDataTableImpl::JoinTransaction() {
     if (inTransaction_ || !filesOpen_) {
         return;
     }
@@ -332,7 +332,7 @@ void TDataTable::JoinTransaction() {
     SyncContexts();
 }
 
-void TDataTable::EndTransaction(bool commit) {
+void TDataTableImpl::EndTransaction(bool commit) {
     if (!inTransaction_) {
         return;
     }

@@ -21,30 +21,27 @@
 #include "engine/keys/KeyLayout.h"
 #include "engine/keys/KeyLocale.h"
 #include "engine/table/RecordIndexes.h"
-#include "engine/table/TableOpenRequest.h"
+#include "kartei/Directory.h"
+#include "kartei/Table.h"
 
 namespace kartei {
 
-class TDataDirectory;
+class TDataDirectoryImpl;
 class TDataSession;
 
-// One open table of a directory, shared by every cursor on it: its data, index and blob files, the locks it
-// holds on them, and the changes that go through them. Engine errors carry the table name (with ".DAT").
-//
-// A table whose files could be opened only for reading is read-only: it takes no locks, and every change
-// is refused with 11013. Changes take the table's write lock, move the record's entries in every index,
-// and are written back before the lock goes; an exclusive table keeps them in its caches until it closes
-// (or WriteBack), and a table in a transaction until the transaction ends.
-class TDataTable final : private TDataFileContext, private TBlobFileContext {
+// The engine's side of an open table (kartei/Table.h): its data, index and blob files, the locks it holds on
+// them, and the changes that go through them. A read-only table takes no locks. An exclusive table keeps
+// its changes in its caches until it closes or WriteBack.
+class TDataTableImpl final : public TDataTable, private TDataFileContext, private TBlobFileContext {
 public:
     // `name` with its extension; the files are named in the directory's path, or bare for memory files.
-    TDataTable(TDataDirectory& directory, std::string name, bool inMemory);
+    TDataTableImpl(TDataDirectoryImpl& directory, std::string name, bool inMemory);
     // Closes the files; failures are dropped here.
-    ~TDataTable() override;
-    TDataTable(const TDataTable&) = delete;
-    TDataTable& operator=(const TDataTable&) = delete;
+    ~TDataTableImpl() override;
+    TDataTableImpl(const TDataTableImpl&) = delete;
+    TDataTableImpl& operator=(const TDataTableImpl&) = delete;
 
-    TDataDirectory& Directory() const { return directory_; }
+    TDataDirectoryImpl& Directory() const { return directory_; }
     TDataSession& Session() const;
     // The table name engine errors carry, with ".DAT".
     const std::string& Name() const { return name_; }
@@ -75,6 +72,7 @@ public:
     std::span<const TFieldDescriptor> Fields() const { return dataFile_.Descriptors(); }
     // Names compare without regard to case; nullptr when there is no such field.
     const TFieldDescriptor* FindField(std::string_view name) const { return dataFile_.FindDescriptor(name); }
+    bool NoPrimaryKey() const { return indexFile_.NoPrimaryKey(); }
     // Active records, as the index file counts them.
     int32_t RecordCount() const { return indexFile_.RecordCount(); }
 
@@ -151,7 +149,7 @@ public:
     // The index read lock for a read, unless the table holds a read or the write lock already.
     class TReadAccess {
     public:
-        explicit TReadAccess(TDataTable& table);
+        explicit TReadAccess(TDataTableImpl& table);
         ~TReadAccess();
         // Whether this access took the lock (and with it looked for other users' changes).
         bool Taken() const { return taken_; }
@@ -159,18 +157,18 @@ public:
         TReadAccess& operator=(const TReadAccess&) = delete;
 
     private:
-        TDataTable& table_;
+        TDataTableImpl& table_;
         bool taken_ = false;
     };
 
 private:
-    friend class TDataDirectory;
+    friend class TDataDirectoryImpl;
 
     // A change: the record's lock when one is named and not held, then the write lock; Finish writes back
     // and releases. Left unfinished (a failure), what the caches hold is written back as far as it goes.
     class TWriteAccess {
     public:
-        TWriteAccess(TDataTable& table, int32_t recordNumber, bool evenReadOnly = false);
+        TWriteAccess(TDataTableImpl& table, int32_t recordNumber, bool evenReadOnly = false);
         ~TWriteAccess();
         TWriteAccess(const TWriteAccess&) = delete;
         TWriteAccess& operator=(const TWriteAccess&) = delete;
@@ -180,7 +178,7 @@ private:
         void ReleaseReadLocks();
         void Release();
 
-        TDataTable& table_;
+        TDataTableImpl& table_;
         int32_t lockedRecord_ = 0;
         bool released_ = false;
     };
@@ -256,7 +254,7 @@ private:
     void NoteWrittenChanges() override { writtenChanges_ = true; }
     int32_t TakeBlobSequenceNumber() override { return dataFile_.NextBlobSequenceNumber(); }
 
-    TDataDirectory& directory_;
+    TDataDirectoryImpl& directory_;
     const std::string name_;
     const bool inMemory_;
     const TTableFileNames fileNames_;
@@ -288,5 +286,13 @@ private:
     std::vector<uint8_t> oldImage_;
     std::vector<uint8_t> newImage_;
 };
+
+// The engine's side of a table of the face.
+inline TDataTableImpl& Inside(TDataTable& table) {
+    return static_cast<TDataTableImpl&>(table);
+}
+inline const TDataTableImpl& Inside(const TDataTable& table) {
+    return static_cast<const TDataTableImpl&>(table);
+}
 
 }  // namespace kartei

@@ -1,4 +1,4 @@
-// TDataTable: reading records and blobs for callers outside a cursor, under the table's read lock.
+// TDataTableImpl: reading records and blobs for callers outside a cursor, under the table's read lock.
 #include <algorithm>
 
 #include "engine/errors/ErrorContext.h"
@@ -10,7 +10,7 @@
 
 namespace kartei {
 
-TDataTable::TReadAccess::TReadAccess(TDataTable& table) : table_(table) {
+TDataTableImpl::TReadAccess::TReadAccess(TDataTableImpl& table) : table_(table) {
     TTableLocks& locks = table.locks_;
     if (!locks.HoldsAnyReadLock() && !locks.HoldsWriteLock()) {
         locks.LockRead(0);
@@ -18,7 +18,7 @@ TDataTable::TReadAccess::TReadAccess(TDataTable& table) : table_(table) {
     }
 }
 
-TDataTable::TReadAccess::~TReadAccess() {
+TDataTableImpl::TReadAccess::~TReadAccess() {
     if (taken_) {
         try {
             table_.locks_.UnlockRead(0);
@@ -27,7 +27,7 @@ TDataTable::TReadAccess::~TReadAccess() {
     }
 }
 
-void TDataTable::CheckImage(std::span<const uint8_t> image) const {
+void TDataTableImpl::CheckImage(std::span<const uint8_t> image) const {
     if (!filesOpen_) {
         Raise(ErrorCode::InvalidHandle);
     }
@@ -36,7 +36,7 @@ void TDataTable::CheckImage(std::span<const uint8_t> image) const {
     }
 }
 
-TRecord& TDataTable::FetchSlot(int32_t recordNumber, bool live) {
+TRecord& TDataTableImpl::FetchSlot(int32_t recordNumber, bool live) {
     if (recordNumber < 1 || recordNumber >= Header().NextRecordNumber) {
         Raise(ErrorCode::RecordNotFound);
     }
@@ -48,14 +48,14 @@ TRecord& TDataTable::FetchSlot(int32_t recordNumber, bool live) {
     return record;
 }
 
-void TDataTable::ReadRecord(int32_t recordNumber, std::span<uint8_t> image) {
+void TDataTableImpl::ReadRecord(int32_t recordNumber, std::span<uint8_t> image) {
     CheckImage(image);
     const TReadAccess access(*this);
     const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, false));
     std::copy(record->Image().begin(), record->Image().end(), image.begin());
 }
 
-const TFieldDescriptor& TDataTable::OwnBlobField(const TFieldDescriptor& field) const {
+const TFieldDescriptor& TDataTableImpl::OwnBlobField(const TFieldDescriptor& field) const {
     const TFieldDescriptor* own = dataFile_.DescriptorByNumber(field.FieldNumber);
     if (own == nullptr || own->FieldType != FieldType::Blob || !blobFile_.IsOpen()) {
         RaiseKarteiError(ErrorCode::InvalidBlobField, name_, field.Name);
@@ -63,8 +63,8 @@ const TFieldDescriptor& TDataTable::OwnBlobField(const TFieldDescriptor& field) 
     return *own;
 }
 
-size_t TDataTable::ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field,
-                            TEngineBuffer& contents) {
+size_t TDataTableImpl::ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field,
+                                TEngineBuffer& contents) {
     CheckImage(record);
     const TFieldDescriptor& own = OwnBlobField(field);
     const TReadAccess access(*this);

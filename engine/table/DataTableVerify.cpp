@@ -1,4 +1,4 @@
-// TDataTable: what the first cursor on a table checks before it uses it.
+// TDataTableImpl: what the first cursor on a table checks before it uses it.
 #include "engine/files/FileHandler.h"
 #include "engine/index/IndexVerify.h"
 #include "engine/table/DataFileVerify.h"
@@ -8,11 +8,11 @@
 
 namespace kartei {
 
-bool TDataTable::NeedsVerification(const TTableOpenRequest& request) const {
+bool TDataTableImpl::NeedsVerification(const TTableOpenRequest& request) const {
     return request.VerificationWanted() && openCount_ == 1 && (!inTransaction_ || !changedInTransaction_);
 }
 
-void TDataTable::VerifyFiles() {
+void TDataTableImpl::VerifyFiles() {
     const TReadAccess access(*this);
     int64_t fileLength = 0;
     {
@@ -28,7 +28,7 @@ void TDataTable::VerifyFiles() {
     }
 }
 
-void TDataTable::CheckPassword() {
+void TDataTableImpl::CheckPassword() {
     // A table encrypted without a password asks for none.
     if (!Header().IsEncrypted() || Header().Password.empty()) {
         return;

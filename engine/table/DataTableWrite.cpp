@@ -1,4 +1,4 @@
-// TDataTable: changes of records and blobs, emptying the table and rebuilding a missing index file. Every
+// TDataTableImpl: changes of records and blobs, emptying the table and rebuilding a missing index file. Every
 // change runs under the write lock and leaves the data file, the blob file and every index in step.
 #include <algorithm>
 
@@ -16,7 +16,7 @@ namespace kartei {
 
 // ---- The write lock of one change
 
-TDataTable::TWriteAccess::TWriteAccess(TDataTable& table, int32_t recordNumber, bool evenReadOnly)
+TDataTableImpl::TWriteAccess::TWriteAccess(TDataTableImpl& table, int32_t recordNumber, bool evenReadOnly)
     : table_(table) {
     if (!table.filesOpen_) {
         table.Raise(ErrorCode::InvalidHandle);
@@ -46,13 +46,13 @@ TDataTable::TWriteAccess::TWriteAccess(TDataTable& table, int32_t recordNumber, 
     }
 }
 
-void TDataTable::TWriteAccess::ReleaseReadLocks() {
+void TDataTableImpl::TWriteAccess::ReleaseReadLocks() {
     for (int slot = 0; slot < TTableLocks::ReadLockSlots; ++slot) {
         table_.locks_.UnlockRead(slot);
     }
 }
 
-TDataTable::TWriteAccess::~TWriteAccess() {
+TDataTableImpl::TWriteAccess::~TWriteAccess() {
     if (released_) {
         return;
     }
@@ -70,7 +70,7 @@ TDataTable::TWriteAccess::~TWriteAccess() {
     }
 }
 
-void TDataTable::TWriteAccess::Finish() {
+void TDataTableImpl::TWriteAccess::Finish() {
     table_.NoteChange();
     if (!table_.exclusive_) {
         // The data header goes out with every change, its change count raised: other processes learn from
@@ -84,7 +84,7 @@ void TDataTable::TWriteAccess::Finish() {
     Release();
 }
 
-void TDataTable::TWriteAccess::Release() {
+void TDataTableImpl::TWriteAccess::Release() {
     released_ = true;
     table_.locks_.UnlockWrite();
     if (lockedRecord_ != 0) {
@@ -92,7 +92,7 @@ void TDataTable::TWriteAccess::Release() {
     }
 }
 
-void TDataTable::NoteChange() {
+void TDataTableImpl::NoteChange() {
     writtenChanges_ = true;
     if (inTransaction_) {
         changedInTransaction_ = true;
@@ -101,7 +101,7 @@ void TDataTable::NoteChange() {
 
 // ---- Blob fields of a record
 
-void TDataTable::ClearBlobFields(std::span<uint8_t> image) const {
+void TDataTableImpl::ClearBlobFields(std::span<uint8_t> image) const {
     for (const TFieldDescriptor& field : Fields()) {
         if (field.FieldType == FieldType::Blob) {
             SetFieldNull(image, field);
@@ -109,7 +109,7 @@ void TDataTable::ClearBlobFields(std::span<uint8_t> image) const {
     }
 }
 
-void TDataTable::CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const {
+void TDataTableImpl::CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const {
     for (const TFieldDescriptor& field : Fields()) {
         if (field.FieldType == FieldType::Blob && field.IsStored()) {
             std::copy_n(from.begin() + field.Offset, field.DataWidth + 1u, to.begin() + field.Offset);
@@ -117,7 +117,7 @@ void TDataTable::CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t
     }
 }
 
-std::vector<TBlobReference> TDataTable::DetachBlobs(TRecord& record) const {
+std::vector<TBlobReference> TDataTableImpl::DetachBlobs(TRecord& record) const {
     std::vector<TBlobReference> blobs;
     for (const TFieldDescriptor& field : Fields()) {
         if (field.FieldType == FieldType::Blob && !IsFieldNull(record.Image(), field)) {
@@ -129,7 +129,7 @@ std::vector<TBlobReference> TDataTable::DetachBlobs(TRecord& record) const {
     return blobs;
 }
 
-void TDataTable::FreeDetachedBlobs(const std::vector<TBlobReference>& blobs) {
+void TDataTableImpl::FreeDetachedBlobs(const std::vector<TBlobReference>& blobs) {
     if (blobs.empty()) {
         return;
     }
@@ -143,7 +143,7 @@ void TDataTable::FreeDetachedBlobs(const std::vector<TBlobReference>& blobs) {
     FreeBlobs(blobs);
 }
 
-void TDataTable::FreeBlobs(const std::vector<TBlobReference>& blobs) {
+void TDataTableImpl::FreeBlobs(const std::vector<TBlobReference>& blobs) {
     for (const TBlobReference& blob : blobs) {
         blobFile_.FreeBlob(blob);
     }
@@ -151,7 +151,7 @@ void TDataTable::FreeBlobs(const std::vector<TBlobReference>& blobs) {
 
 // ---- Records
 
-int32_t TDataTable::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
+int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
     CheckImage(image);
     TWriteAccess access(*this, 0);
     PrepareIndexes();
@@ -194,7 +194,7 @@ int32_t TDataTable::InsertRecord(std::span<const uint8_t> image, bool keepAutoIn
     return slot.RecordNumber;
 }
 
-void TDataTable::ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image) {
+void TDataTableImpl::ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image) {
     CheckImage(image);
     TWriteAccess access(*this, recordNumber);
     PrepareIndexes();
@@ -214,7 +214,7 @@ void TDataTable::ModifyRecord(int32_t recordNumber, std::span<const uint8_t> ima
     access.Finish();
 }
 
-void TDataTable::DeleteRecord(int32_t recordNumber) {
+void TDataTableImpl::DeleteRecord(int32_t recordNumber) {
     TWriteAccess access(*this, recordNumber);
     PrepareIndexes();
     std::vector<TBlobReference> blobs;
@@ -233,14 +233,14 @@ void TDataTable::DeleteRecord(int32_t recordNumber) {
     access.Finish();
 }
 
-void TDataTable::WriteBlob(int32_t recordNumber, const TFieldDescriptor& field,
-                           std::span<const uint8_t> contents) {
+void TDataTableImpl::WriteBlob(int32_t recordNumber, const TFieldDescriptor& field,
+                               std::span<const uint8_t> contents) {
     const TBlobContents blob{&field, contents};
     WriteBlobs(recordNumber, {&blob, 1});
 }
 
-std::vector<TBlobReference> TDataTable::WriteBlobs(int32_t recordNumber,
-                                                   std::span<const TBlobContents> blobs) {
+std::vector<TBlobReference> TDataTableImpl::WriteBlobs(int32_t recordNumber,
+                                                       std::span<const TBlobContents> blobs) {
     std::vector<const TFieldDescriptor*> fields;
     for (const TBlobContents& blob : blobs) {
         const TFieldDescriptor& own = OwnBlobField(*blob.Field);
@@ -289,7 +289,7 @@ std::vector<TBlobReference> TDataTable::WriteBlobs(int32_t recordNumber,
 
 // ---- The whole table
 
-void TDataTable::EmptyTable() {
+void TDataTableImpl::EmptyTable() {
     TWriteAccess access(*this, 0);
     if (!exclusive_) {
         Raise(ErrorCode::NeedExclusive);
@@ -308,7 +308,7 @@ void TDataTable::EmptyTable() {
     access.Finish();
 }
 
-void TDataTable::RecreateIndexFile() {
+void TDataTableImpl::RecreateIndexFile() {
     const TIndexHeader kept = indexFile_.Header();
     const std::string fileName = indexFile_.FileName();
     indexFile_.Close();
@@ -329,7 +329,7 @@ void TDataTable::RecreateIndexFile() {
     indexFile_.Open(fileName, exclusive_);
 }
 
-void TDataTable::RebuildMissingIndex() {
+void TDataTableImpl::RebuildMissingIndex() {
     if (!indexMissing_) {
         return;
     }

@@ -1,4 +1,4 @@
-// TDataTable: saving a copy of the index file and putting it back.
+// TDataTableImpl: saving a copy of the index file and putting it back.
 #include "engine/errors/ErrorContext.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataTable.h"
@@ -6,7 +6,7 @@
 
 namespace kartei {
 
-std::string TDataTable::IndexCopyName() const {
+std::string TDataTableImpl::IndexCopyName() const {
     if (!filesOpen_) {
         Raise(ErrorCode::InvalidHandle);
     }
@@ -18,7 +18,7 @@ std::string TDataTable::IndexCopyName() const {
     return TableBackupFileNames(inMemory_ ? std::string() : directory_.Path(), name_).Index;
 }
 
-void TDataTable::SaveIndexCopy() {
+void TDataTableImpl::SaveIndexCopy() {
     const std::string copyName = IndexCopyName();
     // What an exclusive table keeps in its caches belongs in the copy.
     WriteBackChanges();
@@ -26,7 +26,7 @@ void TDataTable::SaveIndexCopy() {
     indexFile_.SaveCopy(copyName);
 }
 
-void TDataTable::RestoreIndexCopy(bool deleteCopy) {
+void TDataTableImpl::RestoreIndexCopy(bool deleteCopy) {
     const std::string copyName = IndexCopyName();
     if (!indexFile_.Exists(copyName)) {
         RaiseKarteiError(ErrorCode::InvalidPath, copyName);

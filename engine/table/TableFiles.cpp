@@ -1,4 +1,4 @@
-// TDataDirectory: deleting and renaming the files of a table, and renaming them to their backup names.
+// TDataDirectoryImpl: deleting and renaming the files of a table, and renaming them to their backup names.
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,7 +15,7 @@ namespace kartei {
 namespace {
 
 // Where the table's files are: memory files have bare names.
-std::string_view FilesPath(const TDataDirectory& directory, bool inMemory) {
+std::string_view FilesPath(const TDataDirectoryImpl& directory, bool inMemory) {
     return inMemory ? std::string_view() : std::string_view(directory.Path());
 }
 
@@ -84,8 +84,8 @@ TFileFailure DeleteIfPresent(const std::string& fileName, bool inMemory) {
 
 }  // namespace
 
-TTableFileNames TDataDirectory::UnusedTableFiles(std::string_view name, bool inMemory) const {
-    if (const TDataTable* table = FindTable(name, inMemory)) {
+TTableFileNames TDataDirectoryImpl::UnusedTableFiles(std::string_view name, bool inMemory) const {
+    if (const TDataTableImpl* table = FindTable(name, inMemory)) {
         RaiseKarteiError(ErrorCode::AccessDenied, table->Name());
     }
     TTableFileNames names = TableFileNames(FilesPath(*this, inMemory), name);
@@ -95,7 +95,7 @@ TTableFileNames TDataDirectory::UnusedTableFiles(std::string_view name, bool inM
     return names;
 }
 
-void TDataDirectory::DeleteTable(std::string_view name, bool inMemory) {
+void TDataDirectoryImpl::DeleteTable(std::string_view name, bool inMemory) {
     inMemory = inMemory_ || inMemory;
     const TTableFileNames names = UnusedTableFiles(name, inMemory);
     // The data file first: while it stays, so does the table, whole.
@@ -111,7 +111,7 @@ void TDataDirectory::DeleteTable(std::string_view name, bool inMemory) {
     }
 }
 
-void TDataDirectory::RenameTable(std::string_view name, std::string_view newName, bool inMemory) {
+void TDataDirectoryImpl::RenameTable(std::string_view name, std::string_view newName, bool inMemory) {
     inMemory = inMemory_ || inMemory;
     const TTableFileNames targets = TableFileNames(FilesPath(*this, inMemory), newName);
     CheckNewFileName(targets.Data);
@@ -124,7 +124,7 @@ void TDataDirectory::RenameTable(std::string_view name, std::string_view newName
     RenameFiles(Moves(names, targets), inMemory);
 }
 
-void TDataDirectory::RenameTableToBackup(std::string_view name, bool inMemory) {
+void TDataDirectoryImpl::RenameTableToBackup(std::string_view name, bool inMemory) {
     inMemory = inMemory_ || inMemory;
     const TTableFileNames names = UnusedTableFiles(name, inMemory);
     const TTableFileNames backups = TableBackupFileNames(FilesPath(*this, inMemory), name);

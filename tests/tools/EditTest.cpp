@@ -293,12 +293,12 @@ TEST_F(Edit, EditsGoOnWhileAnotherProcessHasTheTableOpen) {
     // one who edits it would, and then must see what was committed meanwhile.
     TChildProcess child([&](TChildProcess& parent) {
         TDataSession session;
-        TDataCursor cursor(session.OpenDirectory(temp_.Path()));
+        TDataCursorImpl cursor(Inside(session.OpenDirectory(temp_.Path())));
         TTableOpenRequest request;
         request.Name = "T";
         cursor.Open(request);
         cursor.SelectIndex("name");
-        TDataTable& table = cursor.Table();
+        TDataTableImpl& table = cursor.Table();
         std::vector<uint8_t> record(cursor.RecordSize());
         cursor.First();
         if (cursor.GetNext(record) != 0 || GetStringField(record, table.Fields()[1]) != "Aachen") {

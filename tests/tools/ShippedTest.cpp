@@ -153,7 +153,7 @@ TEST_F(ShippedData, APartialKeySearchFindsTheFirstPlaceWithThosePrefix) {
     }
     ASSERT_FALSE(first.empty());
     TDataSession session;
-    TDataCursor cursor(session.OpenDirectory(temp_->File("db")));
+    TDataCursorImpl cursor(Inside(session.OpenDirectory(temp_->File("db"))));
     TTableOpenRequest request;
     request.Name = "City";
     cursor.Open(request);

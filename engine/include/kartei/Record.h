@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 #include "base/DateTime.h"
 #include "kartei/Field.h"
@@ -73,5 +76,27 @@ void SetWordField(std::span<uint8_t> record, const TFieldDescriptor& field, uint
 // Bytes, VarBytes, types 13 and 14 and every other code: copies at most the data width and zero-fills the
 // rest; the field then has a value.
 void SetRawField(std::span<uint8_t> record, const TFieldDescriptor& field, std::span<const uint8_t> bytes);
+
+// A BCD value as a TFieldValue holds it: the value times 10000.
+struct TBcdValue {
+    int64_t Scaled = 0;
+    friend bool operator==(TBcdValue, TBcdValue) = default;
+};
+
+// One field's value in the kind its type stores: null; text (cp1252) for String; a whole number for
+// SmallInt, Integer (auto-increment too) and Word; a double for Float; a BCD value; a boolean; a date, a
+// time or a date-time; bytes for Bytes, VarBytes and every raw type. Blob contents have none.
+using TFieldValue = std::variant<std::monostate, std::string, int64_t, double, TBcdValue, bool, TDayNumber,
+                                 TTimeOfDay, TTimeStamp, std::vector<uint8_t>>;
+
+// Writes a value with the typed accessor of the field's type (null: SetFieldNull; a Blob field is left
+// alone). The value must be of the type's kind (else std::bad_variant_access). Strings follow the table's
+// locale for their case rule.
+void SetFieldValue(std::span<uint8_t> record, const TFieldDescriptor& field, const TFieldValue& value,
+                   uint16_t languageId, uint16_t sortId);
+
+// The image a new record starts from when it copies another: the same field values, with the status,
+// record number and auto-increment value left to the new record.
+void CopyFieldValues(std::span<const uint8_t> from, std::span<uint8_t> to);
 
 }  // namespace kartei

@@ -12,13 +12,13 @@ std::string CsvPath() {
     return NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv";
 }
 
-TDataTable* CreateTable(TDataDirectory& directory, const std::string& name, TTableDefinition definition,
-                        const std::string& password) {
+TDataTableImpl* CreateTable(TDataDirectoryImpl& directory, const std::string& name,
+                            TTableDefinition definition, const std::string& password) {
     definition.Options.Encrypted = !password.empty();
     definition.Options.Password = password;
     TTableOpenRequest request;
     request.Name = name;
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     EXPECT_EQ(directory.CreateTable(request, definition, table), 0);
     return table;
 }
@@ -48,9 +48,9 @@ std::vector<TVorwahlRow> VorwahlRows(std::initializer_list<std::string_view> pre
 void WriteVorwahlTables(const std::string& directory, const std::vector<TVorwahlRow>& rows,
                         const std::string& password) {
     TDataSession session;
-    TDataDirectory& folder = session.OpenDirectory(directory);
-    TDataTable* cities = CreateTable(folder, "City.DAT", CityDefinition(), password);
-    TDataTable* codes = CreateTable(folder, "AreaCode.DAT", AreaCodeDefinition(), password);
+    TDataDirectoryImpl& folder = Inside(session.OpenDirectory(directory));
+    TDataTableImpl* cities = CreateTable(folder, "City.DAT", CityDefinition(), password);
+    TDataTableImpl* codes = CreateTable(folder, "AreaCode.DAT", AreaCodeDefinition(), password);
     for (const TVorwahlRow& row : rows) {
         cities->InsertRecord(CityRecord(*cities, row.City));
         codes->InsertRecord(PairRecord(*codes, row.Id, row.AreaCode));

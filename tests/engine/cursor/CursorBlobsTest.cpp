@@ -62,8 +62,8 @@ protected:
         return bytes;
     }
 
-    TDataTable* table_ = nullptr;
-    std::unique_ptr<TDataCursor> cursor_;
+    TDataTableImpl* table_ = nullptr;
+    std::unique_ptr<TDataCursorImpl> cursor_;
 };
 
 TEST_F(CursorBlobs, AnOpenBlobIsReadThroughTheHandleInTheImage) {

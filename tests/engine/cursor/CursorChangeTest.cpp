@@ -10,19 +10,19 @@ namespace {
 class CursorChange : public CursorTest, public ::testing::WithParamInterface<bool> {
 protected:
     // The walker's cursor on the city index, or in natural order (record numbers follow the names here).
-    std::unique_ptr<TDataCursor> Walker() {
+    std::unique_ptr<TDataCursorImpl> Walker() {
         return GetParam() ? OpenCursor("City", {}, true) : OpenCursor("City", "City");
     }
 
-    std::string Next(TDataCursor& cursor) {
+    std::string Next(TDataCursorImpl& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());
         return cursor.GetNext(buffer) == ErrorCode::Success ? CityOf(cursor.Table(), buffer) : "EOF";
     }
-    std::string Prior(TDataCursor& cursor) {
+    std::string Prior(TDataCursorImpl& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());
         return cursor.GetPrior(buffer) == ErrorCode::Success ? CityOf(cursor.Table(), buffer) : "BOF";
     }
-    std::vector<std::string> Rest(TDataCursor& cursor, bool forward) {
+    std::vector<std::string> Rest(TDataCursorImpl& cursor, bool forward) {
         std::vector<std::string> seen;
         for (std::string city = forward ? Next(cursor) : Prior(cursor); city != "EOF" && city != "BOF";
              city = forward ? Next(cursor) : Prior(cursor)) {
@@ -35,7 +35,7 @@ protected:
 };
 
 TEST_P(CursorChange, DeletingTheWalkersRecordElsewhereSkipsNothing) {
-    TDataTable* table = MakeCities(cities_);
+    TDataTableImpl* table = MakeCities(cities_);
     auto walker = Walker();
     walker->First();
     EXPECT_EQ(Next(*walker), "Bonn");
@@ -51,7 +51,7 @@ TEST_P(CursorChange, DeletingTheWalkersRecordElsewhereSkipsNothing) {
 }
 
 TEST_P(CursorChange, AfterItsRecordWentAwayTheCursorMovesFromTheGap) {
-    TDataTable* table = MakeCities(cities_);
+    TDataTableImpl* table = MakeCities(cities_);
     auto walker = Walker();
     walker->GoToOrdinal(3);
     ASSERT_EQ(CityOf(*walker), "Dresden");
@@ -72,7 +72,7 @@ TEST_P(CursorChange, AfterItsRecordWentAwayTheCursorMovesFromTheGap) {
 }
 
 TEST_P(CursorChange, BeforeFirstAndAfterLastStaySoWhenRecordsArriveAtTheEdge) {
-    TDataTable* table = MakeCities(cities_);
+    TDataTableImpl* table = MakeCities(cities_);
     auto walker = Walker();
     walker->First();
     table->InsertRecord(CityRecord(*table, "Aachen"));
@@ -97,7 +97,7 @@ TEST_P(CursorChange, BeforeFirstAndAfterLastStaySoWhenRecordsArriveAtTheEdge) {
 using CursorRangeChange = CursorTest;
 
 TEST_F(CursorRangeChange, DeletingTheWalkersRecordInsideARangeSkipsNothing) {
-    TDataTable* table = MakeCodes({{4, "0401"}, {5, "0501"}, {5, "0502"}, {5, "0503"}, {6, "0601"}});
+    TDataTableImpl* table = MakeCodes({{4, "0401"}, {5, "0501"}, {5, "0502"}, {5, "0503"}, {6, "0601"}});
     auto walker = OpenCursor("AreaCode", "city_id");
     std::vector<uint8_t> key = PairRecord(*table, 5, "");
     walker->SetRange(TKeyForm::Record, key.data(), 1, key.data(), 1);

@@ -40,7 +40,7 @@ TEST_F(CursorNavigation, OneRecordIsFoundOnceInEachDirection) {
 }
 
 TEST_F(CursorNavigation, WalksAcrossLeavesInIndexOrderBothWays) {
-    TDataTable* table = MakeCities(ManyNames(3000));
+    TDataTableImpl* table = MakeCities(ManyNames(3000));
     const std::vector<std::string> expected = TextsInOrder(*table, "City");
     ASSERT_TRUE(std::is_sorted(expected.begin(), expected.end()));
     auto cursor = OpenCursor("City", "City");
@@ -52,7 +52,7 @@ TEST_F(CursorNavigation, WalksAcrossLeavesInIndexOrderBothWays) {
 }
 
 TEST_F(CursorNavigation, RecordsReadInBatchesAreTheWalksRecords) {
-    TDataTable* table = MakeCities(ManyNames(3000));
+    TDataTableImpl* table = MakeCities(ManyNames(3000));
     const std::vector<std::string> expected = TextsInOrder(*table, "City");
     auto cursor = OpenCursor("City", "City");
     const size_t size = cursor->RecordSize();
@@ -134,7 +134,7 @@ TEST_F(CursorNavigation, MoveByStopsAtBothEnds) {
 }
 
 TEST_F(CursorNavigation, GoToOrdinalAndOrdinalAgree) {
-    TDataTable* table = MakeCities(ManyNames(1500));
+    TDataTableImpl* table = MakeCities(ManyNames(1500));
     const std::vector<std::string> expected = TextsInOrder(*table, "City");
     auto cursor = OpenCursor("City", "City");
     for (const int32_t k : {1, 2, 377, 1000, 1499, 1500}) {
@@ -167,7 +167,7 @@ TEST_F(CursorNavigation, SelectingAnotherIndexKeepsTheRecord) {
 TEST_F(CursorNavigation, AnUnknownIndexNameFailsAndDropsTheRange) {
     MakeCodes({{1, "030"}, {2, "040"}, {2, "041"}});
     auto cursor = OpenCursor("AreaCode", "city_id");
-    TDataTable& table = cursor->Table();
+    TDataTableImpl& table = cursor->Table();
     const std::vector<uint8_t> two = PairRecord(table, 2, "");
     cursor->SetRange(TKeyForm::Record, two.data(), 1, two.data(), 1);
     ASSERT_EQ(cursor->RecordCount(), 2);
@@ -192,7 +192,7 @@ TEST_F(CursorNavigation, EqualValuesOfANonUniqueIndexComeInIdentifierOrder) {
 }
 
 TEST_F(CursorNavigation, ABookmarkOfADeletedRecordLandsOnItsSuccessor) {
-    TDataTable* table = MakeCities({"Aachen", "Berlin", "Celle"});
+    TDataTableImpl* table = MakeCities({"Aachen", "Berlin", "Celle"});
     auto cursor = OpenCursor("City", "City");
     cursor->GoToOrdinal(2);
     std::vector<uint8_t> mark(cursor->BookmarkSize());
@@ -211,7 +211,7 @@ TEST_F(CursorNavigation, ABookmarkOfADeletedRecordLandsOnItsSuccessor) {
 }
 
 TEST_F(CursorNavigation, ChangesThroughTheTableKeepTheCursorOnItsRecord) {
-    TDataTable* table = MakeCities({"Aachen", "Celle", "Essen"});
+    TDataTableImpl* table = MakeCities({"Aachen", "Celle", "Essen"});
     auto cursor = OpenCursor("City", "City");
     cursor->GoToOrdinal(2);
     ASSERT_EQ(CityOf(*cursor), "Celle");
@@ -227,7 +227,7 @@ TEST_F(CursorNavigation, ChangesThroughTheTableKeepTheCursorOnItsRecord) {
 }
 
 TEST_F(CursorNavigation, RecheckReportsAnotherUsersChange) {
-    TDataTable* table = MakeCities({"Aachen", "Berlin"});
+    TDataTableImpl* table = MakeCities({"Aachen", "Berlin"});
     auto cursor = OpenCursor("City", "City");
     std::vector<uint8_t> buffer(cursor->RecordSize());
     cursor->First();
@@ -243,7 +243,7 @@ TEST_F(CursorNavigation, RecheckReportsAnotherUsersChange) {
 }
 
 TEST_F(CursorNavigation, NaturalOrderWalksLiveRecordsByNumber) {
-    TDataTable* table = MakeCities({"Celle", "Aachen", "Essen", "Berlin"});
+    TDataTableImpl* table = MakeCities({"Celle", "Aachen", "Essen", "Berlin"});
     table->DeleteRecord(3);
     auto cursor = OpenCursor("City");
     EXPECT_TRUE(cursor->NaturalOrder());
@@ -263,7 +263,7 @@ TEST_F(CursorNavigation, NaturalOrderWalksLiveRecordsByNumber) {
 }
 
 TEST_F(CursorNavigation, AMissingIndexFileIsRebuiltWhenTheTableOpens) {
-    TDataTable* table = MakeCities({"Celle", "Aachen", "Berlin"});
+    TDataTableImpl* table = MakeCities({"Celle", "Aachen", "Berlin"});
     table->DeleteRecord(2);
     Close(table);
     std::filesystem::remove(File("City.IDX"));
@@ -275,7 +275,7 @@ TEST_F(CursorNavigation, AMissingIndexFileIsRebuiltWhenTheTableOpens) {
 }
 
 TEST_F(CursorNavigation, AnIndexEntryNamingASlotTheDataFileLacksIsDamageAndChangesNothing) {
-    TDataTable* table = MakeCities({"Aachen", "Celle"});
+    TDataTableImpl* table = MakeCities({"Aachen", "Celle"});
     {
         // An entry for a record 3 that was never written.
         const TKeyLayout layout = table->KeyLayout(Slot(*table, "City"));

@@ -37,10 +37,10 @@ TEST(CursorProcessChild, ChangeTheTable) {
         GTEST_SKIP() << "only run as the other process of CursorProcess";
     }
     TDataSession session;
-    TDataDirectory& dir = session.OpenDirectory(directory);
+    TDataDirectoryImpl& dir = Inside(session.OpenDirectory(directory));
     TTableOpenRequest request;
     request.Name = "City";
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     ASSERT_EQ(dir.OpenTable(request, table), 0);
     const std::string what(action);
     if (what.starts_with("insert ")) {
@@ -58,7 +58,7 @@ TEST(CursorProcessChild, ChangeTheTable) {
 using CursorProcess = CursorTest;
 
 TEST_F(CursorProcess, AWalkerKeepsItsPlaceWhileAnotherProcessWrites) {
-    TDataTable* table = MakeCities({"Aachen", "Celle", "Essen"});
+    TDataTableImpl* table = MakeCities({"Aachen", "Celle", "Essen"});
     auto cursor = OpenCursor("City", "City");
     Close(table);
     cursor->GoToOrdinal(2);
@@ -78,7 +78,7 @@ TEST_F(CursorProcess, AWalkerKeepsItsPlaceWhileAnotherProcessWrites) {
 }
 
 TEST_F(CursorProcess, RecordsAnotherProcessChangedAreNotServedFromTheCache) {
-    TDataTable* table = MakeCities({"Aachen", "Celle", "Essen"});
+    TDataTableImpl* table = MakeCities({"Aachen", "Celle", "Essen"});
     auto cursor = OpenCursor("City", "PrimaryKey");
     Close(table);
     EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Celle", "Essen"}));
@@ -95,7 +95,7 @@ TEST_F(CursorProcess, AnExclusiveOpenOfFilesItMayOnlyReadStillSeesOtherWriters) 
     TCountingFileSystem disk;
     disk.ReadWriteOpenFailure = EACCES;
     const TScopedOsFileSystem scoped(disk);
-    auto cursor = std::make_unique<TDataCursor>(*directory_);
+    auto cursor = std::make_unique<TDataCursorImpl>(*directory_);
     TTableOpenRequest request;
     request.Name = "City";
     request.Exclusive = true;

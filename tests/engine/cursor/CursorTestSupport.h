@@ -14,9 +14,9 @@ namespace kartei::testing {
 // Tables made through the write path, and cursors on them.
 class CursorTest : public TableTest {
 protected:
-    std::unique_ptr<TDataCursor> OpenCursor(const std::string& name, const std::string& index = {},
-                                            bool natural = false) {
-        auto cursor = std::make_unique<TDataCursor>(*directory_);
+    std::unique_ptr<TDataCursorImpl> OpenCursor(const std::string& name, const std::string& index = {},
+                                                bool natural = false) {
+        auto cursor = std::make_unique<TDataCursorImpl>(*directory_);
         TTableOpenRequest request;
         request.Name = name;
         cursor->Open(request, natural);
@@ -27,8 +27,8 @@ protected:
     }
 
     // A city table with these names, inserted in this order (ids 1, 2, ...).
-    TDataTable* MakeCities(const std::vector<std::string>& names) {
-        TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* MakeCities(const std::vector<std::string>& names) {
+        TDataTableImpl* table = Create("City", CityDefinition());
         for (const std::string& name : names) {
             table->InsertRecord(CityRecord(*table, name));
         }
@@ -36,23 +36,23 @@ protected:
     }
 
     // An area-code table: each pair is (city id, code).
-    TDataTable* MakeCodes(const std::vector<std::pair<int32_t, std::string>>& rows) {
-        TDataTable* table = Create("AreaCode", AreaCodeDefinition());
+    TDataTableImpl* MakeCodes(const std::vector<std::pair<int32_t, std::string>>& rows) {
+        TDataTableImpl* table = Create("AreaCode", AreaCodeDefinition());
         for (const auto& [city, code] : rows) {
             table->InsertRecord(PairRecord(*table, city, code));
         }
         return table;
     }
 
-    static std::string CityOf(const TDataCursor& cursor) {
+    static std::string CityOf(const TDataCursorImpl& cursor) {
         return std::string(GetStringField(cursor.CurrentRecord(), cursor.Table().Fields()[1]));
     }
-    static std::string CityOf(const TDataTable& table, const std::vector<uint8_t>& image) {
+    static std::string CityOf(const TDataTableImpl& table, const std::vector<uint8_t>& image) {
         return std::string(GetStringField(image, table.Fields()[1]));
     }
 
     // Every record's field 2 through GetNext from First, or GetPrior from Last.
-    static std::vector<std::string> WalkForward(TDataCursor& cursor) {
+    static std::vector<std::string> WalkForward(TDataCursorImpl& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());
         std::vector<std::string> seen;
         cursor.First();
@@ -61,7 +61,7 @@ protected:
         }
         return seen;
     }
-    static std::vector<std::string> WalkBackward(TDataCursor& cursor) {
+    static std::vector<std::string> WalkBackward(TDataCursorImpl& cursor) {
         std::vector<uint8_t> buffer(cursor.RecordSize());
         std::vector<std::string> seen;
         cursor.Last();

@@ -22,7 +22,7 @@ class IndexCopyOfEitherKind : public TableTest, public ::testing::WithParamInter
 protected:
     void SetUp() override {
         if (GetParam()) {
-            directory_ = &session_.OpenDirectory("MEMORY");
+            directory_ = &Inside(session_.OpenDirectory("MEMORY"));
         }
     }
     std::string CopyName() const { return GetParam() ? "City.IBK" : File("City.IBK"); }
@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(DiskAndMemory, IndexCopyOfEitherKind, ::testing::Bool()
 
 TEST_P(IndexCopyOfEitherKind, PuttingTheCopyBackUndoesChangesOfTheIndexFile) {
     // Exclusive: the changes wait in the caches, and the copy must hold them.
-    TDataTable* table = Create("City", CityDefinition(), true);
+    TDataTableImpl* table = Create("City", CityDefinition(), true);
     for (const std::string& city : kCities) {
         table->InsertRecord(CityRecord(*table, city));
     }
@@ -69,7 +69,7 @@ TEST_P(IndexCopyOfEitherKind, PuttingTheCopyBackUndoesChangesOfTheIndexFile) {
 }
 
 TEST_F(IndexCopy, AnIndexDamagedAfterTheCopyIsWholeAgainFromIt) {
-    TDataTable* table = MakeCities(kCities);
+    TDataTableImpl* table = MakeCities(kCities);
     table->SaveIndexCopy();
     const uint32_t root = table->IndexFile().Root(Slot(*table, "City"));
     Close(table);
@@ -86,7 +86,7 @@ TEST_F(IndexCopy, AnIndexDamagedAfterTheCopyIsWholeAgainFromIt) {
 }
 
 TEST_F(IndexCopy, RecordsChangedAfterTheCopyAreNotInTheIndexPutBack) {
-    TDataTable* table = MakeCities({"Bonn", "Celle"});
+    TDataTableImpl* table = MakeCities({"Bonn", "Celle"});
     table->SaveIndexCopy();
     table->InsertRecord(CityRecord(*table, "Aachen"));
     table->RestoreIndexCopy(true);
@@ -101,7 +101,7 @@ TEST_F(IndexCopy, RecordsChangedAfterTheCopyAreNotInTheIndexPutBack) {
 }
 
 TEST_F(IndexCopy, CursorsFindTheirPlaceAgainInTheIndexPutBack) {
-    TDataTable* table = MakeCities(kCities);
+    TDataTableImpl* table = MakeCities(kCities);
     table->SaveIndexCopy();
     auto onDresden = OpenCursor("City", "City");
     onDresden->GoToOrdinal(3);
@@ -126,12 +126,12 @@ TEST_F(IndexCopy, CursorsFindTheirPlaceAgainInTheIndexPutBack) {
 }
 
 TEST_F(IndexCopy, AnotherSessionTakesTheIndexPutBack) {
-    TDataTable* table = MakeCities({"Bonn", "Celle"});
+    TDataTableImpl* table = MakeCities({"Bonn", "Celle"});
     TDataSession otherSession;
-    TDataDirectory& otherDirectory = otherSession.OpenDirectory(temp_.Path());
+    TDataDirectoryImpl& otherDirectory = Inside(otherSession.OpenDirectory(temp_.Path()));
     TTableOpenRequest request;
     request.Name = "City";
-    TDataTable* other = nullptr;
+    TDataTableImpl* other = nullptr;
     ASSERT_EQ(otherDirectory.OpenTable(request, other), 0);
 
     table->SaveIndexCopy();
@@ -149,7 +149,7 @@ TEST_F(IndexCopy, AnotherSessionTakesTheIndexPutBack) {
 }
 
 TEST_F(IndexCopy, RefusedWithoutACopyInATransactionAndOnReadOnlyFiles) {
-    TDataTable* table = MakeCities({"Bonn"});
+    TDataTableImpl* table = MakeCities({"Bonn"});
     const TRaised missing = Raised([&] { table->RestoreIndexCopy(false); });
     EXPECT_EQ(missing.Code, 11010);
     EXPECT_EQ(missing.Message,

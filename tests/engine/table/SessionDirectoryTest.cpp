@@ -107,8 +107,8 @@ TEST(DataSession, OpeningDotBackslashDbTwiceSharesOneDirectory) {
     ASSERT_EQ(mkdir(temp.File("db").c_str(), 0700), 0);
     const TWorkingDirectory inTemp(temp.Path());
     TDataSession session;
-    TDataDirectory& first = session.OpenDirectory(".\\db");
-    TDataDirectory& second = session.OpenDirectory(".\\db");
+    TDataDirectoryImpl& first = Inside(session.OpenDirectory(".\\db"));
+    TDataDirectoryImpl& second = Inside(session.OpenDirectory(".\\db"));
     EXPECT_EQ(&first, &second);
     EXPECT_EQ(first.ReferenceCount(), 2);
     EXPECT_EQ(first.Path(), "./db/");
@@ -129,7 +129,7 @@ TEST(DataSession, EmptyDirectoryIsTheCurrentDirectory) {
     const TTempDir temp;
     const TWorkingDirectory inTemp(temp.Path());
     TDataSession session;
-    TDataDirectory& directory = session.OpenDirectory("  ");
+    TDataDirectoryImpl& directory = Inside(session.OpenDirectory("  "));
     EXPECT_EQ(directory.Path(), session.CurrentDirectory());
     EXPECT_EQ(&session.OpenDirectory(temp.Path()), &directory);
 }
@@ -144,7 +144,7 @@ TEST(DataSession, DirectoriesThatDifferInLetterCaseStayApart) {
 
 TEST(DataSession, MemoryIsTheInMemoryDatabase) {
     TDataSession session;
-    TDataDirectory& memory = session.OpenDirectory("Memory");
+    TDataDirectoryImpl& memory = Inside(session.OpenDirectory("Memory"));
     EXPECT_TRUE(memory.InMemory());
     EXPECT_TRUE(memory.Path().empty());
     EXPECT_EQ(&session.OpenDirectory("MEMORY"), &memory);

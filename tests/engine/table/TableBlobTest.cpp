@@ -35,7 +35,7 @@ protected:
         return bytes;
     }
 
-    TDataTable* table_ = nullptr;
+    TDataTableImpl* table_ = nullptr;
     const TFieldDescriptor* text_ = nullptr;
     const TFieldDescriptor* picture_ = nullptr;
 };
@@ -107,7 +107,7 @@ TEST_F(TableBlob, SeveralBlobFieldsChangeInOneWrite) {
     table_->WriteBlob(1, *text_, Pattern(300, 1));
     const std::vector<uint8_t> picture = Pattern(500, 2);
     const std::vector<uint8_t> text = Pattern(20, 3);
-    const TDataTable::TBlobContents blobs[] = {{picture_, picture}, {text_, text}};
+    const TDataTableImpl::TBlobContents blobs[] = {{picture_, picture}, {text_, text}};
     const std::vector<TBlobReference> stored = table_->WriteBlobs(1, blobs);
     ASSERT_EQ(stored.size(), 2u);
     const std::vector<uint8_t> image = Read(*table_, 1);
@@ -120,7 +120,7 @@ TEST_F(TableBlob, SeveralBlobFieldsChangeInOneWrite) {
     // The replaced text's chain is free again.
     EXPECT_NE(table_->BlobFile()->Header().FreeBlockHead, 0);
 
-    const TDataTable::TBlobContents emptied[] = {{picture_, {}}};
+    const TDataTableImpl::TBlobContents emptied[] = {{picture_, {}}};
     EXPECT_EQ(table_->WriteBlobs(1, emptied)[0].Offset, 0);
     EXPECT_TRUE(IsFieldNull(Read(*table_, 1), *picture_));
     EXPECT_EQ(Contents(1), Pattern(20, 3));
@@ -133,7 +133,7 @@ TEST_F(TableBlob, AFieldGivenTwiceChangesNothing) {
     table_->WriteBlob(1, *text_, Pattern(300, 1));
     const std::vector<uint8_t> image = Read(*table_, 1);
     const std::vector<uint8_t> contents = Pattern(20, 2);
-    const TDataTable::TBlobContents twice[] = {{text_, contents}, {picture_, contents}, {text_, {}}};
+    const TDataTableImpl::TBlobContents twice[] = {{text_, contents}, {picture_, contents}, {text_, {}}};
     const TRaised raised = Raised([&] { table_->WriteBlobs(1, twice); });
     EXPECT_EQ(raised.Code, 10753);
     EXPECT_EQ(raised.Message,
@@ -159,7 +159,7 @@ TEST_F(TableBlob, WhenOneBlobCannotBeStoredTheRecordKeepsAllItsBlobs) {
     const std::vector<uint8_t> image = Read(*table_, 2);
 
     const std::vector<uint8_t> contents = Pattern(30, 3);
-    const TDataTable::TBlobContents blobs[] = {{text_, contents}, {picture_, contents}};
+    const TDataTableImpl::TBlobContents blobs[] = {{text_, contents}, {picture_, contents}};
     EXPECT_EQ(Raised([&] { table_->WriteBlobs(2, blobs); }).Code, 8963);
     EXPECT_EQ(Read(*table_, 2), image);
     EXPECT_EQ(Contents(2), Pattern(50, 2));

@@ -10,7 +10,7 @@ namespace {
 using TableCreation = TableTest;
 
 TEST_F(TableCreation, MakesEmptyFilesOfTheDefinedTable) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->OpenCount(), 1);
     EXPECT_EQ(std::filesystem::file_size(File("City.DAT")), 127u + 2 * 768);
@@ -41,7 +41,7 @@ TEST_F(TableCreation, TablesWithBlobFieldsGetABlobFile) {
     TTableDefinition definition;
     definition.Fields = {TFieldDescriptor::Define("picture", FieldType::Blob, 0, 26)};
     definition.Options.BlobBlockSize = 1024;
-    TDataTable* table = Create("Pictures", definition);
+    TDataTableImpl* table = Create("Pictures", definition);
     ASSERT_NE(table->BlobFile(), nullptr);
     EXPECT_EQ(table->Header().EffectiveBlobBlockSize(), 1024);
     EXPECT_EQ(std::filesystem::file_size(File("Pictures.BLB")), 512u);
@@ -53,10 +53,10 @@ TEST_F(TableCreation, TablesWithBlobFieldsGetABlobFile) {
 }
 
 TEST_F(TableCreation, ATableInUseCannotBeMadeAgain) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     TTableOpenRequest request;
     request.Name = "city.dat";
-    TDataTable* made = nullptr;
+    TDataTableImpl* made = nullptr;
     EXPECT_EQ(directory_->CreateTable(request, CityDefinition(), made), -11013);
     EXPECT_EQ(made, nullptr);
     Close(table);
@@ -66,7 +66,7 @@ TEST_F(TableCreation, ATableInUseCannotBeMadeAgain) {
 class TableCreationRefused : public TableTest {
 protected:
     void SetUp() override {
-        TDataTable* table = Create("City", CityDefinition());
+        TDataTableImpl* table = Create("City", CityDefinition());
         table->InsertRecord(CityRecord(*table, "Berlin"));
         Close(table);
         data_ = ReadBytes(File("City.DAT"));
@@ -77,7 +77,7 @@ protected:
                        const std::string& name = "City") {
         TTableOpenRequest request;
         request.Name = name;
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         const TRaised raised = Raised([&] { directory_->CreateTable(request, definition, table); });
         EXPECT_EQ(raised.Code, code);
         if (!text.empty()) {

@@ -24,13 +24,13 @@ TTableDefinition NotesDefinition() {
     return definition;
 }
 
-std::vector<uint8_t> NoteRecord(const TDataTable& table, std::string_view title) {
+std::vector<uint8_t> NoteRecord(const TDataTableImpl& table, std::string_view title) {
     std::vector<uint8_t> image = BlankRecord(table);
     SetStringField(image, table.Fields()[0], title, 0, 0);
     return image;
 }
 
-std::string Title(TDataTable& table, int32_t recordNumber) {
+std::string Title(TDataTableImpl& table, int32_t recordNumber) {
     return std::string(GetStringField(Read(table, recordNumber), table.Fields()[0]));
 }
 
@@ -47,7 +47,7 @@ class TableFiles : public TableTest, public ::testing::WithParamInterface<bool> 
 protected:
     void SetUp() override {
         if (GetParam()) {
-            directory_ = &session_.OpenDirectory("MEMORY");
+            directory_ = &Inside(session_.OpenDirectory("MEMORY"));
         }
     }
     // Memory files outlive their tables: none is left for the next test.
@@ -94,20 +94,20 @@ protected:
 
     // City with two records, closed.
     void MakeCity(const std::string& name = "City") {
-        TDataTable* table = Create(name, CityDefinition());
+        TDataTableImpl* table = Create(name, CityDefinition());
         table->InsertRecord(CityRecord(*table, "Celle"));
         table->InsertRecord(CityRecord(*table, "Bonn"));
         Close(table);
     }
     // Notes with one record and its blob, closed.
     void MakeNotes() {
-        TDataTable* table = Create("Notes", NotesDefinition());
+        TDataTableImpl* table = Create("Notes", NotesDefinition());
         table->InsertRecord(NoteRecord(*table, "Brief"));
         table->WriteBlob(1, table->Fields()[1], Pattern(300, 1));
         Close(table);
     }
     void ExpectCity(const std::string& name) {
-        TDataTable* table = Open(name);
+        TDataTableImpl* table = Open(name);
         ASSERT_NE(table, nullptr);
         table->VerifyFiles();
         EXPECT_EQ(TextsInOrder(*table, "City"), (std::vector<std::string>{"Bonn", "Celle"}));
@@ -115,7 +115,7 @@ protected:
         Close(table);
     }
     void ExpectNotes(const std::string& name) {
-        TDataTable* table = Open(name);
+        TDataTableImpl* table = Open(name);
         ASSERT_NE(table, nullptr);
         table->VerifyFiles();
         EXPECT_EQ(Title(*table, 1), "Brief");
@@ -191,7 +191,7 @@ TEST_P(TableFiles, ATableInUseIsLeftAlone) {
                                                            [&] { directory_->RenameTable("CITY", "Orte"); },
                                                            [&] { directory_->RenameTableToBackup("City"); }};
 
-    TDataTable* table = Open("City");
+    TDataTableImpl* table = Open("City");
     for (const auto& operation : operations) {
         const TRaised raised = Raised(operation);
         EXPECT_EQ(raised.Code, 11013);
@@ -213,7 +213,7 @@ TEST_P(TableFiles, ATableInUseIsLeftAlone) {
 TEST_P(TableFiles, ARenameNeverReplacesAnotherTablesFiles) {
     MakeCity();
     MakeCity("Orte");
-    TDataTable* orte = Open("Orte");
+    TDataTableImpl* orte = Open("Orte");
     orte->InsertRecord(CityRecord(*orte, "Aachen"));
     Close(orte);
     const std::string orteData = Bytes("Orte.DAT");
@@ -249,12 +249,12 @@ TEST_P(TableFiles, NamesThatNameNoTable) {
 using TableFilesInUseElsewhere = TableTest;
 
 TEST_F(TableFilesInUseElsewhere, ATableAnotherSessionHasOpenIsLeftAlone) {
-    TDataTable* table = Create("Notes", NotesDefinition());
+    TDataTableImpl* table = Create("Notes", NotesDefinition());
     Close(table);
     TDataSession otherSession;
     TTableOpenRequest request;
     request.Name = "Notes";
-    TDataDirectory& otherDirectory = otherSession.OpenDirectory(temp_.Path());
+    TDataDirectoryImpl& otherDirectory = Inside(otherSession.OpenDirectory(temp_.Path()));
     ASSERT_EQ(otherDirectory.OpenTable(request, table), 0);
     const TRaised raised = Raised([&] { directory_->RenameTable("Notes", "Briefe"); });
     EXPECT_EQ(raised.Code, 11013);
@@ -270,14 +270,14 @@ TEST_F(TableFilesInUseElsewhere, ATableAnotherSessionHasOpenIsLeftAlone) {
 }
 
 TEST_F(TableFilesInUseElsewhere, ATableAnotherProcessHasOpenIsLeftAlone) {
-    TDataTable* table = Create("Notes", NotesDefinition());
+    TDataTableImpl* table = Create("Notes", NotesDefinition());
     Close(table);
     TChildProcess child([&](TChildProcess& parent) {
         TDataSession session;
         TTableOpenRequest request;
         request.Name = "Notes";
-        TDataTable* opened = nullptr;
-        TDataDirectory& directory = session.OpenDirectory(temp_.Path());
+        TDataTableImpl* opened = nullptr;
+        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(temp_.Path()));
         if (directory.OpenTable(request, opened) != 0) {
             return 1;
         }
@@ -323,7 +323,7 @@ private:
 using TableFilesOnFailingDisk = TableTest;
 
 TEST_F(TableFilesOnFailingDisk, ARenameThatFailsHalfwayIsTakenBack) {
-    TDataTable* table = Create("Notes", NotesDefinition());
+    TDataTableImpl* table = Create("Notes", NotesDefinition());
     table->InsertRecord(NoteRecord(*table, "Brief"));
     Close(table);
     for (const char* refused : {"Notes.DAT", "Notes.IDX", "Notes.BLB"}) {
@@ -352,7 +352,7 @@ TEST_F(TableFilesOnFailingDisk, ARenameThatFailsHalfwayIsTakenBack) {
 }
 
 TEST_F(TableFilesOnFailingDisk, ADeleteThatFailsReportsIt) {
-    TDataTable* table = Create("Notes", NotesDefinition());
+    TDataTableImpl* table = Create("Notes", NotesDefinition());
     Close(table);
     {
         // The data file stays: so does the whole table.

@@ -14,7 +14,7 @@ protected:
         definition.Options.Encrypted = true;
         definition.Options.Password = "Sesam";
         definition.Options.Description = "Geheime Orte";
-        TDataTable* table = Create("Secret", definition);
+        TDataTableImpl* table = Create("Secret", definition);
         ASSERT_NE(table, nullptr);
         for (const char* city : {"Wolfsschanze", "Atlantis", "Eldorado"}) {
             table->InsertRecord(CityRecord(*table, city));
@@ -44,7 +44,7 @@ protected:
 TEST_F(TablePassword, TheRightPasswordOpensWithoutAsking) {
     session_.AddPassword("Sesam");
     Answer({});
-    TDataTable* table = Open("Secret");
+    TDataTableImpl* table = Open("Secret");
     table->CheckPassword();
     EXPECT_EQ(calls_, 0);
     Close(table);
@@ -52,7 +52,7 @@ TEST_F(TablePassword, TheRightPasswordOpensWithoutAsking) {
 
 TEST_F(TablePassword, AWrongPasswordAsksAgain) {
     Answer({"sesam", "Sesam"});
-    TDataTable* table = Open("Secret");
+    TDataTableImpl* table = Open("Secret");
     table->CheckPassword();
     EXPECT_EQ(calls_, 2);
     EXPECT_TRUE(session_.HasPassword("Sesam"));
@@ -61,7 +61,7 @@ TEST_F(TablePassword, AWrongPasswordAsksAgain) {
 
 TEST_F(TablePassword, GivingUpFails) {
     Answer({"Falsch"});
-    TDataTable* table = Open("Secret");
+    TDataTableImpl* table = Open("Secret");
     const TRaised raised = Raised([&] { table->CheckPassword(); });
     EXPECT_EQ(raised.Code, 10498);
     EXPECT_EQ(raised.Message,
@@ -71,13 +71,13 @@ TEST_F(TablePassword, GivingUpFails) {
 }
 
 TEST_F(TablePassword, NoCallbackFails) {
-    TDataTable* table = Open("Secret");
+    TDataTableImpl* table = Open("Secret");
     EXPECT_EQ(Raised([&] { table->CheckPassword(); }).Code, 10498);
     Close(table);
 }
 
 TEST_F(TablePassword, PlainTablesAskForNothing) {
-    TDataTable* table = Create("Plain", CityDefinition());
+    TDataTableImpl* table = Create("Plain", CityDefinition());
     Answer({});
     table->CheckPassword();
     EXPECT_EQ(calls_, 0);
@@ -93,7 +93,7 @@ TEST_F(TablePassword, EncryptedTablesRoundTripAndHideTheirContents) {
     }
 
     session_.AddPassword("Sesam");
-    TDataTable* table = Open("Secret");
+    TDataTableImpl* table = Open("Secret");
     table->VerifyFiles();
     table->CheckPassword();
     EXPECT_TRUE(table->Header().IsEncrypted());

@@ -59,40 +59,40 @@ inline TTableDefinition KeyedDefinition() {
     return definition;
 }
 
-inline std::vector<uint8_t> BlankRecord(const TDataTable& table) {
+inline std::vector<uint8_t> BlankRecord(const TDataTableImpl& table) {
     return std::vector<uint8_t>(table.Header().RecordSize, 0);
 }
 
-inline std::vector<uint8_t> CityRecord(const TDataTable& table, std::string_view city) {
+inline std::vector<uint8_t> CityRecord(const TDataTableImpl& table, std::string_view city) {
     std::vector<uint8_t> image = BlankRecord(table);
     SetStringField(image, table.Fields()[1], city, table.Header().LanguageId, table.Header().SortId);
     return image;
 }
 
-inline std::vector<uint8_t> PairRecord(const TDataTable& table, int32_t number, std::string_view text) {
+inline std::vector<uint8_t> PairRecord(const TDataTableImpl& table, int32_t number, std::string_view text) {
     std::vector<uint8_t> image = BlankRecord(table);
     SetIntegerField(image, table.Fields()[0], number);
     SetStringField(image, table.Fields()[1], text, table.Header().LanguageId, table.Header().SortId);
     return image;
 }
 
-inline std::vector<uint8_t> Read(TDataTable& table, int32_t recordNumber) {
+inline std::vector<uint8_t> Read(TDataTableImpl& table, int32_t recordNumber) {
     std::vector<uint8_t> image = BlankRecord(table);
     table.ReadRecord(recordNumber, image);
     return image;
 }
 
-inline std::string Text(TDataTable& table, int32_t recordNumber) {
+inline std::string Text(TDataTableImpl& table, int32_t recordNumber) {
     const std::vector<uint8_t> image = Read(table, recordNumber);
     return std::string(GetStringField(image, table.Fields()[1]));
 }
 
-inline int Slot(TDataTable& table, std::string_view indexName) {
+inline int Slot(TDataTableImpl& table, std::string_view indexName) {
     return FindIndexSlot(table.IndexFile().Header(), indexName);
 }
 
 // The record numbers of an index in its order.
-inline std::vector<int32_t> IndexOrder(TDataTable& table, int slot) {
+inline std::vector<int32_t> IndexOrder(TDataTableImpl& table, int slot) {
     const TKeyLayout layout = table.KeyLayout(slot);
     TIndexTree tree(table.IndexFile(), slot, layout);
     std::vector<int32_t> order;
@@ -104,12 +104,12 @@ inline std::vector<int32_t> IndexOrder(TDataTable& table, int slot) {
     return order;
 }
 
-inline std::vector<int32_t> IndexOrder(TDataTable& table, std::string_view indexName) {
+inline std::vector<int32_t> IndexOrder(TDataTableImpl& table, std::string_view indexName) {
     return IndexOrder(table, Slot(table, indexName));
 }
 
 // The texts of field 2 in the order of an index.
-inline std::vector<std::string> TextsInOrder(TDataTable& table, std::string_view indexName) {
+inline std::vector<std::string> TextsInOrder(TDataTableImpl& table, std::string_view indexName) {
     std::vector<std::string> texts;
     for (const int32_t record : IndexOrder(table, indexName)) {
         texts.push_back(Text(table, record));
@@ -118,7 +118,7 @@ inline std::vector<std::string> TextsInOrder(TDataTable& table, std::string_view
 }
 
 // The structural check of every index, and the deleted-record index holding every slot.
-inline void ExpectIndexesSound(TDataTable& table) {
+inline void ExpectIndexesSound(TDataTableImpl& table) {
     EXPECT_EQ(CheckIndexFile(table.IndexFile(), table.Fields(), table.KeyLocale()),
               std::vector<std::string>{});
     EXPECT_EQ(static_cast<int32_t>(IndexOrder(table, kDeletedIndexSlot).size()),
@@ -148,28 +148,29 @@ inline std::string EngineMessage(uint16_t code, const std::string& text) {
 // A session with one disk directory in a scratch folder.
 class TableTest : public ::testing::Test {
 protected:
-    TDataTable* Create(const std::string& name, const TTableDefinition& definition, bool exclusive = false) {
+    TDataTableImpl* Create(const std::string& name, const TTableDefinition& definition,
+                           bool exclusive = false) {
         TTableOpenRequest request;
         request.Name = name;
         request.Exclusive = exclusive;
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         EXPECT_EQ(directory_->CreateTable(request, definition, table), 0);
         return table;
     }
-    TDataTable* Open(const std::string& name, bool exclusive = false) {
+    TDataTableImpl* Open(const std::string& name, bool exclusive = false) {
         TTableOpenRequest request;
         request.Name = name;
         request.Exclusive = exclusive;
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         EXPECT_EQ(directory_->OpenTable(request, table), 0);
         return table;
     }
-    void Close(TDataTable* table) { EXPECT_EQ(directory_->CloseTable(table), 0); }
+    void Close(TDataTableImpl* table) { EXPECT_EQ(directory_->CloseTable(table), 0); }
     std::string File(const std::string& name) const { return temp_.File(name); }
 
     TTempDir temp_;
     TDataSession session_;
-    TDataDirectory* directory_ = &session_.OpenDirectory(temp_.Path());
+    TDataDirectoryImpl* directory_ = &Inside(session_.OpenDirectory(temp_.Path()));
 };
 
 }  // namespace kartei::testing

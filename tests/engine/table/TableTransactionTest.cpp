@@ -26,10 +26,10 @@ protected:
         const std::string folder = File(name);
         std::filesystem::create_directories(folder);
         TDataSession session;
-        TDataDirectory& directory = session.OpenDirectory(folder);
+        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
         TTableOpenRequest request;
         request.Name = "Notes";
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         EXPECT_EQ(directory.CreateTable(request, NotesDefinition(), table), 0);
         for (int k = 0; k < 3; ++k) {
             const int32_t record = table->InsertRecord(Titled(*table, "note " + std::to_string(k)));
@@ -38,7 +38,7 @@ protected:
         return folder;
     }
 
-    static std::vector<uint8_t> Titled(const TDataTable& table, const std::string& title) {
+    static std::vector<uint8_t> Titled(const TDataTableImpl& table, const std::string& title) {
         std::vector<uint8_t> image = BlankRecord(table);
         SetStringField(image, table.Fields()[0], title, 0, 0);
         return image;
@@ -46,18 +46,18 @@ protected:
 
     // One session's open table "Notes" in a folder.
     struct TOpenNotes {
-        explicit TOpenNotes(const std::string& folder) : Directory(Session.OpenDirectory(folder)) {
+        explicit TOpenNotes(const std::string& folder) : Directory(Inside(Session.OpenDirectory(folder))) {
             TTableOpenRequest request;
             request.Name = "Notes";
             EXPECT_EQ(Directory.OpenTable(request, Table), 0);
         }
         TDataSession Session;
-        TDataDirectory& Directory;
-        TDataTable* Table = nullptr;
+        TDataDirectoryImpl& Directory;
+        TDataTableImpl* Table = nullptr;
     };
 
     // What an open table holds, record by record (title and blob), read as any user reads it.
-    static std::vector<std::string> ContentsOf(TDataTable& table) {
+    static std::vector<std::string> ContentsOf(TDataTableImpl& table) {
         std::vector<std::string> lines;
         const int32_t slots = [&] {
             std::vector<uint8_t> first(table.Header().RecordSize);
@@ -96,7 +96,7 @@ protected:
 TEST_F(TableTransaction, CachesGrownByATransactionShrinkBackWhenItEnds) {
     for (const bool commit : {true, false}) {
         SCOPED_TRACE(commit ? "commit" : "rollback");
-        TDataTable* table = Create(commit ? "Codes" : "Other", AreaCodeDefinition(0, 0));
+        TDataTableImpl* table = Create(commit ? "Codes" : "Other", AreaCodeDefinition(0, 0));
         const int32_t capacity = table->DataFile().CacheCapacity();
         directory_->StartTransaction();
         for (int32_t k = 0; k < 2 * capacity; ++k) {
@@ -110,7 +110,7 @@ TEST_F(TableTransaction, CachesGrownByATransactionShrinkBackWhenItEnds) {
         Close(table);
     }
 
-    TDataTable* notes = Create("Notes", NotesDefinition());
+    TDataTableImpl* notes = Create("Notes", NotesDefinition());
     const int32_t blocks = notes->BlobFile()->Cache().Capacity();
     directory_->StartTransaction();
     const int32_t record = notes->InsertRecord(BlankRecord(*notes));
@@ -129,10 +129,10 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
     std::filesystem::create_directories(clean);
     {
         TDataSession session;
-        TDataDirectory& directory = session.OpenDirectory(clean);
+        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(clean));
         TTableOpenRequest request;
         request.Name = "Notes";
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         ASSERT_EQ(directory.CreateTable(request, NotesDefinition(), table), 0);
         for (int k = 0; k < 3; ++k) {
             const int32_t record = table->InsertRecord(BlankRecord(*table));
@@ -149,10 +149,10 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
         {
             const TScopedOsFileSystem scoped(disk);
             TDataSession session;
-            TDataDirectory& directory = session.OpenDirectory(folder);
+            TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
             TTableOpenRequest request;
             request.Name = "Notes";
-            TDataTable* table = nullptr;
+            TDataTableImpl* table = nullptr;
             ASSERT_EQ(directory.OpenTable(request, table), 0);
             try {
                 directory.StartTransaction();
@@ -165,10 +165,10 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
             }
         }
         TDataSession session;
-        TDataDirectory& directory = session.OpenDirectory(folder);
+        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
         TTableOpenRequest request;
         request.Name = "Notes";
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         ASSERT_EQ(directory.OpenTable(request, table), 0);
         std::vector<uint8_t> image(table->Header().RecordSize);
         TEngineBuffer blob(64);
@@ -191,7 +191,7 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
 TEST_F(TableTransaction, ACommitThatFailsHalfwayLeavesTheTableAsBefore) {
     const std::string clean = MakeNotes("clean");
     const std::vector<std::string> before = Contents(clean);
-    const auto transaction = [](TDataTable& table, TDataDirectory& directory) {
+    const auto transaction = [](TDataTableImpl& table, TDataDirectoryImpl& directory) {
         directory.StartTransaction();
         for (int k = 0; k < 40; ++k) {
             table.InsertRecord(Titled(table, "new " + std::to_string(k)));

@@ -24,18 +24,18 @@ constexpr int64_t kDefaultAt = 196;
 class TableVerify : public TableTest {
 protected:
     void SetUp() override {
-        TDataTable* table = Create("AreaCode", AreaCodeDefinition(0, 0));
+        TDataTableImpl* table = Create("AreaCode", AreaCodeDefinition(0, 0));
         table->InsertRecord(PairRecord(*table, 1, "030"));
         table->InsertRecord(PairRecord(*table, 2, "0241"));
         Close(table);
-        TDataTable* city = Create("City", CityDefinition(0, 0));
+        TDataTableImpl* city = Create("City", CityDefinition(0, 0));
         city->InsertRecord(CityRecord(*city, "Berlin"));
         Close(city);
     }
 
     // Opens the table (which must succeed) and returns what its verification raised.
     TRaised Verify(const std::string& name) {
-        TDataTable* table = Open(name);
+        TDataTableImpl* table = Open(name);
         if (table == nullptr) {
             return {};
         }
@@ -61,7 +61,7 @@ TEST_F(TableVerify, SoundFilesPass) {
 
 TEST_F(TableVerify, WrongVersionFailsAtVerificationNotAtOpen) {
     Patch(AreaCodeFile(), 8, {3});
-    TDataTable* table = Open("AreaCode");
+    TDataTableImpl* table = Open("AreaCode");
     ASSERT_NE(table, nullptr);
     const TRaised raised = Raised([&] { table->VerifyFiles(); });
     EXPECT_EQ(raised.Code, 12035);
@@ -171,7 +171,7 @@ protected:
         TTableDefinition definition;
         definition.Fields = {TFieldDescriptor::Define("title", FieldType::String, 20),
                              TFieldDescriptor::Define("text", FieldType::Blob, 0, 22)};
-        TDataTable* table = Create("Notes", definition);
+        TDataTableImpl* table = Create("Notes", definition);
         table->InsertRecord(BlankRecord(*table));
         table->WriteBlob(1, table->Fields()[1], std::vector<uint8_t>(100, 'x'));
         Close(table);
@@ -179,7 +179,7 @@ protected:
 };
 
 TEST_F(TableVerifyBlob, BlobFileHeaderIsChecked) {
-    TDataTable* table = Open("Notes");
+    TDataTableImpl* table = Open("Notes");
     ASSERT_NE(table->BlobFile(), nullptr);
     table->VerifyFiles();
     Close(table);

@@ -11,12 +11,12 @@ namespace {
 
 using TableWrite = TableTest;
 
-int32_t Identifier(TDataTable& table, int32_t recordNumber) {
+int32_t Identifier(TDataTableImpl& table, int32_t recordNumber) {
     return RecordAutoIncValue(Read(table, recordNumber));
 }
 
 TEST_F(TableWrite, InsertsAppendWithTheNextIdentifierAndCount) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     EXPECT_EQ(table->InsertRecord(CityRecord(*table, "Berlin")), 1);
     EXPECT_EQ(table->InsertRecord(CityRecord(*table, "Aachen")), 2);
     EXPECT_EQ(table->InsertRecord(CityRecord(*table, "Celle")), 3);
@@ -39,7 +39,7 @@ TEST_F(TableWrite, InsertsAppendWithTheNextIdentifierAndCount) {
 }
 
 TEST_F(TableWrite, StoredImagesCarryStatusNumberAndIdentifier) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     std::vector<uint8_t> image = CityRecord(*table, "Berlin");
     image[0] = 7;  // what the caller leaves in the record header is the table's business
     WriteI32(image.data() + 1, 99);
@@ -53,7 +53,7 @@ TEST_F(TableWrite, StoredImagesCarryStatusNumberAndIdentifier) {
 }
 
 TEST_F(TableWrite, ExplicitIdentifiersMoveTheCounterOn) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     table->InsertRecord(CityRecord(*table, "Berlin"));
     std::vector<uint8_t> image = CityRecord(*table, "Aachen");
     SetRecordAutoIncValue(image, 10);
@@ -78,7 +78,7 @@ TEST_F(TableWrite, ExplicitIdentifiersMoveTheCounterOn) {
 }
 
 TEST_F(TableWrite, DuplicateKeyChangesNothing) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     table->InsertRecord(CityRecord(*table, "Berlin"));
     table->InsertRecord(CityRecord(*table, "Aachen"));
     const std::string data = ReadBytes(File("City.DAT"));
@@ -106,7 +106,7 @@ TEST_F(TableWrite, DuplicateKeyChangesNothing) {
 }
 
 TEST_F(TableWrite, ModifyMovesOnlyTheKeysThatChange) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     for (const char* city : {"Berlin", "Aachen", "Celle"}) {
         table->InsertRecord(CityRecord(*table, city));
     }
@@ -127,7 +127,7 @@ TEST_F(TableWrite, ModifyMovesOnlyTheKeysThatChange) {
 }
 
 TEST_F(TableWrite, DeleteRemovesEveryEntryAndFreesTheSlot) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     for (const char* city : {"Berlin", "Aachen", "Celle"}) {
         table->InsertRecord(CityRecord(*table, city));
     }
@@ -155,7 +155,7 @@ TEST_F(TableWrite, DeleteRemovesEveryEntryAndFreesTheSlot) {
 }
 
 TEST_F(TableWrite, KeyedTablesReuseTheFreeListLastDeletedFirst) {
-    TDataTable* table = Create("Keyed", KeyedDefinition());
+    TDataTableImpl* table = Create("Keyed", KeyedDefinition());
     for (int32_t code = 1; code <= 8; ++code) {
         EXPECT_EQ(table->InsertRecord(PairRecord(*table, code * 10, "n" + std::to_string(code))), code);
     }
@@ -188,7 +188,7 @@ TEST_F(TableWrite, KeyedTablesReuseTheFreeListLastDeletedFirst) {
 }
 
 TEST_F(TableWrite, BatchesKeepEveryIndexInOrder) {
-    TDataTable* table = Create("AreaCode", AreaCodeDefinition(0, 0));
+    TDataTableImpl* table = Create("AreaCode", AreaCodeDefinition(0, 0));
     // Codes in a scrambled order, several records per city: multi-level trees in every index.
     std::vector<std::pair<int32_t, std::string>> rows;
     for (int32_t k = 0; k < 3000; ++k) {
@@ -241,7 +241,7 @@ TEST_F(TableWrite, BatchesKeepEveryIndexInOrder) {
 }
 
 TEST_F(TableWrite, MainWindowTablesFollowTheGermanPhoneBook) {
-    TDataTable* city = Create("City", CityDefinition(0x0407, 1));
+    TDataTableImpl* city = Create("City", CityDefinition(0x0407, 1));
     // cp1252: \xC4 is A with diaeresis, \xFC u with diaeresis; the phone book reads them as Ae and ue.
     for (const char* name : {"Ahlen", "\xC4rzen", "Aachen", "M\xFCnchen", "Muenster", "Mainz"}) {
         city->InsertRecord(CityRecord(*city, name));
@@ -251,7 +251,7 @@ TEST_F(TableWrite, MainWindowTablesFollowTheGermanPhoneBook) {
     EXPECT_EQ(IndexOrder(*city, "PrimaryKey"), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
     ExpectIndexesSound(*city);
 
-    TDataTable* codes = Create("AreaCode", AreaCodeDefinition(0x0407, 1));
+    TDataTableImpl* codes = Create("AreaCode", AreaCodeDefinition(0x0407, 1));
     codes->InsertRecord(PairRecord(*codes, 3, "0241"));
     codes->InsertRecord(PairRecord(*codes, 4, "089"));
     codes->InsertRecord(PairRecord(*codes, 3, "02405"));
@@ -273,7 +273,7 @@ TEST_F(TableWrite, MainWindowTablesFollowTheGermanPhoneBook) {
 }
 
 TEST_F(TableWrite, EmptyingNeedsAnExclusiveTable) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     table->InsertRecord(CityRecord(*table, "Berlin"));
     const TRaised raised = Raised([&] { table->EmptyTable(); });
     EXPECT_EQ(raised.Code, 10253);
@@ -306,7 +306,7 @@ TEST_F(TableWrite, EmptyingNeedsAnExclusiveTable) {
 }
 
 TEST_F(TableWrite, ChangesRunUnderTheWriteAndRecordLocks) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     table->InsertRecord(CityRecord(*table, "Berlin"));
     TCountingFileSystem counting;
     const TScopedOsFileSystem scoped(counting);
@@ -345,15 +345,15 @@ TEST_F(TableWrite, ChangesRunUnderTheWriteAndRecordLocks) {
 }
 
 TEST_F(TableWrite, ARecordInUseElsewhereIsNotChanged) {
-    TDataTable* table = Create("City", CityDefinition());
+    TDataTableImpl* table = Create("City", CityDefinition());
     table->InsertRecord(CityRecord(*table, "Berlin"));
     session_.SetLockRetryCount(1);
     session_.SetLockWaitTime(1);
     TDataSession otherSession;
-    TDataDirectory& otherDirectory = otherSession.OpenDirectory(temp_.Path());
+    TDataDirectoryImpl& otherDirectory = Inside(otherSession.OpenDirectory(temp_.Path()));
     TTableOpenRequest request;
     request.Name = "City";
-    TDataTable* other = nullptr;
+    TDataTableImpl* other = nullptr;
     ASSERT_EQ(otherDirectory.OpenTable(request, other), 0);
     other->Locks().LockRecord(1);
     other->Locks().UnlockRead(TTableLocks::RecordReadLockSlot);

@@ -145,7 +145,7 @@ TTableDefinition EditedDefinition() {
 class TOpenTable {
 public:
     // Flushing after every write, so that the disk's flushes can fail too.
-    explicit TOpenTable(const std::string& folder) : directory_(session_.OpenDirectory(folder)) {
+    explicit TOpenTable(const std::string& folder) : directory_(Inside(session_.OpenDirectory(folder))) {
         session_.SetForceBufferFlush(true);
         TTableOpenRequest request;
         request.Name = "T";
@@ -154,16 +154,16 @@ public:
             RaiseKarteiError(static_cast<uint16_t>(-result), "T.DAT");
         }
     }
-    TDataTable& operator*() const { return *table_; }
-    TDataTable* operator->() const { return table_; }
+    TDataTableImpl& operator*() const { return *table_; }
+    TDataTableImpl* operator->() const { return table_; }
 
 private:
     TDataSession session_;
-    TDataDirectory& directory_;
-    TDataTable* table_ = nullptr;
+    TDataDirectoryImpl& directory_;
+    TDataTableImpl* table_ = nullptr;
 };
 
-std::vector<uint8_t> Image(TDataTable& table, int32_t code, const std::string& name) {
+std::vector<uint8_t> Image(TDataTableImpl& table, int32_t code, const std::string& name) {
     std::vector<uint8_t> image(table.Header().RecordSize, 0);
     SetIntegerField(image, table.Fields()[0], code);
     SetStringField(image, table.Fields()[1], name, 0, 0);
@@ -174,21 +174,21 @@ std::vector<uint8_t> Text(size_t length, char fill) {
     return std::vector<uint8_t>(length, static_cast<uint8_t>(fill));
 }
 
-using TEdit = std::function<void(TDataTable&)>;
+using TEdit = std::function<void(TDataTableImpl&)>;
 
 // Each a complete change: inserts, changes, deletions and blob writes, reusing freed slots and blocks.
 std::vector<TEdit> Edits() {
     return {
-        [](TDataTable& t) { t.InsertRecord(Image(t, 50, "fuenfzig")); },
-        [](TDataTable& t) { t.ModifyRecord(2, Image(t, 2, "zwei neu")); },
-        [](TDataTable& t) { t.WriteBlob(1, t.Fields()[2], Text(300, 'a')); },
-        [](TDataTable& t) { t.DeleteRecord(3); },
-        [](TDataTable& t) { t.InsertRecord(Image(t, 60, "sechzig")); },
-        [](TDataTable& t) { t.WriteBlob(4, t.Fields()[2], Text(90, 'b')); },
-        [](TDataTable& t) { t.ModifyRecord(1, Image(t, 70, "siebzig")); },
-        [](TDataTable& t) { t.DeleteRecord(1); },
-        [](TDataTable& t) { t.WriteBlob(4, t.Fields()[2], Text(20, 'c')); },
-        [](TDataTable& t) { t.InsertRecord(Image(t, 80, "achtzig")); },
+        [](TDataTableImpl& t) { t.InsertRecord(Image(t, 50, "fuenfzig")); },
+        [](TDataTableImpl& t) { t.ModifyRecord(2, Image(t, 2, "zwei neu")); },
+        [](TDataTableImpl& t) { t.WriteBlob(1, t.Fields()[2], Text(300, 'a')); },
+        [](TDataTableImpl& t) { t.DeleteRecord(3); },
+        [](TDataTableImpl& t) { t.InsertRecord(Image(t, 60, "sechzig")); },
+        [](TDataTableImpl& t) { t.WriteBlob(4, t.Fields()[2], Text(90, 'b')); },
+        [](TDataTableImpl& t) { t.ModifyRecord(1, Image(t, 70, "siebzig")); },
+        [](TDataTableImpl& t) { t.DeleteRecord(1); },
+        [](TDataTableImpl& t) { t.WriteBlob(4, t.Fields()[2], Text(20, 'c')); },
+        [](TDataTableImpl& t) { t.InsertRecord(Image(t, 80, "achtzig")); },
     };
 }
 
@@ -218,10 +218,10 @@ protected:
         fs::create_directories(clean);
         {
             TDataSession session;
-            TDataDirectory& directory = session.OpenDirectory(clean);
+            TDataDirectoryImpl& directory = Inside(session.OpenDirectory(clean));
             TTableOpenRequest request;
             request.Name = "T";
-            TDataTable* table = nullptr;
+            TDataTableImpl* table = nullptr;
             ASSERT_EQ(directory.CreateTable(request, EditedDefinition(), table), 0);
             for (int32_t code = 1; code <= 6; ++code) {
                 table->InsertRecord(Image(*table, code, "nummer " + std::to_string(code)));

@@ -66,7 +66,7 @@ int32_t CheckOf(int32_t key, int32_t version) {
     return static_cast<int32_t>(sum ^ static_cast<uint32_t>(key));
 }
 
-std::vector<uint8_t> Image(const TDataTable& table, int32_t key, int32_t version) {
+std::vector<uint8_t> Image(const TDataTableImpl& table, int32_t key, int32_t version) {
     std::vector<uint8_t> image(table.Header().RecordSize, 0);
     SetIntegerField(image, table.Fields()[0], key);
     SetIntegerField(image, table.Fields()[1], version);
@@ -76,7 +76,7 @@ std::vector<uint8_t> Image(const TDataTable& table, int32_t key, int32_t version
 }
 
 // Whether a record image is one a writer stored whole.
-bool Whole(const TDataTable& table, std::span<const uint8_t> image) {
+bool Whole(const TDataTableImpl& table, std::span<const uint8_t> image) {
     const int32_t key = GetIntegerField(image, table.Fields()[0]);
     const int32_t version = GetIntegerField(image, table.Fields()[1]);
     return GetStringField(image, table.Fields()[2]) == NameOf(key, version) &&
@@ -135,7 +135,8 @@ TFigures ReadFigures(const std::string& path) {
 }
 
 // One writer: keys id * 10000000 + n. Each completed change is one log line: I key, M key version, D key.
-void RunWriter(TDataTable& table, int id, TClock::time_point until, std::ostream& log, TFigures& figures) {
+void RunWriter(TDataTableImpl& table, int id, TClock::time_point until, std::ostream& log,
+               TFigures& figures) {
     std::mt19937 random(static_cast<uint32_t>(id) * 7919u + 1u);
     struct TOwn {
         int32_t Key;
@@ -176,12 +177,12 @@ void RunWriter(TDataTable& table, int id, TClock::time_point until, std::ostream
 
 // One reader: each operation a whole walk, a range or a key search; every record seen must be whole,
 // and keys ascend along the primary index.
-void RunReader(TDataDirectory& directory, int id, TClock::time_point until, TFigures& figures) {
-    TDataCursor cursor(directory);
+void RunReader(TDataDirectoryImpl& directory, int id, TClock::time_point until, TFigures& figures) {
+    TDataCursorImpl cursor(directory);
     TTableOpenRequest request;
     request.Name = "S";
     cursor.Open(request);
-    TDataTable& table = cursor.Table();
+    TDataTableImpl& table = cursor.Table();
     std::vector<uint8_t> record(cursor.RecordSize());
     std::mt19937 random(static_cast<uint32_t>(id) * 104729u + 7u);
     const auto fail = [&](const std::string& what) {
@@ -264,11 +265,11 @@ TEST(StressChild, Run) {
     TFigures figures;
     {
         TDataSession session;
-        TDataDirectory& directory = session.OpenDirectory(folder);
+        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
         if (name[0] == 'w') {
             TTableOpenRequest request;
             request.Name = "S";
-            TDataTable* table = nullptr;
+            TDataTableImpl* table = nullptr;
             ASSERT_EQ(directory.OpenTable(request, table), 0);
             std::ofstream log(std::string(folder) + "/" + name + ".log");
             RunWriter(*table, id, deadline, log, figures);
@@ -321,10 +322,10 @@ TEST(StressProcesses, WritersAndReadersShareOneTable) {
     const TTempDir temp;
     {
         TDataSession session;
-        TDataDirectory& directory = session.OpenDirectory(temp.Path());
+        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(temp.Path()));
         TTableOpenRequest request;
         request.Name = "S";
-        TDataTable* table = nullptr;
+        TDataTableImpl* table = nullptr;
         ASSERT_EQ(directory.CreateTable(request, StressDefinition(), table), 0);
     }
     const char* seconds = std::getenv("KARTEI_STRESS_SECONDS");
@@ -355,10 +356,10 @@ TEST(StressProcesses, WritersAndReadersShareOneTable) {
     const std::map<int32_t, int32_t> expected = Replay(temp.Path());
     std::map<int32_t, int32_t> found;
     TDataSession session;
-    TDataDirectory& directory = session.OpenDirectory(temp.Path());
+    TDataDirectoryImpl& directory = Inside(session.OpenDirectory(temp.Path()));
     TTableOpenRequest request;
     request.Name = "S";
-    TDataTable* table = nullptr;
+    TDataTableImpl* table = nullptr;
     ASSERT_EQ(directory.OpenTable(request, table), 0);
     std::vector<uint8_t> image(table->Header().RecordSize);
     for (int32_t number = 1; number <= table->Header().RecordSlotCount(); ++number) {

@@ -1,4 +1,4 @@
-#include "dataset/locate/LocateCollation.h"
+#include "engine/locale/FilterTexts.h"
 
 #include <string>
 
@@ -24,7 +24,7 @@ bool BytesEqual(std::string_view a, std::string_view b, bool caseInsensitive) {
 
 }  // namespace
 
-bool LocateTextsEqual(std::string_view a, std::string_view b, uint16_t languageId, uint16_t sortId,
+bool FilterTextsEqual(std::string_view a, std::string_view b, uint16_t languageId, uint16_t sortId,
                       bool caseInsensitive) {
     const TCollationStrength strength =
         caseInsensitive ? TCollationStrength::Letters : TCollationStrength::Key;
