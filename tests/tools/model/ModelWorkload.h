@@ -47,6 +47,8 @@ public:
     void Close();
 
     const TModelSchema& Schema() const { return schema_; }
+    // What the table holds after the changes run so far.
+    const TModelTable& Model() const { return *model_; }
     int64_t OperationsDone() const { return done_; }
     // The last operations run, one line each.
     const std::deque<std::string>& Log() const { return log_; }
