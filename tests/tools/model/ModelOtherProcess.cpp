@@ -68,6 +68,8 @@ int RunOtherWriter(const std::string& folder, uint32_t seed, std::ostream& err) 
 
 TOtherProcess::TOtherProcess(const std::string& folder, uint32_t seed) : folder_(folder) {
     std::filesystem::remove(StopFile(folder));
+    // Output still buffered would be written twice, once by each process.
+    std::fflush(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
         // Its own test report would only clutter the output; problems go to stderr.

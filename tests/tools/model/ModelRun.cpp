@@ -45,7 +45,8 @@ std::string SettingsText(const TWorkloadSettings& settings) {
     return "seed " + std::to_string(settings.Seed) + ", " + std::to_string(settings.Operations) +
            " operations" + (settings.CutOff > 0 ? ", cut off after " + std::to_string(settings.CutOff) : "") +
            (settings.Checks ? "" : ", no checks") +
-           (settings.FailingDisk ? ", planned for a failing disk" : "");
+           (settings.FailingDisk ? ", planned for a failing disk" : "") +
+           (settings.ForceFlush ? ", flushing every write" : "");
 }
 
 TRunOutcome RunSeed(const TWorkloadSettings& settings, bool shrink) {

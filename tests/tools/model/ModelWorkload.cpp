@@ -35,6 +35,7 @@ TModelWorkload::TModelWorkload(const std::string& folder, const TWorkloadSetting
                       ? std::uniform_int_distribution<size_t>(30, 150)(random)
                       : std::uniform_int_distribution<size_t>(60, 1000)(random);
     session_ = std::make_unique<TDataSession>();
+    session_->SetForceBufferFlush(settings.ForceFlush);
     directory_ = &session_->OpenDirectory(folder);
     const int status = directory_->CreateTable(Request(false), schema_.Definition, table_);
     Expect(status == 0, [&] { return "creating the table gives " + std::to_string(status); });
@@ -124,7 +125,10 @@ void TModelWorkload::RunBatch(TBatchPlan& plan, int64_t batch) {
         model_->Apply(operation);
     }
     if (plan.Transaction) {
+        Note(plan.Commit ? "  commit" : "  rollback");
+        committing_ = plan.Commit;
         directory_->EndTransaction(plan.Commit);
+        committing_ = false;
         if (!plan.Commit) {
             *model_ = start;
         }

@@ -25,8 +25,11 @@ struct TWorkloadSettings {
     int64_t CutOff = 0;
     // The whole check after every batch, and a cursor that must keep its place through each.
     bool Checks = true;
-    // Plans for a failing disk: exclusive batches only empty the table (see TBatchPlanner).
+    // Plans for a failing disk: exclusive batches only empty the table (see TBatchPlanner); the model before
+    // and after each change is kept.
     bool FailingDisk = false;
+    // The session flushes the system's buffers after every write.
+    bool ForceFlush = false;
 };
 
 // One seeded run of the workload on table "M" in `folder`: the table's shape is drawn from the seed and it is
@@ -56,6 +59,8 @@ public:
     // counts as one change. Only kept with FailingDisk.
     const TModelTable& Before() const { return before_ ? *before_ : *model_; }
     const TModelTable& After() const { return after_ ? *after_ : *model_; }
+    // Whether the run ended while a transaction was being committed.
+    bool Committing() const { return committing_; }
 
 private:
     void Open(bool exclusive);
@@ -81,6 +86,7 @@ private:
     int survivorOrder_ = -1;
     std::optional<TModelRecord> survivorRecord_;
     int64_t done_ = 0;
+    bool committing_ = false;
     std::deque<std::string> log_;
 };
 
