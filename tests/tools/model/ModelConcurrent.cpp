@@ -133,7 +133,7 @@ void TConcurrentRun::Walk(int number) {
     } else {
         cursor_->Last();
     }
-    if (order != nullptr && Chance(0.35)) {
+    if (settings_.EdgeInserts && order != nullptr && Chance(0.35)) {
         InsertAtEdge(*order, forward, check);
     }
     do {
@@ -173,16 +173,23 @@ bool TConcurrentRun::Step(TWalkCheck& check, bool forward) {
 
 void TConcurrentRun::Interfere(TWalkCheck& check) {
     const double kind = std::uniform_real_distribution<double>(0, 1)(random_);
-    if (kind < 0.45 && own_.count(standsOn_) != 0) {
-        Delete(standsOn_, check);
+    if (kind < 0.45) {
+        if (settings_.StandingDeletes && own_.count(standsOn_) != 0) {
+            Delete(standsOn_, check);
+        }
+    } else if (!settings_.OtherChanges) {
+        return;
     } else if (kind < 0.75 || own_.empty()) {
         TModelRecord record;
         record.Values = values_->Make(random_, nullptr);
         Insert(std::move(record), check);
     } else {
+        // Another record than the one the walk stands on, unless that is meant.
         auto pick = own_.begin();
         std::advance(pick, std::uniform_int_distribution<size_t>(0, own_.size() - 1)(random_));
-        Delete(pick->first, check);
+        if (pick->first != standsOn_ || settings_.StandingDeletes) {
+            Delete(pick->first, check);
+        }
     }
 }
 

@@ -10,6 +10,12 @@ struct TConcurrentSettings {
     int Walks = 24;
     // Another process changes the table all the while; its timing differs from run to run.
     bool OtherProcess = true;
+    // What this process's other cursor does between a walk's steps: delete the record the walk stands on;
+    // insert a record below the first (forwards) or above the last (backwards) before the first step;
+    // insert new records and delete others.
+    bool StandingDeletes = true;
+    bool EdgeInserts = true;
+    bool OtherChanges = true;
 };
 
 // Walks through the indexes and the record order of a seeded table (made and filled by the first changes of

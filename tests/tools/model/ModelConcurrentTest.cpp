@@ -7,6 +7,7 @@
 #include "tools/model/ModelBudget.h"
 #include "tools/model/ModelConcurrent.h"
 #include "tools/model/ModelOtherProcess.h"
+#include "tools/model/ModelRegressions.h"
 
 namespace kartei::tools::model {
 namespace {
@@ -38,6 +39,22 @@ TEST(ModelConcurrent, WalksSeeEveryRecordThatStaysExactlyOnce) {
     }
     std::cout << "concurrent walks: " << budget.Summary() << "\n";
 }
+
+class ModelConcurrentRegression : public ::testing::TestWithParam<TConcurrentRegression> {};
+
+TEST_P(ModelConcurrentRegression, WalksSeeEveryRecordThatStays) {
+    TConcurrentSettings settings;
+    settings.Seed = GetParam().Seed;
+    settings.OtherProcess = false;
+    settings.StandingDeletes = GetParam().StandingDeletes;
+    settings.EdgeInserts = GetParam().EdgeInserts;
+    settings.OtherChanges = false;
+    const std::string failure = Failure(settings);
+    EXPECT_TRUE(failure.empty()) << GetParam().Finding << "\n" << failure;
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ModelConcurrentRegression, ::testing::ValuesIn(kConcurrentRegressions),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // The other process of the walks above.
 TEST(ModelConcurrentChild, Run) {

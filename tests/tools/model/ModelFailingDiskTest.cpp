@@ -6,6 +6,7 @@
 #include "engine/files/FileTestSupport.h"
 #include "tools/model/ModelBudget.h"
 #include "tools/model/ModelFailingDisk.h"
+#include "tools/model/ModelRegressions.h"
 
 namespace kartei::tools::model {
 namespace {
@@ -54,6 +55,23 @@ TEST(ModelFailingDisk, AfterAFailedCallTheTableHoldsTheModelBeforeOrAfterTheChan
     }
     std::cout << "failing disk: " << budget.Summary() << ", " << runs << " failed calls\n";
 }
+
+class ModelFailingDiskRegression : public ::testing::TestWithParam<TDiskFaultRegression> {};
+
+TEST_P(ModelFailingDiskRegression, LeavesTheModelBeforeOrAfterTheChange) {
+    TDiskFaultSettings settings;
+    settings.Seed = GetParam().Seed;
+    settings.Kind = GetParam().Kind;
+    settings.FailAt = GetParam().FailAt;
+    settings.Sticky = GetParam().Sticky;
+    settings.ForceFlush = GetParam().ForceFlush;
+    const TDiskFaultOutcome outcome = RunIn(settings);
+    EXPECT_TRUE(outcome.Problem.empty()) << GetParam().Finding << "\n"
+                                         << DiskFaultText(settings) << ": " << outcome.Problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ModelFailingDiskRegression, ::testing::ValuesIn(kDiskFaultRegressions),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace kartei::tools::model
