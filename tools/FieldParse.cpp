@@ -96,6 +96,12 @@ void StoreBcd(std::span<uint8_t> record, const TFieldDescriptor& field, std::str
 
 }  // namespace
 
+void CheckRequired(const TFieldDescriptor& field, std::string_view text) {
+    if (field.Required != 0 && text.empty() && !field.IsAutoIncrement()) {
+        throw InputError("a value is required");
+    }
+}
+
 void StoreFieldText(std::span<uint8_t> record, const TFieldDescriptor& field, std::string_view text,
                     uint16_t languageId, uint16_t sortId) {
     if (text.empty()) {

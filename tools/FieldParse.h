@@ -16,6 +16,10 @@ namespace kartei::tools {
 // silently cut or rounded away beyond what the field's type stores: a value that does not fit is
 // EToolError (bad input) with a message saying why.
 
+// EToolError (bad input) when the text is empty and the field requires a value (an auto-increment field is
+// numbered by the table instead).
+void CheckRequired(const TFieldDescriptor& field, std::string_view text);
+
 // Stores the value of a field of any type but Blob into the record image (an auto-increment field: the
 // record's auto-increment value). `languageId` and `sortId` are the table's, for the case rule of strings.
 void StoreFieldText(std::span<uint8_t> record, const TFieldDescriptor& field, std::string_view text,

@@ -130,13 +130,21 @@ TIndexDefinition ParseKeyPart(std::string_view part, std::string_view text,
 
 }  // namespace
 
-uint16_t FieldNumberOf(const std::vector<TFieldDescriptor>& fields, std::string_view name) {
+uint16_t FieldNumberOf(std::span<const TFieldDescriptor> fields, std::string_view name) {
     for (size_t k = 0; k < fields.size(); ++k) {
         if (SameFieldName(fields[k].Name, name)) {
             return static_cast<uint16_t>(k + 1);
         }
     }
     return 0;
+}
+
+std::string FieldNames(std::span<const TFieldDescriptor> fields) {
+    std::string names;
+    for (const TFieldDescriptor& field : fields) {
+        names += (names.empty() ? "" : ", ") + Cp1252ToUtf8(field.Name);
+    }
+    return names;
 }
 
 TFieldDescriptor ParseFieldDefinition(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,8 @@ std::string TypeNames();
 std::string TypeText(const TFieldDescriptor& field);
 
 // The 1-based number of the field of that name (trimmed, any case), 0 when there is none.
-uint16_t FieldNumberOf(const std::vector<TFieldDescriptor>& fields, std::string_view name);
+uint16_t FieldNumberOf(std::span<const TFieldDescriptor> fields, std::string_view name);
+// The names of the fields for messages (UTF-8): "id, City".
+std::string FieldNames(std::span<const TFieldDescriptor> fields);
 
 }  // namespace kartei::tools

@@ -2,17 +2,13 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 
-#include "engine/errors/EngineError.h"
-#include "engine/format/FieldTypes.h"
 #include "engine/format/TableFileNames.h"
 #include "engine/locale/Cp1252.h"
-#include "tools/CsvReader.h"
-#include "tools/EngineFailure.h"
-#include "tools/FieldParse.h"
+#include "tools/CsvRecords.h"
 #include "tools/FieldSyntax.h"
+#include "tools/Progress.h"
 #include "tools/TableStaging.h"
 #include "tools/ToolError.h"
 
@@ -20,9 +16,6 @@ namespace kartei::tools {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Records between two progress lines.
-constexpr int64_t kProgressStep = 10000;
 
 uint16_t ParseNumber(std::string_view text, int base, const char* what) {
     if (base == 16 && (text.starts_with("0x") || text.starts_with("0X"))) {
@@ -71,83 +64,6 @@ TTableDefinition Definition(const TParsedArguments& arguments) {
     }
     return definition;
 }
-
-// The field number of every CSV column.
-std::vector<uint16_t> MapColumns(const std::vector<std::string>& header, const TTableDefinition& definition) {
-    std::vector<uint16_t> columns;
-    std::vector<bool> given(definition.Fields.size() + 1, false);
-    for (const std::string& column : header) {
-        const uint16_t number = FieldNumberOf(definition.Fields, Utf8ToCp1252(column));
-        if (number == 0) {
-            throw InputError("CSV column '" + column + "' is no field of the table (add --field " + column +
-                             ":TYPE)");
-        }
-        if (given[number]) {
-            throw InputError("CSV column '" + column + "' is there twice");
-        }
-        given[number] = true;
-        columns.push_back(number);
-    }
-    for (size_t k = 0; k < definition.Fields.size(); ++k) {
-        if (!given[k + 1] && !definition.Fields[k].IsAutoIncrement()) {
-            throw InputError("field '" + Cp1252ToUtf8(definition.Fields[k].Name) + "' has no CSV column");
-        }
-    }
-    return columns;
-}
-
-class TImporter {
-public:
-    TImporter(TDataTable& table, std::vector<uint16_t> columns)
-        : table_(table), columns_(std::move(columns)), image_(table.Header().RecordSize) {}
-
-    void Add(const std::vector<std::string>& row, int64_t line) {
-        if (row.size() != columns_.size()) {
-            throw InputError("CSV line " + std::to_string(line) + ": " + std::to_string(row.size()) +
-                             " fields where the header has " + std::to_string(columns_.size()));
-        }
-        std::fill(image_.begin(), image_.end(), 0);
-        bool ownAutoInc = false;
-        blobs_.clear();
-        for (size_t k = 0; k < row.size(); ++k) {
-            const TFieldDescriptor& field = table_.Fields()[columns_[k] - 1];
-            try {
-                Store(field, row[k]);
-            } catch (const EToolError& error) {
-                throw InputError("CSV line " + std::to_string(line) + ", field '" + Cp1252ToUtf8(field.Name) +
-                                 "': " + error.what());
-            }
-            ownAutoInc |= field.IsAutoIncrement() && !row[k].empty();
-        }
-        try {
-            const int32_t number = table_.InsertRecord(image_, ownAutoInc);
-            for (const auto& [field, contents] : blobs_) {
-                table_.WriteBlob(number, *field, contents);
-            }
-        } catch (const EKarteiEngineError& error) {
-            throw InputError("CSV line " + std::to_string(line) + ": " + EngineMessage(error));
-        }
-    }
-
-private:
-    void Store(const TFieldDescriptor& field, const std::string& text) {
-        if (field.Required != 0 && text.empty() && !field.IsAutoIncrement()) {
-            throw InputError("a value is required");
-        }
-        if (field.FieldType == FieldType::Blob) {
-            if (!text.empty()) {
-                blobs_.emplace_back(&field, BlobContentsFromText(field, text));
-            }
-            return;
-        }
-        StoreFieldText(image_, field, text, table_.Header().LanguageId, table_.Header().SortId);
-    }
-
-    TDataTable& table_;
-    std::vector<uint16_t> columns_;
-    std::vector<uint8_t> image_;
-    std::vector<std::pair<const TFieldDescriptor*, std::vector<uint8_t>>> blobs_;
-};
 
 }  // namespace
 
@@ -201,31 +117,14 @@ int TImportCommand::Execute(const TParsedArguments& arguments, std::ostream& out
     if (fs::exists(dataFile) && !arguments.Has("--force")) {
         throw InputError("'" + dataFile + "' exists (--force replaces it)");
     }
-    std::ifstream csv(csvPath, std::ios::binary);
-    if (!csv || fs::is_directory(csvPath)) {
-        throw InputError("cannot read '" + csvPath + "'");
-    }
-    TCsvReader reader(csv);
-    std::vector<std::string> row;
-    if (!reader.Next(row)) {
-        throw InputError("'" + csvPath + "' is empty: the first line must name the fields");
-    }
-    const std::vector<uint16_t> columns = MapColumns(row, definition);
-
+    TCsvRecords records(csvPath);
     TTableStaging staging(directory);
-    TImporter importer(staging.Create(name, definition), columns);
-    int64_t count = 0;
-    while (reader.Next(row)) {
-        importer.Add(row, reader.Line());
-        if (++count % kProgressStep == 0 && !arguments.Has("--quiet")) {
-            err << "kartei import: " << count << " records\n" << std::flush;
-        }
-    }
-    if (csv.bad()) {
-        throw InputError("error reading '" + csvPath + "'");
-    }
+    TProgress progress(err, Name(), arguments.Has("--quiet"));
+    const int64_t count =
+        records.InsertInto(staging.Create(name, definition), progress,
+                           [](const std::string& column) { return "add --field " + column + ":TYPE"; });
     staging.Commit();
-    out << "imported " << count << (count == 1 ? " record" : " records") << " into " << dataFile << '\n';
+    out << "imported " << RecordsText(count) << " into " << dataFile << '\n';
     return ExitStatus::Ok;
 }
 

@@ -4,12 +4,15 @@
 #include <ostream>
 #include <vector>
 
+#include "tools/Delete.h"
 #include "tools/Dump.h"
 #include "tools/Import.h"
 #include "tools/Info.h"
+#include "tools/Insert.h"
 #include "tools/Repair.h"
 #include "tools/Shipped.h"
 #include "tools/ToolError.h"
+#include "tools/Update.h"
 #include "tools/Verify.h"
 
 namespace kartei::tools {
@@ -22,14 +25,17 @@ std::vector<std::unique_ptr<TCommand>> Commands() {
     commands.push_back(std::make_unique<TVerifyCommand>());
     commands.push_back(std::make_unique<TRepairCommand>());
     commands.push_back(std::make_unique<TImportCommand>());
+    commands.push_back(std::make_unique<TInsertCommand>());
+    commands.push_back(std::make_unique<TDeleteCommand>());
+    commands.push_back(std::make_unique<TUpdateCommand>());
     commands.push_back(std::make_unique<TShippedCommand>());
     return commands;
 }
 
 void PrintUsage(std::ostream& stream, const std::vector<std::unique_ptr<TCommand>>& commands) {
     stream << "Usage: kartei COMMAND [ARGUMENTS]\n\n"
-              "Looks into, checks and makes Kartei tables (.DAT with .IDX and .BLB). Text on the\n"
-              "command line, in CSV files and in the output is UTF-8; tables hold Windows-1252.\n\n"
+              "Looks into, checks, makes and edits Kartei tables (.DAT with .IDX and .BLB). Text on\n"
+              "the command line, in CSV files and in the output is UTF-8; tables hold Windows-1252.\n\n"
               "Commands:\n";
     for (const std::unique_ptr<TCommand>& command : commands) {
         stream << "  " << command->Name() << std::string(10 - command->Name().size(), ' ')

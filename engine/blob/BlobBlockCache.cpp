@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/files/SparePool.h"
+
 namespace kartei {
 namespace {
 
@@ -102,6 +104,8 @@ void TBlobBlockCache::Trim() {
             at = sorted_.erase(at);
         }
     }
+    const int64_t room = capacity_ - static_cast<int64_t>(sorted_.size());
+    FreeSparesBeyond(owned_, spare_, room > 0 ? static_cast<size_t>(room) : 0);
 }
 
 void TBlobBlockCache::Unchain(TBlobBlock* block) {

@@ -50,8 +50,11 @@ public:
     int32_t Capacity() const { return capacity_; }
     // Room for more blocks while a transaction keeps its changes in memory.
     void Grow(int32_t blocks) { capacity_ += blocks; }
-    // Back to the normal capacity, dropping the clean blocks with the highest offsets.
+    // Back to the normal capacity, dropping the clean blocks with the highest offsets, and freeing the
+    // spare blocks beyond it.
     void Trim();
+    // Block buffers held, cached or spare: the memory the cache takes.
+    size_t BlockBufferCount() const { return owned_.size(); }
 
     // Cached blocks in offset order.
     std::span<TBlobBlock* const> Blocks() const { return sorted_; }

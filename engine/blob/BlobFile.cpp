@@ -168,7 +168,7 @@ void TBlobFile::Empty() {
     pending_ = true;
 }
 
-void TBlobFile::WriteBack(bool flush, bool trim) {
+void TBlobFile::WriteBack(bool flush) {
     if (context_.InTransaction()) {
         return;
     }
@@ -178,9 +178,6 @@ void TBlobFile::WriteBack(bool flush, bool trim) {
         header_.PendingChanges = 1;
         StoreHeader(flush);
         pending_ = false;
-    }
-    if (trim) {
-        cache_.Trim();
     }
 }
 

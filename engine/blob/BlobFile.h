@@ -51,9 +51,11 @@ public:
     // Forgets every cached block, unwritten ones included.
     void DiscardCache();
     // Writes the changed blocks in runs of consecutive offsets, then the header when it is pending;
-    // flushes after each write when asked or when the session forces it; optionally trims the cache back
-    // to its capacity. Inside a transaction nothing is written.
-    void WriteBack(bool flush, bool trim = false);
+    // flushes after each write when asked or when the session forces it. Inside a transaction nothing is
+    // written.
+    void WriteBack(bool flush);
+    // Trims the cache back to its capacity and frees the block buffers beyond it.
+    void TrimCache() { cache_.Trim(); }
 
     // The contents of the blob a record's field refers to, into `contents`; returns the length. Offset 0
     // is an empty blob. The first block must carry the field's identifier (else 8708); a link that is no

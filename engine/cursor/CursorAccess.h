@@ -15,7 +15,7 @@ public:
         const bool outermost = cursor.accessDepth_++ == 0;
         TDataTable& table = cursor.Table();
         // A read lock that was taken has looked already; a shared table without one looks now.
-        if (outermost && !table.Exclusive() && (!lock_.Taken() || table.ReadOnly())) {
+        if (outermost && !table.OthersKeptOut() && (!lock_.Taken() || table.ReadOnly())) {
             table.CheckForChanges();
         }
         if (cursor.StateChanged()) {

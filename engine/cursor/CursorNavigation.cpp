@@ -148,6 +148,14 @@ void TDataCursor::MoveNatural(int32_t n) {
     }
 }
 
+void TDataCursor::MoveBySteps(int32_t n) {
+    if (natural_) {
+        MoveNatural(n);
+    } else {
+        MoveIndexed(n);
+    }
+}
+
 void TDataCursor::MoveBy(int32_t n) {
     CheckOpen();
     if (n == 0) {
@@ -155,11 +163,8 @@ void TDataCursor::MoveBy(int32_t n) {
     }
     const TAccess access(*this);
     direction_ = n > 0 ? TReadDirection::Forward : TReadDirection::Backward;
-    if (natural_) {
-        MoveNatural(n);
-    } else {
-        MoveIndexed(n);
-    }
+    // A cursor standing after a gap is one step forward already.
+    MoveBySteps(n > 0 && standsAfterGap_ ? n - 1 : n);
     ReadCurrent();
 }
 
@@ -167,8 +172,18 @@ void TDataCursor::ReadCurrent() {
     TDataFile& file = table_->DataFile();
     // A fetch that finds another user's change delivers nothing: the cursor has found its place again.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int32_t current =
-            natural_ ? recordNumber_ : (hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0);
+        int32_t current = recordNumber_;
+        if (!natural_) {
+            current = hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0;
+            // An entry naming no slot of the data file: an append by another user not seen yet, or damage.
+            // Reading it would make the data file hand out a new slot, and a read never changes a table.
+            if (hasLeaf_ && (current < 1 || current > table_->Header().RecordSlotCount())) {
+                if (CheckForChanges()) {
+                    continue;
+                }
+                table_->IndexFile().RaiseCorrupt();
+            }
+        }
         if (current == 0) {
             std::fill(record_.begin(), record_.end(), uint8_t{0});
             return;
@@ -176,6 +191,7 @@ void TDataCursor::ReadCurrent() {
         if (TRecord* record = file.Fetch(this, current, direction_, true, true)) {
             std::copy(record->Image().begin(), record->Image().end(), record_.begin());
             file.Release(*record);
+            standsAfterGap_ = false;
             return;
         }
     }
@@ -216,12 +232,11 @@ int TDataCursor::GetNext(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);
     direction_ = TReadDirection::Forward;
+    // A cursor standing after a gap is on the next record already.
     if (bof_) {
         StepOffViewEdge(false);
-    } else if (natural_) {
-        MoveNatural(1);
-    } else {
-        MoveIndexed(1);
+    } else if (!standsAfterGap_) {
+        MoveBySteps(1);
     }
     if (eof_) {
         Zero(buffer);
@@ -253,10 +268,8 @@ int TDataCursor::GetPrior(std::span<uint8_t> buffer) {
     direction_ = TReadDirection::Backward;
     if (eof_) {
         StepOffViewEdge(true);
-    } else if (natural_) {
-        MoveNatural(-1);
     } else {
-        MoveIndexed(-1);
+        MoveBySteps(-1);
     }
     if (bof_) {
         Zero(buffer);

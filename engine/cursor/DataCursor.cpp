@@ -178,26 +178,31 @@ void TDataCursor::Recover() {
     TakeSlot(slot_);
     ComputeBounds();
     NoteSeenState();
+    standsAfterGap_ = false;
+    if (!hadPosition || wasBof || wasEof) {
+        // Before the first or after the last entry the cursor stays so, whatever arrived at that edge or
+        // left it; an empty view that has entries now is before its first.
+        const bool last = hadPosition && wasEof && !wasBof;
+        if (SeekViewEdge(last)) {
+            bof_ = !last;
+            eof_ = last;
+        }
+        return;
+    }
     if (natural_) {
-        if (table_->RecordCount() == 0) {
-            SetEmpty();
-        } else if (!IsLive(recordNumber_)) {
+        if (!IsLive(recordNumber_)) {
             const int32_t next = NextLive(recordNumber_);
-            recordNumber_ = next != 0 ? next : PriorLive(recordNumber_);
-            eof_ = next == 0;
-            bof_ = false;
+            if (next != 0) {
+                recordNumber_ = next;
+                standsAfterGap_ = true;
+            } else if (SeekViewLast()) {
+                eof_ = true;
+            }
         }
         return;
     }
-    if (!hadPosition) {
-        if (SeekViewFirst()) {
-            bof_ = true;
-        }
-        return;
-    }
-    bof_ = wasBof;
-    eof_ = wasEof;
-    KeySearch(savedKey_.data(), true, true);
+    KeySearch(savedKey_.data(), true, false);
+    standsAfterGap_ = hasLeaf_ && !bof_ && !eof_ && Compare(CurrentKey(), savedKey_.data()) != 0;
 }
 
 bool TDataCursor::CheckForChanges() {

@@ -132,7 +132,7 @@ private:
     // Takes over an index slot's properties (255: natural order).
     void TakeSlot(int slot);
     // After another user's change, or this process's change through another cursor: the position is found
-    // again from the key (record number) the cursor stood on, keeping BOF and EOF.
+    // again from the key (record number) the cursor stood on, or at the edge it stood before or after.
     void Recover();
     void NoteSeenState();
     bool StateChanged() const;
@@ -150,6 +150,7 @@ private:
     bool StepBackward();
     void MoveIndexed(int32_t n);
     void MoveNatural(int32_t n);
+    void MoveBySteps(int32_t n);
     // On the first / last entry of the view, BOF and EOF clear; false (empty state) when it has none.
     bool SeekViewEdge(bool last);
     bool SeekViewFirst() { return SeekViewEdge(false); }
@@ -198,6 +199,9 @@ private:
     bool bitmapStale_ = true;
     bool bof_ = false;
     bool eof_ = false;
+    // The record the cursor stood on went away and it stands on the one after: the next step forward hands
+    // that one out instead of passing it. Cleared once the record has been read.
+    bool standsAfterGap_ = false;
     TReadDirection direction_ = TReadDirection::Forward;
     // Operations under way (TAccess): they looked for other users' changes when they began.
     int accessDepth_ = 0;

@@ -105,7 +105,7 @@ bool TDataFile::CheckForChange() {
     return true;
 }
 
-void TDataFile::WriteBack(bool flush, bool forceHeader, bool trim) {
+void TDataFile::WriteBack(bool flush, bool forceHeader) {
     if (context_.TransactionLocked()) {
         if (forceHeader) {
             header_.ChangeCount = static_cast<int32_t>(static_cast<uint32_t>(header_.ChangeCount) + 1u);
@@ -119,9 +119,6 @@ void TDataFile::WriteBack(bool flush, bool forceHeader, bool trim) {
     }
     if (descriptorsChanged_) {
         WriteDescriptors();
-    }
-    if (trim) {
-        Trim();
     }
 }
 
@@ -195,18 +192,18 @@ void TDataFile::WriteDescriptors() {
     FlushWhen(false);
 }
 
-void TDataFile::Trim() {
+void TDataFile::TrimCache() {
     cacheCapacity_ = normalCapacity_;
-    if (cache_.Count() <= static_cast<size_t>(cacheCapacity_)) {
-        return;
+    const size_t capacity = static_cast<size_t>(cacheCapacity_);
+    if (cache_.Count() > capacity) {
+        // The records with the highest numbers go first.
+        GatherByNumber([](const TRecord& record) { return !record.dirty_; });
+        for (auto it = gathered_.rbegin(); it != gathered_.rend() && cache_.Count() > capacity; ++it) {
+            RemoveFromCache(**it);
+            spares_.Return(**it);
+        }
     }
-    // The records with the highest numbers go first.
-    GatherByNumber([](const TRecord& record) { return !record.dirty_; });
-    for (auto it = gathered_.rbegin();
-         it != gathered_.rend() && cache_.Count() > static_cast<size_t>(cacheCapacity_); ++it) {
-        RemoveFromCache(**it);
-        spares_.Return(**it);
-    }
+    spares_.FreeSparesBeyond(capacity > cache_.Count() ? capacity - cache_.Count() : 0);
 }
 
 void TDataFile::EmptyTable() {

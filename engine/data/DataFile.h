@@ -73,11 +73,15 @@ public:
     void SetPrimaryIndexHasNoKeyFields(bool noKeyFields) { primaryIndexHasNoKeyFields_ = noKeyFields; }
 
     // Writes the dirty, unpinned records, the header when `forceHeader` or pending, and the descriptors
-    // when changed; flushes when `flush` or ForceBufferFlush; then, with `trim`, cuts the cache back to
-    // its normal capacity. Under a transaction lock nothing is written: a forced header write only
-    // raises the change count held in memory and leaves the header pending for the end of the
-    // transaction.
-    void WriteBack(bool flush, bool forceHeader = false, bool trim = false);
+    // when changed; flushes when `flush` or ForceBufferFlush. Under a transaction lock nothing is written:
+    // a forced header write only raises the change count held in memory and leaves the header pending
+    // for the end of the transaction.
+    void WriteBack(bool flush, bool forceHeader = false);
+    // Cuts the cache back to its normal capacity, dropping the clean records with the highest numbers,
+    // and frees the record buffers beyond it: what a transaction grew is given back when it ends.
+    void TrimCache();
+    // Writes the header at once, its change count raised, ahead of the records.
+    void WriteHeaderNow() { WriteHeader(false); }
     // Whether another process changed the file since its header was last read or written here: then
     // the header is taken from the file, and the table empties the cache (DiscardCache).
     bool CheckForChange();
@@ -121,6 +125,8 @@ public:
     int32_t ReadAheadSize() const { return readAheadSize_; }
     int32_t CacheCapacity() const { return cacheCapacity_; }
     size_t CachedRecordCount() const { return cache_.Count(); }
+    // Record buffers held, cached or spare: the memory the cache takes.
+    size_t RecordBufferCount() const { return spares_.MadeCount(); }
     // The cached record of that number, without using it; nullptr when not cached.
     const TRecord* PeekCached(int32_t recordNumber) const { return cache_.Find(recordNumber); }
     const TDataFileStatistics& Statistics() const { return statistics_; }
@@ -160,7 +166,6 @@ private:
     void WriteRun(std::span<TRecord* const> run, bool flush);
     void WriteHeader(bool flush);
     void WriteDescriptors();
-    void Trim();
     void NoteWritten() { context_.NoteWrittenChanges(); }
 
     TDataFileContext& context_;

@@ -123,6 +123,9 @@ size_t TFileHandler::Read(void* buffer, size_t count, bool allowShortRead) {
 }
 
 void TFileHandler::Write(const void* buffer, size_t count) {
+    if (watcher_ != nullptr) {
+        watcher_->BeforeWrite(*this, OpenFile().Seek(handle_, 0, TSeekOrigin::Current), count);
+    }
     const int64_t put = OpenFile().Write(handle_, buffer, count);
     if (put < 0 || static_cast<size_t>(put) < count) {
         RaiseFileError(ErrorCode::WriteError, put, fileName_);

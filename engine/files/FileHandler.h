@@ -9,6 +9,16 @@
 
 namespace kartei {
 
+class TFileHandler;
+
+// Told of every write of the files it watches, before the write happens (a journal keeps what the write
+// will overwrite). `count` 0 is a write that ends the file at `offset`.
+class TWriteWatcher {
+public:
+    virtual ~TWriteWatcher() = default;
+    virtual void BeforeWrite(TFileHandler& file, int64_t offset, size_t count) = 0;
+};
+
 // One table's view of one of its files (data, index or blob), through the process-wide file registry.
 // Failures raise EKarteiEngineError with the file name.
 class TFileHandler {
@@ -46,6 +56,9 @@ public:
     void LoadCopy(std::string_view sourceName);
     bool Exists(std::string_view fileName) const;
 
+    // Every write goes to `watcher` first, until it is taken away (nullptr).
+    void WatchWrites(TWriteWatcher* watcher) { watcher_ = watcher; }
+
     // The file's guard, held around every seek-and-transfer pair.
     void Enter();
     void Leave();
@@ -76,6 +89,7 @@ private:
     bool exclusive_ = false;
     bool openedReadOnly_ = false;
     bool temporary_ = false;
+    TWriteWatcher* watcher_ = nullptr;
 };
 
 // Holds a handler's file guard for a scope.

@@ -59,6 +59,10 @@ TTableFileNames TableBackupFileNames(std::string_view directoryPath, std::string
     return {WithExtension(data, ".DBK"), WithExtension(data, ".IBK"), WithExtension(data, ".BBK")};
 }
 
+std::string JournalFileName(std::string_view dataFileName) {
+    return WithExtension(dataFileName, ".JNL");
+}
+
 bool IsBlankFileName(std::string_view name) {
     const size_t fileAt = name.rfind(kPathSeparator);
     const std::string_view file = fileAt == std::string_view::npos ? name : name.substr(fileAt + 1);

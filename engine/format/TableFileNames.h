@@ -23,6 +23,9 @@ TTableFileNames TableFileNames(std::string_view directoryPath, std::string_view 
 // The backup names of the same files: ".DBK", ".IBK", ".BBK".
 TTableFileNames TableBackupFileNames(std::string_view directoryPath, std::string_view tableName);
 
+// The journal a commit keeps beside the table while it writes: the data file's name with ".JNL".
+std::string JournalFileName(std::string_view dataFileName);
+
 // Whether the file part of a name (after the last '/'), without extension and trimmed, is empty.
 bool IsBlankFileName(std::string_view name);
 

@@ -388,7 +388,19 @@ void TIndexFile::TrimCaches() {
 
 // ---- Writing back
 
+void TIndexFile::CheckPagesFit() const {
+    for (const TPageCache& cache : caches_) {
+        for (const std::unique_ptr<TPage>& page : cache.Pages()) {
+            if (page->dirty_ && page->pins_ == 0 && !page->free_ && page->Overfull()) {
+                RaiseCorrupt();
+            }
+        }
+    }
+}
+
 bool TIndexFile::WritePages() {
+    // Nothing is written unless every page can be.
+    CheckPagesFit();
     writeOrder_.clear();
     for (const TPageCache& cache : caches_) {
         for (const std::unique_ptr<TPage>& page : cache.Pages()) {

@@ -57,6 +57,9 @@ public:
     // header when it changed (any written page changes it); flushes the system's buffers when the context
     // asks for it; trims the caches back to their initial capacity. Writes nothing inside a transaction.
     void Flush() override;
+    // 8965 when a changed, unpinned page holds more than a page holds on disk (an operation left it
+    // overfull): the write-back would stop halfway. The table asks before it writes anything of a change.
+    void CheckPagesFit() const;
 
     TIndexFileContext& Context() { return context_; }
     const TIndexFileContext& Context() const { return context_; }

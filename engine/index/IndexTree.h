@@ -50,7 +50,9 @@ public:
     // equal to the key exists. The pages a split needs are taken first: when they cannot be had (9479) the
     // entries stay as they were, and pages already taken wait in the free chain.
     bool Insert(const uint8_t* key, uint32_t recordNumber);
-    // Removes the entry equal to the key; false when there is none.
+    // Removes the entry equal to the key; false when there is none. In a compressed leaf the successor is
+    // stored anew after the removed entry's predecessor and may need more room than the entry freed: the
+    // leaf then splits as on insertion, with its pages taken first (9479 leaves the entry in place).
     bool Delete(const uint8_t* key);
 
 private:
@@ -79,9 +81,12 @@ private:
     // A page read while the operation holds pages pinned, so that no restart can come.
     TPageRef Reread(uint32_t offset);
 
-    // Insertion (IndexTreeInsert.cpp).
-    int PagesForInsert(const TPage& leaf, int position, const uint8_t* key) const;
+    // Insertion (IndexTreeInsert.cpp). The pages splitting an overfull leaf takes on the path descended to
+    // it: the sibling, one for every full node above, and a new root when the root splits.
+    int PagesForSplit(const TPage& leaf) const;
     std::vector<TPageRef> TakePages(int count);
+    // Back into the free chain: pages taken for a split that did not need them all.
+    void FreePages(std::vector<TPageRef>& pages);
     void SplitUpward(TPageRef page, std::vector<TPageRef>& spare);
     void SplitInto(TPage& page, TPage& sibling);
 

@@ -1,6 +1,6 @@
 // Deletion: the entry leaves its leaf, counts and first keys on the path follow, pages below half their
 // capacity borrow from or merge with a neighbour under the same parent, and a root left with one child
-// gives way to it.
+// gives way to it. A compressed leaf that the removal left beyond its capacity splits instead.
 #include "engine/index/IndexTree.h"
 
 #include <cstring>
@@ -31,7 +31,17 @@ bool TIndexTree::Delete(const uint8_t* key) {
             return false;
         }
         TPage& leaf = *hit.Leaf;
+        const uint32_t recordNumber = leaf.Value(hit.Position);
         leaf.RemoveEntry(hit.Position);
+        std::vector<TPageRef> spare;
+        if (leaf.Overfull()) {
+            try {
+                spare = TakePages(PagesForSplit(leaf));
+            } catch (...) {
+                leaf.InsertEntry(hit.Position, key, recordNumber, 1);
+                throw;
+            }
+        }
         file_.MarkDirty(leaf);
         bool first = hit.Position == 1 && leaf.Count() > 0;
         for (size_t level = path_.size(); level-- > 0;) {
@@ -44,7 +54,12 @@ bool TIndexTree::Delete(const uint8_t* key) {
             first = first && step.Position == 1;
             file_.MarkDirty(*node);
         }
-        Rebalance(std::move(hit.Leaf), static_cast<int>(path_.size()));
+        if (spare.empty()) {
+            Rebalance(std::move(hit.Leaf), static_cast<int>(path_.size()));
+        } else {
+            SplitUpward(std::move(hit.Leaf), spare);
+            FreePages(spare);
+        }
         return true;
     }
 }
@@ -112,7 +127,8 @@ void TIndexTree::Rebalance(TPageRef page, int level) {
 
 void TIndexTree::Redistribute(TPage& left, TPage& right) {
     // Entries move one at a time from the heavier page to the lighter one while that narrows the gap; a move
-    // that widens it (compressed entries change size as they move) is taken back.
+    // that widens it, or leaves either page beyond its capacity (compressed entries change size as they
+    // move: the heavier page's new first entry may store more than the one it gave away), is taken back.
     const bool fromLeft = left.Weight() > right.Weight();
     TPage& from = fromLeft ? left : right;
     TPage& to = fromLeft ? right : left;
@@ -123,7 +139,7 @@ void TIndexTree::Redistribute(TPage& left, TPage& right) {
         } else {
             from.MoveEntries(1, 1, to, to.Count() + 1);
         }
-        if (Difference(from.Weight(), to.Weight()) >= gap) {
+        if (Difference(from.Weight(), to.Weight()) >= gap || from.Overfull() || to.Overfull()) {
             if (fromLeft) {
                 to.MoveEntries(1, 1, from, from.Count() + 1);
             } else {

@@ -1,5 +1,5 @@
 // Insertion: the entry goes into its leaf, counts and first keys on the path follow, and pages beyond
-// their capacity split upward, the root included.
+// their capacity split upward, the root included. Deletion splits the same way when a compressed leaf grows.
 #include "engine/index/IndexTree.h"
 
 namespace kartei {
@@ -28,7 +28,7 @@ bool TIndexTree::Insert(const uint8_t* key, uint32_t recordNumber) {
         TPage& leaf = *hit.Leaf;
         const int position = hit.Position + 1;
         // Every page a split will need is taken first, so that a full file leaves the index as it was.
-        std::vector<TPageRef> spare = TakePages(PagesForInsert(leaf, position, key));
+        std::vector<TPageRef> spare = TakePages(leaf.OverfullWith(position, key) ? PagesForSplit(leaf) : 0);
         leaf.InsertEntry(position, key, recordNumber, 1);
         file_.MarkDirty(leaf);
         bool first = position == 1;
@@ -43,19 +43,12 @@ bool TIndexTree::Insert(const uint8_t* key, uint32_t recordNumber) {
             file_.MarkDirty(*node);
         }
         SplitUpward(std::move(hit.Leaf), spare);
-        for (TPageRef& unused : spare) {
-            if (unused) {
-                file_.FreePage(*unused);
-            }
-        }
+        FreePages(spare);
         return true;
     }
 }
 
-int TIndexTree::PagesForInsert(const TPage& leaf, int position, const uint8_t* key) const {
-    if (!leaf.OverfullWith(position, key)) {
-        return 0;
-    }
+int TIndexTree::PagesForSplit(const TPage& leaf) const {
     int pages = 1;
     for (size_t level = path_.size(); level-- > 0;) {
         if (path_[level].Count < NodeCapacity(leaf.Geometry().KeyLength)) {
@@ -74,12 +67,18 @@ std::vector<TPageRef> TIndexTree::TakePages(int count) {
             pages.push_back(file_.NewPage(slot_));
         }
     } catch (...) {
-        for (TPageRef& page : pages) {
-            file_.FreePage(*page);
-        }
+        FreePages(pages);
         throw;
     }
     return pages;
+}
+
+void TIndexTree::FreePages(std::vector<TPageRef>& pages) {
+    for (TPageRef& page : pages) {
+        if (page) {
+            file_.FreePage(*page);
+        }
+    }
 }
 
 void TIndexTree::SplitInto(TPage& page, TPage& sibling) {

@@ -10,6 +10,7 @@
 #include "engine/index/IndexKeyLayout.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataSession.h"
+#include "engine/table/WriteJournal.h"
 
 namespace kartei {
 
@@ -56,7 +57,7 @@ void TDataTable::SyncContexts() {
     context.Encrypted = dataFile_.IsOpen() && dataFile_.Header().IsEncrypted();
     context.ForceBufferFlush = Session().ForceBufferFlush();
     context.InTransaction = inTransaction_;
-    context.Exclusive = exclusive_;
+    context.Exclusive = OthersKeptOut();
 }
 
 // ---- Opening and closing
@@ -94,6 +95,13 @@ void TDataTable::OpenFiles(bool exclusive) {
                 (blobFile_.IsOpen() && blobFile_.OpenedReadOnly());
     locks_.SetReadOnly(readOnly_);
     locks_.SetExclusive(exclusive_);
+    SyncContexts();
+    journalLooked_ = false;
+    if (OthersKeptOut()) {
+        // Nobody else can meet the journal of a commit that never ended: this open puts the files back.
+        journalLooked_ = true;
+        ReplayJournal();
+    }
     locks_.SetBlobFile(BlobFile());
     SyncPrimaryKeyFlag();
     filesOpen_ = true;
@@ -177,12 +185,78 @@ void TDataTable::CloseFiles() {
 }
 
 void TDataTable::WriteBackChanges() {
-    // Blobs before the records that refer to them, the records before the index entries that lead to them.
+    // Blobs before the records that refer to them, the records before the index entries that lead to them;
+    // and none of it when the index pages could not all be written.
+    indexFile_.CheckPagesFit();
     if (blobFile_.IsOpen()) {
         blobFile_.WriteBack(false);
     }
     dataFile_.WriteBack(false);
     indexFile_.Flush();
+}
+
+void TDataTable::Commit(const std::vector<TBlobReference>& blobs) {
+    TWriteJournal journal;
+    // A memory table has no crash to survive, and a transaction that changed nothing writes nothing.
+    const bool journalled = changedInTransaction_ && !inMemory_;
+    try {
+        if (journalled) {
+            TFileHandler* const files[] = {&dataFile_, &indexFile_, &blobFile_};
+            journal.Begin(JournalFileName(fileNames_.Data), files, ForceBufferFlush());
+            // Other users learn of the commit from the data header first: one that meets the journal of a
+            // commit that never ended then puts the files back before it reads them.
+            dataFile_.WriteHeaderNow();
+        }
+        WriteBackChanges();
+        // The records that named the detached chains are on disk now.
+        if (!blobs.empty()) {
+            FreeBlobs(blobs);
+            blobFile_.WriteBack(false);
+        }
+        if (journalled) {
+            journal.Finish();
+        }
+    } catch (...) {
+        if (journalled) {
+            try {
+                journal.RollBack();
+            } catch (...) {
+                // The journal stays: the next look for other users' changes (or the next open) replays it.
+                journalLooked_ = false;
+            }
+        }
+        throw;
+    }
+}
+
+void TDataTable::ReloadFiles() {
+    dataFile_.DiscardCache();
+    dataFile_.RereadHeader();
+    indexFile_.DiscardChanges();
+    if (blobFile_.IsOpen()) {
+        blobFile_.RereadHeader();
+    }
+    SyncPrimaryKeyFlag();
+    indexesLoaded_ = false;
+}
+
+bool TDataTable::ReplayJournal() {
+    if (inMemory_ || readOnly_) {
+        return false;
+    }
+    TFileHandler* const files[] = {&dataFile_, &indexFile_, &blobFile_};
+    if (!TWriteJournal::Replay(JournalFileName(fileNames_.Data), files)) {
+        return false;
+    }
+    ReloadFiles();
+    return true;
+}
+
+void TDataTable::TrimCaches() {
+    dataFile_.TrimCache();
+    if (blobFile_.IsOpen()) {
+        blobFile_.TrimCache();
+    }
 }
 
 void TDataTable::WriteBack() {
@@ -220,8 +294,7 @@ void TDataTable::PrepareIndexes() {
 // ---- Changes by other processes
 
 bool TDataTable::CheckForChanges() {
-    // An exclusive table holds the sharing lock that keeps every other process out: nobody else changes it.
-    if (!filesOpen_ || exclusive_) {
+    if (!filesOpen_ || OthersKeptOut()) {
         return false;
     }
     bool changed = false;
@@ -231,6 +304,13 @@ bool TDataTable::CheckForChanges() {
     }
     changed = indexFile_.ReloadHeader() || changed;
     changed = (blobFile_.IsOpen() && blobFile_.CheckForChange()) || changed;
+    // A commit announces itself in the data header first. Its journal, met under a lock that keeps every
+    // writer out, belongs to a commit that never ended: the files go back as they were before it. (Every
+    // user that meets it writes the same original bytes, so two of them may do it at once.)
+    if (changed || !journalLooked_) {
+        journalLooked_ = true;
+        changed = ReplayJournal() || changed;
+    }
     if (changed) {
         ++changeGeneration_;
         SyncPrimaryKeyFlag();
@@ -262,33 +342,32 @@ void TDataTable::EndTransaction(bool commit) {
             failure = std::current_exception();
         }
     };
+    std::vector<TBlobReference> blobs = std::move(blobsToFree_);
+    blobsToFree_.clear();
+    bool committed = false;
     if (commit) {
         try {
             // The data write lock is the transaction's; the index and blob files are locked for the writes.
             locks_.LockWrite();
             inTransaction_ = false;
             SyncContexts();
-            WriteBackChanges();
+            Commit(blobs);
+            committed = true;
         } catch (...) {
             keep();
         }
     }
     inTransaction_ = false;
     SyncContexts();
-    if (!commit) {
+    if (!committed) {
+        // Rolled back, or a commit that failed and left the files as they were: the caches go too.
         try {
-            dataFile_.DiscardCache();
-            dataFile_.RereadHeader();
-            indexFile_.DiscardChanges();
-            if (blobFile_.IsOpen()) {
-                blobFile_.RereadHeader();
-            }
-            SyncPrimaryKeyFlag();
+            ReloadFiles();
         } catch (...) {
             keep();
         }
-        indexesLoaded_ = false;
     }
+    TrimCaches();
     try {
         locks_.UnlockWrite();
     } catch (...) {

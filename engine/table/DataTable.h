@@ -54,6 +54,10 @@ public:
     int OpenCount() const { return openCount_; }
     bool FilesOpen() const { return filesOpen_; }
     bool Exclusive() const override { return exclusive_; }
+    // No other process can change the table: it is open exclusively with files it may write. (A process
+    // that may only read the files takes no write lock on them and so cannot keep writers out.) Only then
+    // are other users' changes not looked for.
+    bool OthersKeptOut() const { return exclusive_ && !readOnly_; }
     // Some file could be opened for reading only.
     bool ReadOnly() const { return readOnly_; }
     // The index file was missing and has been created empty: RebuildMissingIndex fills it.
@@ -207,8 +211,20 @@ private:
     void CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const;
     // Takes the blob references out of a record (its fields become null) for FreeDetachedBlobs.
     std::vector<TBlobReference> DetachBlobs(TRecord& record) const;
-    // Writes the changes back, then frees the chains: no record on disk names a freed block.
+    // Frees chains no record names any more, once the records that named them are written: at once
+    // (after writing the changes back), or in a transaction when it is committed. Until then their blocks
+    // are not reused, so that no record on disk ever names a freed or reused block.
     void FreeDetachedBlobs(const std::vector<TBlobReference>& blobs);
+    void FreeBlobs(const std::vector<TBlobReference>& blobs);
+    // A transaction has ended: what it grew in the caches is given back.
+    void TrimCaches();
+    // Writes a transaction's changes under a journal, so that the files show all of them or none; then
+    // frees the blob chains it detached. A failure puts the files back and is raised.
+    void Commit(const std::vector<TBlobReference>& blobs);
+    // The caches are dropped and the headers read again: after a rollback, or files put back.
+    void ReloadFiles();
+    // Puts the files back from the journal of a commit that never ended, if there is one.
+    bool ReplayJournal();
 
     // TDataFileContext and TBlobFileContext.
     const std::string& TableName() const override { return name_; }
@@ -243,7 +259,11 @@ private:
     // Set by every change and every write, so that a short block read of appended records is accepted.
     bool writtenChanges_ = false;
     uint64_t changeGeneration_ = 0;
+    // Whether this open has looked for a journal left behind by another user's commit.
+    bool journalLooked_ = false;
 
+    // Chains a transaction detached from its records, freed when it commits.
+    std::vector<TBlobReference> blobsToFree_;
     // Record images of a change, before and after.
     std::vector<uint8_t> oldImage_;
     std::vector<uint8_t> newImage_;

@@ -132,9 +132,17 @@ void TDataTable::FreeDetachedBlobs(const std::vector<TBlobReference>& blobs) {
     if (blobs.empty()) {
         return;
     }
+    if (inTransaction_) {
+        blobsToFree_.insert(blobsToFree_.end(), blobs.begin(), blobs.end());
+        return;
+    }
     // The records that named the chains reach the disk first: a failure in between leaves unused blocks,
     // never a record naming freed ones.
     WriteBackChanges();
+    FreeBlobs(blobs);
+}
+
+void TDataTable::FreeBlobs(const std::vector<TBlobReference>& blobs) {
     for (const TBlobReference& blob : blobs) {
         blobFile_.FreeBlob(blob);
     }

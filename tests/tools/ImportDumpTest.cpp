@@ -162,13 +162,16 @@ TEST_F(ImportDump, DumpReportsTablesItCannotUse) {
 }
 
 TEST_F(ImportDump, EveryCommandHasHelp) {
-    for (const std::string command : {"info", "dump", "verify", "import", "shipped"}) {
+    const TRun list = Kartei({"--help"});
+    EXPECT_EQ(list.Status, 0);
+    for (const std::string command :
+         {"info", "dump", "verify", "repair", "import", "insert", "delete", "update", "shipped"}) {
         const TRun help = Kartei({command, "--help"});
         EXPECT_EQ(help.Status, 0);
         EXPECT_EQ(help.Out.rfind("Usage: kartei " + command + " ", 0), 0u) << help.Out;
         EXPECT_EQ(help.Err, "");
+        EXPECT_NE(list.Out.find("\n  " + command + " "), std::string::npos) << command;
     }
-    EXPECT_EQ(Kartei({"--help"}).Status, 0);
     EXPECT_EQ(Kartei({}).Status, ExitStatus::Usage);
     const TRun unknown = Kartei({"frobnicate"});
     EXPECT_EQ(unknown.Status, ExitStatus::Usage);

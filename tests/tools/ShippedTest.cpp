@@ -16,8 +16,7 @@
 namespace kartei::tools::testing {
 namespace {
 
-const std::string kCodesCsv =
-    (std::filesystem::path(__FILE__).parent_path() / "../../data/vorwahlen.csv").lexically_normal().string();
+const std::string kCodesCsv = NUMMERIX_CODES_CSV;
 
 // Rows of a CSV text without its header, split at the first comma.
 std::vector<std::pair<std::string, std::string>> Pairs(const std::string& csv) {

@@ -26,15 +26,17 @@ struct TRun {
 };
 
 // Runs the tool in-process, as `kartei ARGUMENTS...` would.
-inline TRun Kartei(std::initializer_list<std::string> arguments) {
-    const std::vector<std::string> list(arguments);
+inline TRun Kartei(const std::vector<std::string>& arguments) {
     std::ostringstream out;
     std::ostringstream err;
     TRun run;
-    run.Status = RunKartei(list, out, err);
+    run.Status = RunKartei(arguments, out, err);
     run.Out = out.str();
     run.Err = err.str();
     return run;
+}
+inline TRun Kartei(std::initializer_list<std::string> arguments) {
+    return Kartei(std::vector<std::string>(arguments));
 }
 
 // The files in a folder, by name.

@@ -1,7 +1,6 @@
 #include "app/support/VorwahlData.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 
 namespace nummerix::apptest {
@@ -9,7 +8,7 @@ namespace nummerix::apptest {
 const std::vector<TCodeRow>& CodeRows() {
     static const std::vector<TCodeRow> rows = [] {
         std::vector<TCodeRow> read;
-        QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../../data/vorwahlen.csv");
+        QFile file(QStringLiteral(NUMMERIX_CODES_CSV));
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
             qFatal("cannot read %s", qPrintable(file.fileName()));
         }

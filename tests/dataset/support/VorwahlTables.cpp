@@ -1,6 +1,5 @@
 #include "dataset/support/VorwahlTables.h"
 
-#include <filesystem>
 #include <fstream>
 
 #include "engine/locale/Cp1252.h"
@@ -10,7 +9,7 @@ namespace kartei::testing {
 namespace {
 
 std::string CsvPath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "../../../data/vorwahlen.csv").string();
+    return NUMMERIX_CODES_CSV;
 }
 
 TDataTable* CreateTable(TDataDirectory& directory, const std::string& name, TTableDefinition definition,
@@ -37,7 +36,8 @@ std::vector<TVorwahlRow> VorwahlRows(std::initializer_list<std::string_view> pre
         const std::string code = line.substr(0, comma);
         for (const std::string_view prefix : prefixes) {
             if (code.starts_with(prefix)) {
-                rows.push_back({static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(line.substr(comma + 1)), code});
+                rows.push_back(
+                    {static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(line.substr(comma + 1)), code});
                 break;
             }
         }

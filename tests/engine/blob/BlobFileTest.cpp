@@ -217,7 +217,8 @@ TEST_F(BlobFileTest, ATransactionKeepsChangesInMemoryAndGrowsTheCache) {
     EXPECT_EQ(Disk().size(), 512u);  // nothing written inside the transaction
 
     context.Transaction = false;
-    file.WriteBack(false, true);
+    file.WriteBack(false);
+    file.TrimCache();
     EXPECT_EQ(Disk().size(), 512u + 300 * 512);
     EXPECT_EQ(file.Cache().Capacity(), 255);
     EXPECT_LE(file.Cache().Blocks().size(), 255u);

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "engine/cursor/CursorTestSupport.h"
+#include "engine/format/ExpectKarteiError.h"
+#include "engine/keys/KeyBuilder.h"
 
 namespace kartei::testing {
 namespace {
@@ -270,6 +272,32 @@ TEST_F(CursorNavigation, AMissingIndexFileIsRebuiltWhenTheTableOpens) {
     EXPECT_EQ(cursor->RecordCount(), 2);
     EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Celle", "Berlin"}));
     ExpectIndexesSound(cursor->Table());
+}
+
+TEST_F(CursorNavigation, AnIndexEntryNamingASlotTheDataFileLacksIsDamageAndChangesNothing) {
+    TDataTable* table = MakeCities({"Aachen", "Celle"});
+    {
+        // An entry for a record 3 that was never written.
+        const TKeyLayout layout = table->KeyLayout(Slot(*table, "City"));
+        std::vector<uint8_t> key(layout.KeyLength);
+        BuildKey(layout, CityRecord(*table, "Berlin").data(), key.data());
+        TIndexTree tree(table->IndexFile(), Slot(*table, "City"), layout);
+        ASSERT_TRUE(tree.Insert(key.data(), 3));
+        table->IndexFile().Flush();
+    }
+    auto cursor = OpenCursor("City", "City");
+    std::vector<uint8_t> buffer(cursor->RecordSize());
+    cursor->First();
+    ASSERT_EQ(cursor->GetNext(buffer), CursorStatus::Ok);
+    ExpectKarteiError([&] { cursor->GetNext(buffer); }, 8965,
+                      EngineMessage(8965, "Index page buffers corrupt in table 'City.DAT'"));
+    EXPECT_EQ(table->Header().RecordSlotCount(), 2);
+    EXPECT_FALSE(table->DataFile().HeaderPending());
+    cursor.reset();
+    Close(table);
+    // Nothing was appended: the data file still verifies.
+    auto again = OpenCursor("City");
+    EXPECT_EQ(again->Table().Header().RecordSlotCount(), 2);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "engine/cursor/CursorTestSupport.h"
@@ -84,6 +85,30 @@ TEST_F(CursorProcess, RecordsAnotherProcessChangedAreNotServedFromTheCache) {
     // The record keeps its place in this index; only its contents change, in the other process.
     RunChild(temp_.Path(), "rename 2 Cottbus");
     EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Cottbus", "Essen"}));
+}
+
+// A process that may only read the files cannot keep writers out with its exclusive open (it can take
+// no write lock): it looks for their changes as a shared user does.
+TEST_F(CursorProcess, AnExclusiveOpenOfFilesItMayOnlyReadStillSeesOtherWriters) {
+    Close(MakeCities({"Aachen", "Celle", "Essen"}));
+    // This process may only read (the superuser passes every permission check, so the disk says so).
+    TCountingFileSystem disk;
+    disk.ReadWriteOpenFailure = EACCES;
+    const TScopedOsFileSystem scoped(disk);
+    auto cursor = std::make_unique<TDataCursor>(*directory_);
+    TTableOpenRequest request;
+    request.Name = "City";
+    request.Exclusive = true;
+    cursor->Open(request);
+    cursor->SelectIndex("City");
+    ASSERT_TRUE(cursor->Table().ReadOnly());
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Celle", "Essen"}));
+
+    // Another user, who may write the files, changes the table.
+    RunChild(temp_.Path(), "insert Bonn");
+    RunChild(temp_.Path(), "rename 2 Cottbus");
+    EXPECT_EQ(cursor->RecordCount(), 4);
+    EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Bonn", "Cottbus", "Essen"}));
 }
 
 }  // namespace

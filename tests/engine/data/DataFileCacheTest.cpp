@@ -154,7 +154,8 @@ TEST_F(DataFileCacheTest, TrimmingCutsTheCacheBackToItsCapacityFromTheHighestNum
         file_.Release(*records[n - 1]);
     }
     context_.InTransaction = false;
-    file_.WriteBack(false, false, true);
+    file_.WriteBack(false);
+    file_.TrimCache();
     EXPECT_EQ(file_.CacheCapacity(), 3640);
     EXPECT_EQ(file_.CachedRecordCount(), 3640u);
     EXPECT_NE(file_.PeekCached(3642), nullptr);  // still pinned

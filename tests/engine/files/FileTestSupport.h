@@ -74,6 +74,9 @@ public:
 
     int Open(const std::string& path, TOsOpenMode mode, TOsAccess access, TOsHandle& handle) override {
         ++Opens;
+        if (ReadWriteOpenFailure != 0 && access == TOsAccess::ReadWrite) {
+            return ReadWriteOpenFailure;
+        }
         return real_.Open(path, mode, access, handle);
     }
     int Close(TOsHandle handle) override { return real_.Close(handle); }
@@ -133,6 +136,8 @@ public:
     std::vector<uint32_t> Sleeps;
     int ReadFailure = 0;
     int WriteFailure = 0;
+    // Opens for writing fail with this error, as for a user who may only read the files.
+    int ReadWriteOpenFailure = 0;
     int FlushFailure = 0;
     // The next this many lock calls are refused as if another process held the range.
     int RefuseLocks = 0;

@@ -260,6 +260,25 @@ TEST_F(IndexFileTest, ChangedPagesAreWrittenInRunsOfConsecutiveOffsets) {
     EXPECT_EQ(os.Writes, (std::vector<size_t>{3 * 4096, 4096, 4096}));
 }
 
+TEST_F(IndexFileTest, APageBeyondItsCapacityStopsTheWriteBackBeforeAnythingIsWritten) {
+    const std::vector<uint32_t> pages = MakePages(3);
+    {
+        TPageRef first = file_.ReadPage(slot_, pages[0]);
+        first->SetSubtreeCount(1, 1);
+        file_.MarkDirty(*first);
+        // The last page takes one entry more than 4083 bytes hold.
+        TPageRef last = file_.ReadPage(slot_, pages[2]);
+        for (int k = 1; k <= LeafCapacity(5); ++k) {
+            last->AppendEntry(IntKey(1000 + k).data(), static_cast<uint32_t>(k), 1);
+        }
+        file_.MarkDirty(*last);
+    }
+    const std::string before = Bytes();
+    ExpectKarteiError([&] { file_.CheckPagesFit(); }, 8965, kCorrupt);
+    ExpectKarteiError([&] { file_.Flush(); }, 8965, kCorrupt);
+    EXPECT_EQ(Bytes(), before);
+}
+
 TEST_F(IndexFileTest, TheSessionCanAskForTheSystemBuffersToBeFlushed) {
     testing::TCountingFileSystem os;
     TScopedOsFileSystem scope(os);

@@ -226,5 +226,68 @@ TEST_F(IndexTreeTest, DeletingEverythingCollapsesTheRootAndFreesThePages) {
     EXPECT_EQ(Walk(), values);
 }
 
+// A key of an index over Name (String(24)) and Code (String(6)) in byte order, with the record identifier
+// appended when the index is not unique.
+TBytes NameCodeKey(const std::string& name, const std::string& code, bool unique, int32_t identifier) {
+    TBytes key(34, 0);
+    key[0] = name.empty() ? 0 : 1;
+    std::copy(name.begin(), name.end(), key.begin() + 1);
+    key[26] = code.empty() ? 0 : 1;
+    std::copy(code.begin(), code.end(), key.begin() + 27);
+    if (!unique) {
+        const TBytes suffix = IntKey(identifier);
+        key.insert(key.end(), suffix.begin() + 1, suffix.end());
+    }
+    return key;
+}
+
+// With leading and trailing bytes left out, an entry can store a byte or two while its successor stores
+// little only because it shares most bytes with it: removing the entry makes the successor store what it
+// no longer shares, more than the removal freed. The page must split rather than stay beyond 4083 bytes.
+class IndexTreeCompressedDeleteTest : public IndexTreeTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(IndexTreeCompressedDeleteTest, ADeleteThatMakesTheSuccessorLongerSplitsTheOverfullLeaf) {
+    const bool unique = GetParam();
+    const int slot =
+        AddSecondaryIndex(file_, Definition("NameCode", {{1}, {5}}, unique, TCompression::Both), fields_);
+    const TKeyLayout layout = MakeKeyLayout(file_.Descriptor(slot), slot, fields_, TKeyLocale(), "T");
+    TIndexTree tree(file_, slot, layout);
+    TIndexTree other = Tree();
+    int32_t identifier = 0;
+    const auto insert = [&](const std::string& name, const std::string& code) {
+        ++identifier;
+        ASSERT_TRUE(tree.Insert(NameCodeKey(name, code, unique, identifier).data(),
+                                static_cast<uint32_t>(identifier)));
+        // The fixture's own index keeps step, so that the header's record count fits both.
+        ASSERT_TRUE(other.Insert(IntKey(identifier).data(), static_cast<uint32_t>(identifier)));
+        file_.IncrementRecordCount();
+    };
+    insert("Aa", "");
+    insert("Ab", "");   // after ("Aa", null): stores one byte
+    insert("Ab", "x");  // after ("Ab", null): stores two bytes; after ("Aa", null) it would store 26
+    // Fill the root leaf to within 12 bytes of its 4083.
+    for (int filler = 1;; ++filler) {
+        const TPageRef root = file_.ReadPage(slot, file_.Root(slot));
+        ASSERT_TRUE(root->IsLeaf());
+        if (root->Weight() + 12 > kPageDataSize) {
+            break;
+        }
+        const std::string digits = std::to_string(100000 + filler);
+        insert("Z" + digits.substr(1), "");
+    }
+    const int32_t entries = identifier;
+    ASSERT_TRUE(tree.Delete(NameCodeKey("Ab", "", unique, 2).data()));
+    ASSERT_TRUE(other.Delete(IntKey(2).data()));
+    file_.DecrementRecordCount();
+    EXPECT_NO_THROW(file_.Flush());
+    EXPECT_THAT(CheckIndexFile(file_, fields_, TKeyLocale()), ::testing::IsEmpty());
+    EXPECT_EQ(tree.EntryCount(), entries - 1);
+    const TPageRef root = file_.ReadPage(slot, file_.Root(slot));
+    EXPECT_EQ(root->Type(), TPageType::RootNode);
+    EXPECT_TRUE(tree.Seek(NameCodeKey("Ab", "x", unique, 3).data(), TSearchRule::Nearest).Found);
+}
+
+INSTANTIATE_TEST_SUITE_P(UniqueAndNot, IndexTreeCompressedDeleteTest, ::testing::Bool());
+
 }  // namespace
 }  // namespace kartei::test
