@@ -127,6 +127,23 @@ TEST_F(FailingChange, ADiskGoneDuringTheCommitLeavesTheTableBeforeOrAfterTheWhol
     }
 }
 
+// The disk stops reading while the transaction is written: a commit is all or nothing.
+TEST_F(FailingChange, ADiskThatStopsReadingDuringTheCommitLeavesTheTableBeforeOrAfterTheWholeTransaction) {
+    TFailingFileSystem counting(TFaultKind::Read, 0);
+    const int64_t reads = RunTransaction("count", counting, true);
+    const std::string after = Mended("count");
+    ASSERT_GT(counting.Calls(), reads) << "the commit reads nothing";
+
+    for (int64_t n = reads + 1; n <= counting.Calls(); ++n) {
+        SCOPED_TRACE("read call " + std::to_string(n) + " and later");
+        const std::string name = "failed" + std::to_string(n);
+        TFailingFileSystem disk(TFaultKind::Read, n, true);
+        RunTransaction(name, disk, true);
+        const std::string contents = Mended(name);
+        EXPECT_TRUE(contents == before_ || contents == after) << contents;
+    }
+}
+
 // The disk goes away while the table is emptied: it is emptied or left whole.
 TEST_F(FailingChange, ADiskGoneWhileEmptyingLeavesTheTableWholeOrEmpty) {
     const auto empty = [](TDataDirectory&, TDataTable& table) { table.EmptyTable(); };

@@ -1,6 +1,5 @@
 #include "tools/model/ModelConcurrent.h"
 
-#include <deque>
 #include <map>
 #include <memory>
 #include <random>
@@ -11,7 +10,9 @@
 #include "engine/format/RecordLayout.h"
 #include "tools/TableCheck.h"
 #include "tools/model/ModelFailure.h"
+#include "tools/model/ModelLog.h"
 #include "tools/model/ModelOtherProcess.h"
+#include "tools/model/ModelRandom.h"
 #include "tools/model/ModelValues.h"
 #include "tools/model/ModelWalkCheck.h"
 #include "tools/model/ModelWorkload.h"
@@ -19,20 +20,15 @@
 namespace kartei::tools::model {
 namespace {
 
-constexpr int kNaturalOrder = 255;
-constexpr size_t kLogLines = 40;
-
 class TConcurrentRun {
 public:
     TConcurrentRun(const std::string& folder, const TConcurrentSettings& settings);
     ~TConcurrentRun();
 
     void Run();
-    std::string Log() const;
+    std::string Log() const { return log_.Text(); }
 
 private:
-    bool Chance(double p) { return std::bernoulli_distribution(p)(random_); }
-    void Note(const std::string& line);
     void Walk(int number);
     // A step of the walk; false at its end.
     bool Step(TWalkCheck& check, bool forward);
@@ -55,7 +51,7 @@ private:
     // This process's records, by identifier: the other process never touches them.
     std::map<int32_t, TModelRecord> own_;
     int32_t standsOn_ = 0;
-    std::deque<std::string> log_;
+    TRecentLines log_{40};
 };
 
 TConcurrentRun::TConcurrentRun(const std::string& folder, const TConcurrentSettings& settings)
@@ -75,7 +71,7 @@ TConcurrentRun::TConcurrentRun(const std::string& folder, const TConcurrentSetti
     session_ = std::make_unique<TDataSession>();
     TDataDirectory& directory = session_->OpenDirectory(folder);
     TTableOpenRequest request;
-    request.Name = TModelWorkload::kTableName;
+    request.Name = std::string(TModelWorkload::kTableName);
     const int status = directory.OpenTable(request, table_);
     Expect(status == 0, [&] { return "opening the table gives " + std::to_string(status); });
     shape_ = std::make_unique<TModelTable>(*table_);
@@ -87,21 +83,6 @@ TConcurrentRun::TConcurrentRun(const std::string& folder, const TConcurrentSetti
 TConcurrentRun::~TConcurrentRun() {
     cursor_.reset();
     session_.reset();
-}
-
-void TConcurrentRun::Note(const std::string& line) {
-    log_.push_back(line);
-    if (log_.size() > kLogLines) {
-        log_.pop_front();
-    }
-}
-
-std::string TConcurrentRun::Log() const {
-    std::string text;
-    for (const std::string& line : log_) {
-        text += line + "\n";
-    }
-    return text;
 }
 
 void TConcurrentRun::Run() {
@@ -123,21 +104,21 @@ void TConcurrentRun::Walk(int number) {
     const std::vector<TIndexOrder>& orders = shape_->Orders();
     const int choice = std::uniform_int_distribution<int>(-1, static_cast<int>(orders.size()) - 1)(random_);
     const TIndexOrder* order = choice < 0 ? nullptr : &orders[static_cast<size_t>(choice)];
-    const bool forward = Chance(0.5);
-    cursor_->SelectIndex(order != nullptr ? order->Slot() : kNaturalOrder);
+    const bool forward = Chance(random_, 0.5);
+    cursor_->SelectIndex(order != nullptr ? order->Slot() : kRecordOrderSlot);
     TWalkCheck check(shape_->Fields(), order, forward, own_);
-    Note("walk " + std::to_string(number) + ": " + check.Name());
+    log_.Add("walk " + std::to_string(number) + ": " + check.Name());
     standsOn_ = 0;
     if (forward) {
         cursor_->First();
     } else {
         cursor_->Last();
     }
-    if (settings_.EdgeInserts && order != nullptr && Chance(0.35)) {
+    if (settings_.EdgeInserts && order != nullptr && Chance(random_, 0.35)) {
         InsertAtEdge(*order, forward, check);
     }
     do {
-        if (Chance(0.25)) {
+        if (Chance(random_, 0.25)) {
             Interfere(check);
         }
     } while (Step(check, forward));
@@ -146,11 +127,11 @@ void TConcurrentRun::Walk(int number) {
 
 bool TConcurrentRun::Step(TWalkCheck& check, bool forward) {
     const size_t size = cursor_->RecordSize();
-    if (forward && Chance(0.1)) {
+    if (forward && Chance(random_, 0.1)) {
         const int32_t count = std::uniform_int_distribution<int32_t>(2, 5)(random_);
         std::vector<uint8_t> images(static_cast<size_t>(count) * size);
         const int32_t read = cursor_->GetNextRecords(images, count);
-        Note("  GetNextRecords(" + std::to_string(count) + ") reads " + std::to_string(read));
+        log_.Add("  GetNextRecords(" + std::to_string(count) + ") reads " + std::to_string(read));
         for (int32_t k = 0; k < read; ++k) {
             const std::span<const uint8_t> image = std::span<const uint8_t>(images).subspan(k * size, size);
             check.Saw(image);
@@ -161,12 +142,12 @@ bool TConcurrentRun::Step(TWalkCheck& check, bool forward) {
     std::vector<uint8_t> image(size);
     const int status = forward ? cursor_->GetNext(image) : cursor_->GetPrior(image);
     if (status != CursorStatus::Ok) {
-        Note(std::string(forward ? "  GetNext" : "  GetPrior") + " ends: " + std::to_string(status));
+        log_.Add(std::string(forward ? "  GetNext" : "  GetPrior") + " ends: " + std::to_string(status));
         return false;
     }
     standsOn_ = RecordAutoIncValue(image);
-    Note(std::string(forward ? "  GetNext" : "  GetPrior") + ": " +
-         Describe(shape_->Fields(), ReadImage(shape_->Fields(), image)));
+    log_.Add(std::string(forward ? "  GetNext" : "  GetPrior") + ": " +
+             Describe(shape_->Fields(), ReadImage(shape_->Fields(), image)));
     check.Saw(image);
     return true;
 }
@@ -200,7 +181,7 @@ void TConcurrentRun::Insert(TModelRecord record, TWalkCheck& check) {
         std::vector<uint8_t> image(record.Image.size());
         table_->ReadRecord(number, image);
         const TModelRecord stored = ReadImage(shape_->Fields(), image);
-        Note("  inserted " + Describe(shape_->Fields(), stored));
+        log_.Add("  inserted " + Describe(shape_->Fields(), stored));
         own_[stored.Id] = stored;
         check.Inserted(stored.Id);
     } catch (const EKarteiEngineError& error) {
@@ -211,8 +192,8 @@ void TConcurrentRun::Insert(TModelRecord record, TWalkCheck& check) {
 }
 
 void TConcurrentRun::Delete(int32_t id, TWalkCheck& check) {
-    Note("  deleting " + Describe(shape_->Fields(), own_.at(id)) +
-         (id == standsOn_ ? ", where the walk stands" : ""));
+    log_.Add("  deleting " + Describe(shape_->Fields(), own_.at(id)) +
+             (id == standsOn_ ? ", where the walk stands" : ""));
     table_->DeleteRecord(own_.at(id).RecordNumber);
     own_.erase(id);
     check.Deleted(id);
@@ -231,7 +212,7 @@ void TConcurrentRun::InsertAtEdge(const TIndexOrder& order, bool forward, TWalkC
             best = candidate;
         }
     }
-    Note("  at the edge:");
+    log_.Add("  at the edge:");
     Insert(std::move(best), check);
 }
 

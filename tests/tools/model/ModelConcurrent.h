@@ -7,7 +7,7 @@ namespace kartei::tools::model {
 
 struct TConcurrentSettings {
     uint32_t Seed = 1;
-    int Walks = 24;
+    int Walks = 40;
     // Another process changes the table all the while; its timing differs from run to run.
     bool OtherProcess = true;
     // What this process's other cursor does between a walk's steps: delete the record the walk stands on;

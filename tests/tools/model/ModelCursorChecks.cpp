@@ -3,13 +3,10 @@
 #include <algorithm>
 
 #include "tools/model/ModelFailure.h"
+#include "tools/model/ModelRandom.h"
 
 namespace kartei::tools::model {
 namespace {
-
-int32_t Random(std::mt19937& random, int32_t low, int32_t high) {
-    return std::uniform_int_distribution<int32_t>(low, high)(random);
-}
 
 std::string At(const std::string& where, const std::string& what, size_t position) {
     return where + ", " + what + " at position " + std::to_string(position);
@@ -83,7 +80,7 @@ void ExpectWalks(TDataCursor& cursor, const TModelTable& model,
         ExpectRecord(model, buffer, *expected[k - 1], At(where, "backward walk", k));
     }
     cursor.First();
-    const int32_t screen = Random(random, 1, 20);
+    const int32_t screen = Between<int32_t>(random, 1, 20);
     std::vector<uint8_t> images(static_cast<size_t>(screen) * cursor.RecordSize());
     for (size_t done = 0;;) {
         const int32_t read = cursor.GetNextRecords(images, screen);
@@ -117,10 +114,11 @@ void ExpectPositions(TDataCursor& cursor, const TModelTable& model,
         return;
     }
     for (int probe = 0; probe < 6; ++probe) {
-        const int32_t k = probe == 0 ? 1 : probe == 1 ? n : Random(random, 1, n);
+        const int32_t k = probe == 0 ? 1 : probe == 1 ? n : Between<int32_t>(random, 1, n);
         cursor.GoToOrdinal(k);
         ExpectAt(cursor, model, expected, k, where + ", GoToOrdinal(" + std::to_string(k) + ")");
-        const int32_t by = probe % 2 == 0 ? Random(random, -3, 3) : Random(random, -n - 1, n + 1);
+        const int32_t by =
+            probe % 2 == 0 ? Between<int32_t>(random, -3, 3) : Between<int32_t>(random, -n - 1, n + 1);
         cursor.MoveBy(by);
         const std::string moved = where + ", MoveBy(" + std::to_string(by) + ") from " + std::to_string(k);
         if (k + by < 1) {
@@ -131,11 +129,11 @@ void ExpectPositions(TDataCursor& cursor, const TModelTable& model,
             ExpectAt(cursor, model, expected, k + by, moved);
         }
     }
-    const int32_t marked = Random(random, 1, n);
+    const int32_t marked = Between<int32_t>(random, 1, n);
     cursor.GoToOrdinal(marked);
     std::vector<uint8_t> bookmark(cursor.BookmarkSize());
     cursor.GetBookmark(bookmark);
-    cursor.GoToOrdinal(Random(random, 0, n + 1));
+    cursor.GoToOrdinal(Between<int32_t>(random, 0, n + 1));
     const std::string back = where + ", GoToBookmark of position " + std::to_string(marked);
     Expect(cursor.GoToBookmark(bookmark), [&] { return back + " answers false"; });
     ExpectAt(cursor, model, expected, marked, back);

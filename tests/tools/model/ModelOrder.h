@@ -9,6 +9,9 @@
 
 namespace kartei::tools::model {
 
+// The slot a cursor selects for record order.
+constexpr int kRecordOrderSlot = 255;
+
 // The order the model expects of one index. In a byte-order table the order comes from the field values
 // themselves (nulls first, strings and Bytes by unsigned bytes, numbers by value, each field reversed when it
 // is descending, the whole when the index is, equal values by identifier in a non-unique index). In a

@@ -17,12 +17,18 @@
 #include "engine/table/DataSession.h"
 #include "engine/table/DataTable.h"
 #include "tools/model/ModelValues.h"
+#include "tools/model/ModelWorkload.h"
 
 namespace kartei::tools::model {
 namespace {
 
 std::string StopFile(const std::string& folder) {
     return folder + "/stop";
+}
+
+// Made by the other process once it has changed the table, so that the walks do not end before it begins.
+std::string StartedFile(const std::string& folder) {
+    return folder + "/started";
 }
 
 }  // namespace
@@ -32,7 +38,7 @@ int RunOtherWriter(const std::string& folder, uint32_t seed, std::ostream& err) 
     TDataSession session;
     TDataDirectory& directory = session.OpenDirectory(folder);
     TTableOpenRequest request;
-    request.Name = "M";
+    request.Name = std::string(TModelWorkload::kTableName);
     TDataTable* table = nullptr;
     if (directory.OpenTable(request, table) != 0) {
         err << "the other process cannot open the table\n";
@@ -41,7 +47,7 @@ int RunOtherWriter(const std::string& folder, uint32_t seed, std::ostream& err) 
     const TValueSource values(table->Fields(), table->Header().LanguageId != 0);
     std::mt19937 random(seed * 31u + 7u);
     std::vector<int32_t> own;
-    while (!std::filesystem::exists(StopFile(folder)) && getppid() == parent) {
+    for (bool started = false; !std::filesystem::exists(StopFile(folder)) && getppid() == parent;) {
         try {
             if (own.empty() || (own.size() < 80 && std::bernoulli_distribution(0.55)(random))) {
                 TModelRecord record;
@@ -60,6 +66,10 @@ int RunOtherWriter(const std::string& folder, uint32_t seed, std::ostream& err) 
                 return 1;
             }
         }
+        if (!started) {
+            started = true;
+            std::ofstream(StartedFile(folder)) << "started\n";
+        }
         std::this_thread::sleep_for(
             std::chrono::microseconds(std::uniform_int_distribution<int>(0, 300)(random)));
     }
@@ -68,6 +78,7 @@ int RunOtherWriter(const std::string& folder, uint32_t seed, std::ostream& err) 
 
 TOtherProcess::TOtherProcess(const std::string& folder, uint32_t seed) : folder_(folder) {
     std::filesystem::remove(StopFile(folder));
+    std::filesystem::remove(StartedFile(folder));
     // Output still buffered would be written twice, once by each process.
     std::fflush(nullptr);
     pid_ = fork();
@@ -79,6 +90,10 @@ TOtherProcess::TOtherProcess(const std::string& folder, uint32_t seed) : folder_
         const std::string filter = std::string("--gtest_filter=") + kOtherProcessTest;
         execl("/proc/self/exe", "tools_tests", filter.c_str(), nullptr);
         _exit(127);
+    }
+    // A few seconds at most: a process that cannot start is found out when it is stopped.
+    for (int wait = 0; wait < 500 && !std::filesystem::exists(StartedFile(folder)); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 

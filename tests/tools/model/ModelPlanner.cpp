@@ -1,11 +1,9 @@
 #include "tools/model/ModelPlanner.h"
 
+#include "tools/model/ModelRandom.h"
+
 namespace kartei::tools::model {
 namespace {
-
-bool Chance(std::mt19937& random, double p) {
-    return std::bernoulli_distribution(p)(random);
-}
 
 TModelOperation Emptying() {
     TModelOperation operation;

@@ -61,9 +61,12 @@ inline constexpr TDiskFaultRegression kDiskFaultRegressions[] = {
     {"AReadFailingInARollback", 2, kartei::testing::TFaultKind::Read, 694, false, false,
      "the rollback stops at the failed read and leaves the transaction's index pages to be written at close "
      "(FailingChange.AReadFailingInTheRollback...)"},
-    {"ADiskGoneWhileEmptying", 2038, kartei::testing::TFaultKind::Write, 315, true, false,
+    {"ADiskGoneWhileEmptying", 197, kartei::testing::TFaultKind::Write, 514, true, false,
      "the data file is cut before its header is written: verify 8961, repair 9217 "
      "(FailingChange.ADiskGoneWhileEmptying...)"},
+    {"ADiskThatStopsReadingDuringACommit", 298, kartei::testing::TFaultKind::Read, 1279, true, true,
+     "reads failing while the commit saves the originals in its journal leave the table half written: verify "
+     "8961, repair 9217 (FailingChange.ADiskThatStopsReadingDuringTheCommit...)"},
 };
 
 // Test reports name a run by its name.

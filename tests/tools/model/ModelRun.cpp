@@ -29,9 +29,7 @@ TAttempt Attempt(const TWorkloadSettings& settings) {
             attempt.Message = error.what();
         }
         attempt.Operations = workload.OperationsDone();
-        for (const std::string& line : workload.Log()) {
-            attempt.Log += line + "\n";
-        }
+        attempt.Log = workload.Log();
     } catch (const EDatabaseError& error) {
         attempt.Failed = true;
         attempt.Message = "making the table: " + error.Message();

@@ -5,13 +5,10 @@
 
 #include "engine/format/FieldTypes.h"
 #include "engine/keys/KeyLayout.h"
+#include "tools/model/ModelRandom.h"
 
 namespace kartei::tools::model {
 namespace {
-
-bool Chance(std::mt19937& random, double p) {
-    return std::bernoulli_distribution(p)(random);
-}
 
 template <typename T>
 const T& Pick(std::mt19937& random, const std::vector<T>& items) {

@@ -4,27 +4,25 @@
 
 #include "tools/model/ModelCursorChecks.h"
 #include "tools/model/ModelFailure.h"
+#include "tools/model/ModelRandom.h"
 
 namespace kartei::tools::model {
 namespace {
-
-int Random(std::mt19937& random, int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(random);
-}
 
 // Key values to search for: a stored record's, a neighbour's, or new ones.
 TModelRecord Probe(const TModelTable& model, const std::vector<const TModelRecord*>& sorted,
                    const TValueSource& values, std::mt19937& random) {
     const TModelRecord* stored =
-        sorted.empty() ? nullptr
-                       : sorted[static_cast<size_t>(Random(random, 0, static_cast<int>(sorted.size()) - 1))];
+        sorted.empty()
+            ? nullptr
+            : sorted[static_cast<size_t>(Between<int>(random, 0, static_cast<int>(sorted.size()) - 1))];
     TModelRecord probe;
-    const int kind = Random(random, 0, 9);
+    const int kind = Between<int>(random, 0, 9);
     if (stored != nullptr && kind < 5) {
         probe = *stored;
     } else {
-        probe.Id = stored != nullptr && kind < 8 ? stored->Id + Random(random, -1, 1)
-                                                 : Random(random, -1, model.LastId() + 1);
+        probe.Id = stored != nullptr && kind < 8 ? stored->Id + Between<int>(random, -1, 1)
+                                                 : Between<int>(random, -1, model.LastId() + 1);
         probe.Values = values.Make(random, kind < 8 ? stored : nullptr);
     }
     UpdateImage(model.Fields(), model.RecordSize(), probe);
@@ -68,14 +66,14 @@ void ExpectRanges(TDataCursor& cursor, const TModelTable& model, const TIndexOrd
         // An open end is all 0x00 or 0xFF bytes, which in some indexes do not bound the keys (see
         // CursorOpenRange.*): left out there until that is mended, so that the workload finds other faults.
         const bool open = order.ByteEdgesBound();
-        if (!open || Random(random, 0, 5) != 0) {
+        if (!open || Between<int>(random, 0, 5) != 0) {
             start = Probe(model, sorted, values, random);
         }
-        if (!open || Random(random, 0, 5) != 0) {
+        if (!open || Between<int>(random, 0, 5) != 0) {
             end = round % 2 == 0 && start ? *start : Probe(model, sorted, values, random);
         }
-        const int startFields = Random(random, 0, order.FieldCount());
-        const int endFields = round % 2 == 0 ? startFields : Random(random, 0, order.FieldCount());
+        const int startFields = Between<int>(random, 0, order.FieldCount());
+        const int endFields = round % 2 == 0 ? startFields : Between<int>(random, 0, order.FieldCount());
         const std::string range = where + ", range from " +
                                   Named(model, "", start ? &*start : nullptr, startFields, 0) + " to " +
                                   Named(model, "", end ? &*end : nullptr, endFields, 0);
@@ -109,17 +107,18 @@ void ExpectKeySearches(TDataCursor& cursor, const TModelTable& model, const TInd
     for (int round = 0; round < 12; ++round) {
         const TModelRecord probe = Probe(model, sorted, values, random);
         // Leading fields (0: all), and sometimes leading characters of the string field after them.
-        const int fieldCount = Random(random, 0, order.FieldCount());
+        const int fieldCount = Between<int>(random, 0, order.FieldCount());
         int partialLength = 0;
-        if (fieldCount < order.FieldCount() && order.IsString(fieldCount) && Random(random, 0, 1) == 0) {
-            partialLength = Random(random, 1, order.StringSize(fieldCount));
+        if (fieldCount < order.FieldCount() && order.IsString(fieldCount) &&
+            Between<int>(random, 0, 1) == 0) {
+            partialLength = Between<int>(random, 1, order.StringSize(fieldCount));
         }
-        const bool nearest = Random(random, 0, 1) == 0;
+        const bool nearest = Between<int>(random, 0, 1) == 0;
         const bool partial = (fieldCount >= 1 && fieldCount < order.FieldCount()) || !order.Unique() ||
                              (fieldCount == 0 && partialLength > 0);
         const std::string search = where + ", FindKey " + (nearest ? "nearest " : "exact ") +
                                    Named(model, "", &probe, fieldCount, partialLength);
-        const int before = n == 0 ? 0 : Random(random, 1, n);
+        const int before = n == 0 ? 0 : Between<int>(random, 1, n);
         cursor.GoToOrdinal(before);
         const bool found =
             cursor.FindKey(TKeyForm::Record, probe.Image.data(), out, partialLength, nearest, fieldCount);

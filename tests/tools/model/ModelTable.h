@@ -15,7 +15,8 @@ namespace kartei::tools::model {
 
 // What a table must hold after the changes the model has seen: its live records, the identifier the next
 // insert gets, and the record slots: a table with primary key fields reuses the most recently freed slot,
-// one without appends. Copies are cheap to take (a transaction's starting point) and compare by contents.
+// one without appends. A copy keeps the table as it is at one moment (where a transaction began); the
+// fields and index orders are shared between copies.
 class TModelTable {
 public:
     // The model of an empty table, with the table's fields and indexes.
@@ -32,7 +33,6 @@ public:
     // Live records by identifier; by record number.
     std::vector<const TModelRecord*> Live() const;
     std::vector<const TModelRecord*> ByRecordNumber() const;
-    const TModelRecord& Record(int32_t id) const { return records_.at(id); }
     int32_t LastId() const { return lastId_; }
 
     // Fills in what the engine must answer (ExpectedError, Expected) when the operation runs on a table open
@@ -40,9 +40,6 @@ public:
     void Predict(TModelOperation& operation, bool exclusive, bool inTransaction) const;
     // Takes over a predicted operation.
     void Apply(const TModelOperation& operation);
-
-    // The same live records in the same slots.
-    bool SameContents(const TModelTable& other) const { return records_ == other.records_; }
 
 private:
     struct TShared {

@@ -4,17 +4,10 @@
 #include <string>
 
 #include "engine/format/FieldTypes.h"
+#include "tools/model/ModelRandom.h"
 
 namespace kartei::tools::model {
 namespace {
-
-bool Chance(std::mt19937& random, double p) {
-    return std::bernoulli_distribution(p)(random);
-}
-
-size_t Below(std::mt19937& random, size_t n) {
-    return std::uniform_int_distribution<size_t>(0, n - 1)(random);
-}
 
 // cp1252 text: letters that collate alike in the phone-book order, a blank and punctuation.
 const std::string kLetters = "AaBbeMmnrZz \xE4\xC4\xF6\xD6\xFC\xDC\xDF-1~";

@@ -10,12 +10,9 @@
 namespace kartei::tools::model {
 namespace {
 
-constexpr int kNaturalOrder = 255;
-constexpr size_t kLogLines = 60;
-
 TTableOpenRequest Request(bool exclusive) {
     TTableOpenRequest request;
-    request.Name = TModelWorkload::kTableName;
+    request.Name = std::string(TModelWorkload::kTableName);
     request.Exclusive = exclusive;
     return request;
 }
@@ -28,7 +25,7 @@ std::string BatchName(const TBatchPlan& plan, int64_t batch) {
 }  // namespace
 
 TModelWorkload::TModelWorkload(const std::string& folder, const TWorkloadSettings& settings)
-    : settings_(settings), folder_(folder) {
+    : settings_(settings) {
     std::mt19937 random(settings.Seed);
     schema_ = MakeSchema(random);
     maxRecords_ = schema_.Family == TSchemaFamily::WideKeys
@@ -57,7 +54,7 @@ void TModelWorkload::Open(bool exclusive) {
     const int status = directory_->OpenTable(Request(exclusive), table_);
     if (status != 0) {
         table_ = nullptr;
-        RaiseKarteiError(static_cast<uint16_t>(-status), "M.DAT");
+        RaiseKarteiError(static_cast<uint16_t>(-status), std::string(kTableName) + ".DAT");
     }
 }
 
@@ -66,13 +63,6 @@ void TModelWorkload::CloseTable() {
     TDataTable* table = std::exchange(table_, nullptr);
     const int status = directory_->CloseTable(table);
     Expect(status == 0, [&] { return "closing the table gives " + std::to_string(status); });
-}
-
-void TModelWorkload::Note(const std::string& line) {
-    log_.push_back(line);
-    if (log_.size() > kLogLines) {
-        log_.pop_front();
-    }
 }
 
 void TModelWorkload::Run() {
@@ -105,7 +95,7 @@ void TModelWorkload::RunBatch(TBatchPlan& plan, int64_t batch) {
         before_ = start;
         after_ = plan.After;
     }
-    Note(BatchName(plan, batch));
+    log_.Add(BatchName(plan, batch));
     if (plan.Exclusive) {
         CloseTable();
         Open(true);
@@ -120,15 +110,13 @@ void TModelWorkload::RunBatch(TBatchPlan& plan, int64_t batch) {
             after_->Apply(operation);
         }
         ++done_;
-        Note("  op " + std::to_string(done_) + ": " + Describe(model_->Fields(), operation));
+        log_.Add("  op " + std::to_string(done_) + ": " + Describe(model_->Fields(), operation));
         Execute(operation);
         model_->Apply(operation);
     }
     if (plan.Transaction) {
-        Note(plan.Commit ? "  commit" : "  rollback");
-        committing_ = plan.Commit;
+        log_.Add(plan.Commit ? "  commit" : "  rollback");
         directory_->EndTransaction(plan.Commit);
-        committing_ = false;
         if (!plan.Commit) {
             *model_ = start;
         }
@@ -187,7 +175,7 @@ void TModelWorkload::PlaceSurvivor(std::mt19937& random) {
     }
     survivorOrder_ =
         std::uniform_int_distribution<int>(-1, static_cast<int>(model_->Orders().size()) - 1)(random);
-    survivor_->SelectIndex(survivorOrder_ < 0 ? kNaturalOrder
+    survivor_->SelectIndex(survivorOrder_ < 0 ? kRecordOrderSlot
                                               : model_->Orders()[static_cast<size_t>(survivorOrder_)].Slot());
     const int32_t position =
         std::uniform_int_distribution<int32_t>(1, static_cast<int32_t>(model_->Size()))(random);

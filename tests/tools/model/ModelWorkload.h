@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <random>
@@ -10,6 +9,7 @@
 #include "engine/cursor/DataCursor.h"
 #include "engine/table/DataDirectory.h"
 #include "engine/table/DataSession.h"
+#include "tools/model/ModelLog.h"
 #include "tools/model/ModelPlanner.h"
 #include "tools/model/ModelSchema.h"
 #include "tools/model/ModelTable.h"
@@ -54,25 +54,21 @@ public:
     const TModelTable& Model() const { return *model_; }
     int64_t OperationsDone() const { return done_; }
     // The last operations run, one line each.
-    const std::deque<std::string>& Log() const { return log_; }
+    std::string Log() const { return log_.Text(); }
     // What the table holds before and after the change under way: a transaction or an exclusive batch
     // counts as one change. Only kept with FailingDisk.
     const TModelTable& Before() const { return before_ ? *before_ : *model_; }
     const TModelTable& After() const { return after_ ? *after_ : *model_; }
-    // Whether the run ended while a transaction was being committed.
-    bool Committing() const { return committing_; }
 
 private:
     void Open(bool exclusive);
     void CloseTable();
     void RunBatch(TBatchPlan& plan, int64_t batch);
     void Execute(const TModelOperation& operation);
-    void Note(const std::string& line);
     void PlaceSurvivor(std::mt19937& random);
     void CheckSurvivor();
 
     TWorkloadSettings settings_;
-    std::string folder_;
     TModelSchema schema_;
     size_t maxRecords_ = 0;
     std::unique_ptr<TDataSession> session_;
@@ -86,8 +82,7 @@ private:
     int survivorOrder_ = -1;
     std::optional<TModelRecord> survivorRecord_;
     int64_t done_ = 0;
-    bool committing_ = false;
-    std::deque<std::string> log_;
+    TRecentLines log_{60};
 };
 
 }  // namespace kartei::tools::model
