@@ -29,10 +29,10 @@ TModelRecord Probe(const TModelTable& model, const std::vector<const TModelRecor
     return probe;
 }
 
-std::string Named(const TModelTable& model, const std::string& what, const TModelRecord* probe,
-                  int fieldCount, int partialLength) {
-    return what + " " + (probe == nullptr ? std::string("(open)") : Describe(model.Fields(), *probe)) +
-           " fields " + std::to_string(fieldCount) +
+// "#0 id 3 {...} fields 1 partial 2", or "(open)" for no key.
+std::string Named(const TModelTable& model, const TModelRecord* probe, int fieldCount, int partialLength) {
+    return (probe == nullptr ? std::string("(open)") : Describe(model.Fields(), *probe)) + " fields " +
+           std::to_string(fieldCount) +
            (partialLength > 0 ? " partial " + std::to_string(partialLength) : "");
 }
 
@@ -75,8 +75,8 @@ void ExpectRanges(TDataCursor& cursor, const TModelTable& model, const TIndexOrd
         const int startFields = Between<int>(random, 0, order.FieldCount());
         const int endFields = round % 2 == 0 ? startFields : Between<int>(random, 0, order.FieldCount());
         const std::string range = where + ", range from " +
-                                  Named(model, "", start ? &*start : nullptr, startFields, 0) + " to " +
-                                  Named(model, "", end ? &*end : nullptr, endFields, 0);
+                                  Named(model, start ? &*start : nullptr, startFields, 0) + " to " +
+                                  Named(model, end ? &*end : nullptr, endFields, 0);
         std::vector<const TModelRecord*> slice;
         bool left = false;
         for (const TModelRecord* record : sorted) {
@@ -117,7 +117,7 @@ void ExpectKeySearches(TDataCursor& cursor, const TModelTable& model, const TInd
         const bool partial = (fieldCount >= 1 && fieldCount < order.FieldCount()) || !order.Unique() ||
                              (fieldCount == 0 && partialLength > 0);
         const std::string search = where + ", FindKey " + (nearest ? "nearest " : "exact ") +
-                                   Named(model, "", &probe, fieldCount, partialLength);
+                                   Named(model, &probe, fieldCount, partialLength);
         const int before = n == 0 ? 0 : Between<int>(random, 1, n);
         cursor.GoToOrdinal(before);
         const bool found =
