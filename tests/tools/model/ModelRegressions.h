@@ -64,6 +64,9 @@ inline constexpr TDiskFaultRegression kDiskFaultRegressions[] = {
     {"ADiskGoneWhileEmptying", 197, kartei::testing::TFaultKind::Write, 514, true, false,
      "the data file is cut before its header is written: verify 8961, repair 9217 "
      "(FailingChange.ADiskGoneWhileEmptying...)"},
+    {"AFlushFailingOnceWhileEmptying", 460, kartei::testing::TFaultKind::Flush, 212, false, true,
+     "one failed flush after the data file is cut leaves it under a header that still counts the old slots "
+     "(FailingChange.ADiskGoneWhileEmptying...)"},
     {"ADiskThatStopsReadingDuringACommit", 298, kartei::testing::TFaultKind::Read, 1279, true, true,
      "reads failing while the commit saves the originals in its journal leave the table half written: verify "
      "8961, repair 9217 (FailingChange.ADiskThatStopsReadingDuringTheCommit...)"},
