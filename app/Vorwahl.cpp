@@ -59,9 +59,13 @@ void TfrmVorwahl::CreateControls() {
     Image1->SetPicture(MakerLogo());
     Image1->setCursor(Qt::PointingHandCursor);
     Image1->setToolTip(MakerAddress());
+    Image1->setAccessibleName(QStringLiteral("Quolt-Logo"));
+    Image1->setAccessibleDescription(QStringLiteral("Anklicken, um die Quolt-Website aufzurufen"));
 
     lbCity = CreateList("lbCity", 5, 216, 0);
+    lbCity->setAccessibleName(QStringLiteral("Stadt"));
     lbAreaCode = CreateList("lbAreaCode", 222, 85, 1);
+    lbAreaCode->setAccessibleName(QStringLiteral("Vorwahl"));
 
     edFilter = new QLineEdit(client);
     edFilter->setObjectName(QStringLiteral("edFilter"));
@@ -75,6 +79,8 @@ void TfrmVorwahl::CreateControls() {
     edFilter->setPalette(echo);
     edFilter->setFont(kartei::WindowFont());
     edFilter->hide();
+    edFilter->setAccessibleName(QStringLiteral("Suchtext"));
+    edFilter->setAccessibleDescription(QStringLiteral("die in die Liste getippten Zeichen"));
 
     btnEnd = new QPushButton(client);
     btnEnd->setObjectName(QStringLiteral("btnEnd"));
@@ -82,6 +88,8 @@ void TfrmVorwahl::CreateControls() {
     btnEnd->setIcon(EndGlyph());
     btnEnd->setIconSize(QSize(18, 18));
     btnEnd->setToolTip(QStringLiteral("Anwendung beenden"));
+    btnEnd->setAccessibleName(QStringLiteral("Beenden"));
+    btnEnd->setAccessibleDescription(btnEnd->toolTip());
 }
 
 kartei::TDBLookupListBox* TfrmVorwahl::CreateList(const char* name, int left, int width, int tabOrder) {
@@ -89,6 +97,7 @@ kartei::TDBLookupListBox* TfrmVorwahl::CreateList(const char* name, int left, in
     list->setObjectName(QLatin1String(name));
     list->SetBounds(left, kListTop, width, kListHeight);
     list->setToolTip(kListHint);
+    list->setAccessibleDescription(kListHint);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     if (tabOrder > 0) {
         setTabOrder(lbCity, list);

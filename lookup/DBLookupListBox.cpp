@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "dataset/framework/DataSet.h"
+#include "lookup/UiText.h"
 
 namespace kartei {
 namespace {
@@ -18,6 +19,7 @@ constexpr int kScrollMiddle = 2;
 }  // namespace
 
 TDBLookupListBox::TDBLookupListBox(QWidget* parent) : TDBLookupControl(parent) {
+    InstallLookupAccessibility();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QScrollBar* bar = verticalScrollBar();
     bar->setTracking(false);
@@ -30,6 +32,7 @@ TDBLookupListBox::TDBLookupListBox(QWidget* parent) : TDBLookupControl(parent) {
     connect(bar, &QAbstractSlider::sliderMoved, this, [this](int position) { thumbPosition_ = position; });
     connect(bar, &QAbstractSlider::sliderReleased, this,
             [this] { Scroll(TScrollRequest::ThumbReleased, thumbPosition_); });
+    bar->installEventFilter(this);
     ApplyFrame();
     resize(kDefaultWidth, height());
     SetRowCount(kDefaultRowCount);
@@ -119,6 +122,21 @@ void TDBLookupListBox::hideEvent(QHideEvent* event) {
     TDBLookupControl::hideEvent(event);
 }
 
+void TDBLookupListBox::showEvent(QShowEvent* event) {
+    TDBLookupControl::showEvent(event);
+    accessibility_.Changed(*this);
+}
+
+void TDBLookupListBox::focusInEvent(QFocusEvent* event) {
+    TDBLookupControl::focusInEvent(event);
+    accessibility_.Changed(*this);
+}
+
+void TDBLookupListBox::focusOutEvent(QFocusEvent* event) {
+    TDBLookupControl::focusOutEvent(event);
+    accessibility_.Changed(*this);
+}
+
 // ---- Following the list dataset ----
 
 void TDBLookupListBox::BindListFields() {
@@ -143,6 +161,7 @@ void TDBLookupListBox::KeyChanged() {
         ListDataSet().First();
     }
     selectedText_ = DisplayField() ? DisplayField()->DisplayText() : std::string();
+    accessibility_.Changed(*this);
 }
 
 void TDBLookupListBox::ListDataChanged() {
@@ -159,6 +178,7 @@ void TDBLookupListBox::ListDataChanged() {
     }
     RefreshScrollBar();
     viewport()->update();
+    accessibility_.Changed(*this);
 }
 
 int TDBLookupListBox::ScrollBarPosition() const {
@@ -188,15 +208,38 @@ void TDBLookupListBox::scrollContentsBy(int dx, int dy) {
 
 // ---- Choosing rows ----
 
+template <typename TRead>
+auto TDBLookupListBox::ReadRow(int row, TRead read) const {
+    ListLink().SetActiveRecord(row);
+    struct TBack {
+        const TDBLookupListBox& List;
+        ~TBack() { List.ListLink().SetActiveRecord(List.currentRow_); }
+    } back{*this};
+    return read();
+}
+
+QString TDBLookupListBox::RowText(int row) const {
+    return ReadRow(row, [this] {
+        QStringList texts;
+        for (const TField* field : ListFieldRefs()) {
+            texts << ToQString(field->DisplayText());
+        }
+        return texts.join(QLatin1Char(' '));
+    });
+}
+
+bool TDBLookupListBox::RowHighlighted(int row) const {
+    return !SelectedKey().IsNull() &&
+           ReadRow(row, [this] { return KeysEqual(KeyFieldRef()->Value(), SelectedKey()); });
+}
+
+QRect TDBLookupListBox::RowRect(int row) const {
+    return QRect(0, row * RowHeight(), viewport()->width(), RowHeight());
+}
+
 int TDBLookupListBox::RowOfKey() {
-    if (SelectedKey().IsNull()) {
-        return -1;
-    }
     for (int row = 0; row < filledRows_; ++row) {
-        ListLink().SetActiveRecord(row);
-        const bool equal = KeysEqual(KeyFieldRef()->Value(), SelectedKey());
-        ListLink().SetActiveRecord(currentRow_);
-        if (equal) {
+        if (RowHighlighted(row)) {
             return row;
         }
     }

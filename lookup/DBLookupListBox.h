@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lookup/DBLookupControl.h"
+#include "lookup/ListAccessibility.h"
 
 class QPainter;
 
@@ -41,9 +42,19 @@ public:
     int FilledRows() const { return filledRows_; }
     bool ShowsSelection() const { return showsSelection_; }
 
+    // ---- The rows as painted, for assistive technology; row 0 .. FilledRows() - 1 ----
+    // The displayed fields' texts, separated by blanks.
+    QString RowText(int row) const;
+    // Whether the row's key is the selected key, so that the row is highlighted.
+    bool RowHighlighted(int row) const;
+    // The row's rectangle in the viewport.
+    QRect RowRect(int row) const;
+
     TNotifyEvent OnDblClick;
 
     static constexpr int kMaxRowCount = 100;
+    // A notch of the mouse wheel scrolls as three clicks on the scroll bar's arrows do.
+    static constexpr int kWheelLinesPerNotch = 3;
 
 protected:
     void KeyChanged() override;
@@ -65,10 +76,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     // Rows are painted from the dataset; the scroll bar never shifts pixels.
     void scrollContentsBy(int dx, int dy) override;
 
@@ -79,6 +94,9 @@ private:
     void RefreshScrollBar();
     int ScrollBarPosition() const;
     int RowOfKey();
+    // Reads from the list link pointed at the row, and points it back at the current row.
+    template <typename TRead>
+    auto ReadRow(int row, TRead read) const;
     void ChooseCurrent();
     void ChooseRowAt(int y);
     void StepByKey(int key);
@@ -105,6 +123,8 @@ private:
     QBasicTimer scrollTimer_;  // the window timer number 1 of the auto-scroll
     int scrollInterval_ = 0;
     int thumbPosition_ = 0;  // where the scroll-bar thumb is being dragged
+    int wheelDelta_ = 0;     // the part of a wheel notch not yet scrolled
+    TListAccessibility accessibility_;
 };
 
 }  // namespace kartei

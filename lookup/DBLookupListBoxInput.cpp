@@ -4,6 +4,7 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "dataset/framework/DataSet.h"
 #include "lookup/DBLookupListBox.h"
@@ -151,9 +152,32 @@ void TDBLookupListBox::mouseReleaseEvent(QMouseEvent* event) {
     ChooseRowAt(ClientY(event));
 }
 
+// The wheel scrolls as the scroll bar's arrows do: the list dataset moves, the selection stays. Touchpads
+// send parts of a notch, which add up. Without a scroll bar (every record shown) there is nothing to
+// scroll, and the wheel is left to the parent.
 void TDBLookupListBox::wheelEvent(QWheelEvent* event) {
-    // The wheel is not one of the list's inputs; the parent may use it.
-    event->ignore();
+    if (verticalScrollBar()->maximum() == 0) {
+        wheelDelta_ = 0;
+        event->ignore();
+        return;
+    }
+    wheelDelta_ += event->angleDelta().y();
+    const int notches = wheelDelta_ / QWheelEvent::DefaultDeltasPerStep;
+    wheelDelta_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+    const TScrollRequest request = notches > 0 ? TScrollRequest::LineUp : TScrollRequest::LineDown;
+    for (int step = 0; step < std::abs(notches) * kWheelLinesPerNotch; ++step) {
+        Scroll(request);
+    }
+    event->accept();
+}
+
+bool TDBLookupListBox::eventFilter(QObject* watched, QEvent* event) {
+    // Over the scroll bar the wheel scrolls the list too, instead of dragging the bar's thumb.
+    if (watched == verticalScrollBar() && event->type() == QEvent::Wheel) {
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return TDBLookupControl::eventFilter(watched, event);
 }
 
 void TDBLookupListBox::AutoScrollStep() {

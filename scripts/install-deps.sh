@@ -6,8 +6,10 @@ packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev googletest
     libicu-dev
-    qt6-base-dev libgl-dev libjpeg62-turbo-dev fonts-dejavu-core
+    qt6-base-dev qt6-base-private-dev libgl-dev libjpeg62-turbo-dev fonts-dejavu-core libqt6svg6
     desktop-file-utils appstream
+    xvfb xauth x11-utils
+    dpkg-dev file lintian
     ccache
     libbenchmark-dev libsqlite3-dev
 )

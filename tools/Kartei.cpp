@@ -6,6 +6,7 @@
 
 #include "tools/Delete.h"
 #include "tools/Dump.h"
+#include "tools/Export.h"
 #include "tools/Import.h"
 #include "tools/Info.h"
 #include "tools/Insert.h"
@@ -29,6 +30,7 @@ std::vector<std::unique_ptr<TCommand>> Commands() {
     commands.push_back(std::make_unique<TDeleteCommand>());
     commands.push_back(std::make_unique<TUpdateCommand>());
     commands.push_back(std::make_unique<TShippedCommand>());
+    commands.push_back(std::make_unique<TExportCommand>());
     return commands;
 }
 

@@ -7,7 +7,7 @@
 
 namespace kartei {
 
-int32_t TOpenBlobList::Open(TBlobFile& file, TBlobReference reference) {
+int32_t TOpenBlobList::Open(TBlobFile& file, TBlobReference reference, uint16_t fieldNumber) {
     const auto free = std::find(open_.begin(), open_.end(), false);
     if (free == open_.end()) {
         RaiseKarteiError(ErrorCode::TooManyOpenBlobs, tableName_);
@@ -16,6 +16,7 @@ int32_t TOpenBlobList::Open(TBlobFile& file, TBlobReference reference) {
     TOpenBlob& blob = blobs_[slot];
     blob.Length = file.ReadBlob(reference, blob.Contents);
     blob.Source = reference;
+    blob.FieldNumber = fieldNumber;
     blob.Modified = false;
     open_[slot] = true;
     return -static_cast<int32_t>(slot) - 1;

@@ -14,7 +14,8 @@ namespace kartei {
 // A blob a cursor has open: its contents in memory, where the cursor reads and edits them until the
 // record is posted.
 struct TOpenBlob {
-    TBlobReference Source;  // the field's reference when the blob was opened
+    TBlobReference Source;     // the field's reference when the blob was opened
+    uint16_t FieldNumber = 0;  // the blob field it was opened for
     TEngineBuffer Contents{4096};
     size_t Length = 0;
     bool Modified = false;
@@ -32,8 +33,8 @@ public:
     TOpenBlobList(const TOpenBlobList&) = delete;
     TOpenBlobList& operator=(const TOpenBlobList&) = delete;
 
-    // Reads the blob into a free slot and returns its handle; with 64 blobs open already, 9494.
-    int32_t Open(TBlobFile& file, TBlobReference reference);
+    // Reads the blob of a field into a free slot and returns its handle; with 64 blobs open already, 9494.
+    int32_t Open(TBlobFile& file, TBlobReference reference, uint16_t fieldNumber);
     // The open blob of a handle; a handle that is not open is 10030.
     TOpenBlob& Get(int32_t handle);
     void Close(int32_t handle);

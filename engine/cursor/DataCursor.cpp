@@ -45,6 +45,7 @@ void TDataCursor::Open(const TTableOpenRequest& request, bool naturalOrder) {
         table->RebuildMissingIndex();
         table_ = table;
         record_.assign(table->Header().RecordSize, 0);
+        openBlobs_.emplace(table->Name());
         rangeStart_.assign(kKeyBufferSize, 0);
         rangeEnd_.assign(kKeyBufferSize, 0);
         searchKey_.assign(kKeyBufferSize, 0);
@@ -58,6 +59,7 @@ void TDataCursor::Open(const TTableOpenRequest& request, bool naturalOrder) {
         NoteSeenState();
     } catch (...) {
         table_ = nullptr;
+        openBlobs_.reset();
         directory_.CloseTable(table);
         throw;
     }
@@ -69,6 +71,7 @@ void TDataCursor::Close() {
         return;
     }
     TDataTable* table = std::exchange(table_, nullptr);
+    openBlobs_.reset();
     hasLeaf_ = false;
     bof_ = eof_ = false;
     rangeActive_ = false;

@@ -2,13 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/blob/OpenBlobList.h"
 #include "engine/cursor/RecordsBitmap.h"
 #include "engine/data/FetchCursor.h"
+#include "engine/format/FieldDescriptor.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/IndexTree.h"
 #include "engine/index/Page.h"
@@ -120,6 +123,32 @@ public:
     // The current record image, as last read.
     std::span<const uint8_t> CurrentRecord() const { return record_; }
 
+    // Blobs, edited in memory through handles (CursorBlobs.cpp). `record` is a record image of the table
+    // (else 8962) and `field` one of its blob fields (else 10753). While open, a blob's negative handle
+    // stands in bytes 0..3 of the field in that image; a field that holds no handle of this cursor's open
+    // blobs, opened for that field, is 10030. Closing the cursor closes its blobs.
+    //
+    // Reads the blob the field names, under the read lock, and puts its handle into the field; a field that
+    // holds one already gives it back. The 65th open blob is 9494, and the image is left as it was.
+    int32_t OpenBlob(std::span<uint8_t> record, const TFieldDescriptor& field);
+    size_t BlobSize(std::span<const uint8_t> record, const TFieldDescriptor& field);
+    // Copies up to out.size() bytes from `offset` on; returns how many. An offset past the end is 9998.
+    size_t ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
+                    std::span<uint8_t> out);
+    // Writes `data` at `offset`, growing the blob (a gap before the offset reads as zeros). A blob longer
+    // than a blob can record is 10029.
+    void WriteBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
+                   std::span<const uint8_t> data);
+    // Cuts the blob to `length` bytes; a length past the end is 9998.
+    void TruncateBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t length);
+    // Drops the blob's changes and puts the field's reference back into the image.
+    void CloseBlob(std::span<uint8_t> record, const TFieldDescriptor& field);
+    // Stores the changed contents of the blobs open in the image's fields with live record `recordNumber`,
+    // in one change of the table, and closes them all: the image's fields get the references the record
+    // holds now (unchanged blobs their old ones). When the change fails, they all stay open.
+    void WriteOpenBlobs(int32_t recordNumber, std::span<uint8_t> record);
+    int OpenBlobCount() const { return openBlobs_ ? openBlobs_->OpenCount() : 0; }
+
 private:
     class TAccess;
 
@@ -177,6 +206,16 @@ private:
     // All live records, for ranks and n-th records: read the first time they are needed after a change.
     const TRecordsBitmap& Live();
 
+    // The open blob whose handle the field holds, with the table's descriptor of the field.
+    struct TBlobInImage {
+        const TFieldDescriptor& Field;
+        int32_t Handle;
+        TOpenBlob& Blob;
+    };
+    TBlobInImage BlobInImage(std::span<const uint8_t> record, const TFieldDescriptor& field);
+    // An open cursor, and a record image of its table's size (else 8962).
+    void CheckBlobImage(std::span<const uint8_t> record) const;
+
     TDataDirectory& directory_;
     TDataTable* table_ = nullptr;
     uint64_t seenTableGeneration_ = 0;
@@ -219,6 +258,8 @@ private:
     int64_t lastOrdinal_ = 0;
 
     std::vector<uint8_t> record_;
+    // While the table is open; the handles of its blobs name slots in it.
+    std::optional<TOpenBlobList> openBlobs_;
     std::vector<uint8_t> searchKey_;
     std::vector<uint8_t> savedKey_;
 };

@@ -45,6 +45,15 @@ bool HasBlankFilePart(std::string_view name) {
     return Trimmed(part).empty();
 }
 
+// The system deletes and renames a file that another process has open; an exclusive open cannot take the
+// sharing lock such a process holds, and keeps others from opening the file meanwhile. A file that is not
+// there is left to the delete or rename to report.
+int HoldExclusively(TPhysicalFile& file) {
+    file.SetExclusive(true);
+    const int handle = file.Open();
+    return handle == -ErrorCode::InvalidPath ? 0 : handle;
+}
+
 std::unique_ptr<TAbstractFile> NewFile(std::string_view name, bool inMemory) {
     std::string trimmed(Trimmed(name));
     if (inMemory) {
@@ -211,8 +220,13 @@ int TFileList::Rename(std::string_view name, bool inMemory, std::string_view new
         return -ErrorCode::AccessDenied;
     }
     if (!inMemory) {
-        // Disk files are only registered while open: ask the system.
-        return TPhysicalFile(std::string(Trimmed(name))).Rename(std::string(Trimmed(newName)));
+        // Disk files are only registered while open: ask the system, while holding the file as another
+        // process's exclusive open would.
+        TPhysicalFile file{std::string(Trimmed(name))};
+        if (const int held = HoldExclusively(file); held < 0) {
+            return held;
+        }
+        return file.Rename(std::string(Trimmed(newName)));
     }
     const std::string newKey = NameKey(newName);
     if (entry == nullptr) {
@@ -234,7 +248,11 @@ int TFileList::Delete(std::string_view name, bool inMemory) {
         return -ErrorCode::AccessDenied;
     }
     if (!inMemory) {
-        return TPhysicalFile(std::string(Trimmed(name))).Delete();
+        TPhysicalFile file{std::string(Trimmed(name))};
+        if (const int held = HoldExclusively(file); held < 0) {
+            return held;
+        }
+        return file.Delete();
     }
     if (entry == nullptr) {
         return -ErrorCode::InvalidPath;

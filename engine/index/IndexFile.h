@@ -73,6 +73,11 @@ public:
     // Drops every unpinned cached page, changed or not, and reads the header again: a rolled-back
     // transaction.
     void DiscardChanges();
+    // Replaces the file's contents by a copy saved earlier (TFileHandler::SaveCopy): every unpinned cached
+    // page is dropped unwritten, the copy's header taken and Generation raised. The header is left changed,
+    // its ChangeCounter beyond both the copy's and the one held, so that the next write tells every other
+    // user of the file, whatever state of it they hold, that it changed. (IndexFileCopy.cpp)
+    void RestoreCopy(std::string_view copyName);
     // Grows whenever cached pages are thrown away (ReloadHeader found a change, a page read restarted,
     // DiscardChanges): positions found before must be found again.
     uint64_t Generation() const { return generation_; }

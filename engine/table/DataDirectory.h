@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/format/TableFileNames.h"
 #include "engine/table/TableCreation.h"
 #include "engine/table/TableOpenRequest.h"
 
@@ -49,6 +50,23 @@ public:
     // valid, before any file is touched: see CreateTableFiles.
     int CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition, TDataTable*& table);
 
+    // The files of a table that has no table object here and that no other process has open (either is
+    // 11013; a table kept by a transaction is in use).
+    // `inMemory` as for an open request. A table without its data file is 11010 (for that file); other
+    // failures raise the file registry's code for the file concerned. (TableFiles.cpp)
+    //
+    // Deletes the data file, then the index file and the blob file where they exist. A data file that
+    // cannot be deleted leaves everything as it was; a failure after it still deletes the rest and raises
+    // the first failure. A failure the system gives no engine code for is 9220.
+    void DeleteTable(std::string_view name, bool inMemory = false);
+    // Renames every existing file of the table to the new name's. 13060 for the new name when a file of it
+    // exists (nothing is replaced); 11010 for a blank new name. A failure halfway renames back what was
+    // renamed, as far as it goes, and raises the first failure.
+    void RenameTable(std::string_view name, std::string_view newName, bool inMemory = false);
+    // Renames the table's files to its backup names (".DBK", ".IBK", ".BBK"), first deleting whatever
+    // file has a backup name; a failure halfway is undone as for RenameTable.
+    void RenameTableToBackup(std::string_view name, bool inMemory = false);
+
     // The table object of that name and kind, or nullptr.
     TDataTable* FindTable(std::string_view name, bool inMemory) const;
     size_t TableCount() const { return tables_.size(); }
@@ -72,6 +90,9 @@ private:
     void JoinActiveTransaction(TDataTable& table);
     // Closes the files of an unused table and drops the object.
     void Drop(TDataTable* table);
+    // The table's files for DeleteTable and the renames, once no table object has them open and the data
+    // file exists.
+    TTableFileNames UnusedTableFiles(std::string_view name, bool inMemory) const;
 
     TDataSession& session_;
     std::string directory_;

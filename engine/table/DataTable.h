@@ -106,6 +106,8 @@ public:
     // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). 8710 for a
     // number that is no slot.
     void ReadRecord(int32_t recordNumber, std::span<uint8_t> image);
+    // This table's descriptor for a blob field (found by its number); 10753 otherwise.
+    const TFieldDescriptor& OwnBlobField(const TFieldDescriptor& field) const;
     // The contents of a blob field of a record image into `contents`; returns the length. 10753 for a field
     // that is not a blob field of this table.
     size_t ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, TEngineBuffer& contents);
@@ -125,8 +127,26 @@ public:
     void EmptyTable();
     // Replaces the contents of a blob field of a live record (empty contents leave the field null).
     void WriteBlob(int32_t recordNumber, const TFieldDescriptor& field, std::span<const uint8_t> contents);
+    // New contents for one blob field.
+    struct TBlobContents {
+        const TFieldDescriptor* Field;
+        std::span<const uint8_t> Contents;
+    };
+    // Replaces the contents of several blob fields of a live record in one change and returns the references
+    // the record holds now, in the order given (offset 0: the field is null). A field given twice is 10753.
+    // When one cannot be stored, the record keeps all its blobs.
+    std::vector<TBlobReference> WriteBlobs(int32_t recordNumber, std::span<const TBlobContents> blobs);
     // Writes the changes an exclusive table keeps in its caches.
     void WriteBack();
+
+    // A copy of the index file under its backup name (".IBK"), replacing an older one: cached changes are
+    // written first, and the copy is taken under the read lock. (IndexCopy.cpp)
+    void SaveIndexCopy();
+    // Puts the saved copy back as the index file, under the write lock, and deletes the copy when asked.
+    // Cursors find their positions again as after another user's change. 11010 (for the copy) when there
+    // is none; 11013 for a read-only table. The copy describes the records as they were when it was saved.
+    // Both refuse a table in a transaction (10031): its index changes are not in the file.
+    void RestoreIndexCopy(bool deleteCopy);
 
     // The index read lock for a read, unless the table holds a read or the write lock already.
     class TReadAccess {
@@ -199,13 +219,13 @@ private:
     void RecreateIndexFile();
     void PrepareIndexes();
     void NoteChange();
+    // The index file's backup name, for a table outside a transaction.
+    std::string IndexCopyName() const;
 
     [[noreturn]] void Raise(uint16_t code) const;
     void CheckImage(std::span<const uint8_t> image) const;
     // A record slot, pinned; 8710 when there is none of that number. `live`: 8708 for a deleted record.
     TRecord& FetchSlot(int32_t recordNumber, bool live);
-    // This table's descriptor for a blob field; 10753 otherwise.
-    const TFieldDescriptor& OwnBlobField(const TFieldDescriptor& field) const;
     // Blob fields of a new record start empty; a changed record keeps the stored ones.
     void ClearBlobFields(std::span<uint8_t> image) const;
     void CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/errors/ErrorCodes.h"
+#include "engine/errors/ErrorContext.h"
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/FieldTypes.h"
 #include "engine/format/FieldValues.h"
@@ -234,27 +235,56 @@ void TDataTable::DeleteRecord(int32_t recordNumber) {
 
 void TDataTable::WriteBlob(int32_t recordNumber, const TFieldDescriptor& field,
                            std::span<const uint8_t> contents) {
-    const TFieldDescriptor& own = OwnBlobField(field);
+    const TBlobContents blob{&field, contents};
+    WriteBlobs(recordNumber, {&blob, 1});
+}
+
+std::vector<TBlobReference> TDataTable::WriteBlobs(int32_t recordNumber,
+                                                   std::span<const TBlobContents> blobs) {
+    std::vector<const TFieldDescriptor*> fields;
+    for (const TBlobContents& blob : blobs) {
+        const TFieldDescriptor& own = OwnBlobField(*blob.Field);
+        if (std::find(fields.begin(), fields.end(), &own) != fields.end()) {
+            RaiseKarteiError(ErrorCode::InvalidBlobField, name_, own.Name);
+        }
+        fields.push_back(&own);
+    }
     TWriteAccess access(*this, recordNumber);
-    TBlobReference stored;
+    std::vector<TBlobReference> written;
+    std::vector<TBlobReference> replaced;
     {
         // Unpinned before the write-back, which leaves pinned records alone.
         const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
+        // New chains: the old ones stay whole until the record on disk names the new ones.
+        try {
+            for (const TBlobContents& blob : blobs) {
+                written.push_back(blobFile_.WriteBlob(TBlobReference{}, blob.Contents));
+            }
+        } catch (...) {
+            // The chains stored so far belong to no record.
+            try {
+                FreeBlobs(written);
+            } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to store is the one reported
+            }
+            throw;
+        }
         const std::span<uint8_t> image = record->Image();
-        stored = IsFieldNull(image, own) ? TBlobReference{} : GetBlobField(image, own);
-        // A new chain: the old one stays whole until the record on disk names the new one.
-        const TBlobReference written = blobFile_.WriteBlob(TBlobReference{}, contents);
-        if (written.Offset == 0) {
-            SetFieldNull(image, own);
-        } else {
-            SetBlobField(image, own, written);
+        for (size_t k = 0; k < fields.size(); ++k) {
+            const TFieldDescriptor& own = *fields[k];
+            if (!IsFieldNull(image, own) && GetBlobField(image, own).Offset != 0) {
+                replaced.push_back(GetBlobField(image, own));
+            }
+            if (written[k].Offset == 0) {
+                SetFieldNull(image, own);
+            } else {
+                SetBlobField(image, own, written[k]);
+            }
         }
         record->MarkDirty();
     }
-    if (stored.Offset != 0) {
-        FreeDetachedBlobs({stored});
-    }
+    FreeDetachedBlobs(replaced);
     access.Finish();
+    return written;
 }
 
 // ---- The whole table

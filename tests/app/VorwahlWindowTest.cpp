@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QToolTip>
+#include <iostream>
+#include <sstream>
 
 #include "app/HintSwitch.h"
 #include "app/ImageControl.h"
@@ -60,6 +63,18 @@ struct TBoxAnswer {
     }
 };
 
+// What goes to standard error while it lives.
+class TStandardErrorCapture {
+public:
+    TStandardErrorCapture() : previous_(std::cerr.rdbuf(captured_.rdbuf())) {}
+    ~TStandardErrorCapture() { std::cerr.rdbuf(previous_); }
+    std::string Text() const { return captured_.str(); }
+
+private:
+    std::ostringstream captured_;
+    std::streambuf* previous_;
+};
+
 // Keeps a picture of the window, as the user sees it once pending layout work is done, in the build tree.
 void SaveScreenshot(QWidget& window, const QString& name) {
     QApplication::processEvents();
@@ -102,6 +117,58 @@ private slots:
         QCOMPARE(w.edFilter->focusPolicy(), Qt::NoFocus);
         QVERIFY(!w.tmKey->Enabled());
         QCOMPARE(w.tmKey->Interval(), 2000);
+    }
+
+    void carriesTheInstalledIconAndNamesItsDesktopEntry() {
+        TWindowFixture f;
+        TfrmVorwahl& w = *f.Window;
+        const QDir desktop(QStringLiteral(NUMMERIX_SOURCE_DIR "/app/desktop"));
+        const QString id = QGuiApplication::desktopFileName();
+        QVERIFY2(desktop.exists(id + QStringLiteral(".desktop.in")), qPrintable(id));
+        const QImage installed =
+            QIcon(desktop.filePath(id + QStringLiteral(".svg"))).pixmap(48, 48).toImage();
+        QVERIFY(!installed.isNull());
+        QCOMPARE(w.windowIcon().pixmap(48, 48).toImage(), installed);
+        // The boxes and dialogs carry it too.
+        QCOMPARE(QApplication::windowIcon().pixmap(48, 48).toImage(), installed);
+        // The window class (the application name) is the one the entry names.
+        QFile entry(desktop.filePath(id + QStringLiteral(".desktop.in")));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(entry.readAll())
+                    .contains(QStringLiteral("\nStartupWMClass=") + QApplication::applicationName() + "\n"));
+    }
+
+    void controlsHaveAccessibleNamesAndDescriptions() {
+        TWindowFixture f;
+        TfrmVorwahl& w = *f.Window;
+        const auto text = [](QWidget* widget, QAccessible::Text which) {
+            return QAccessible::queryAccessibleInterface(widget)->text(which);
+        };
+        QCOMPARE(text(w.edFilter, QAccessible::Name), QStringLiteral("Suchtext"));
+        QCOMPARE(text(w.edFilter, QAccessible::Description),
+                 QStringLiteral("die in die Liste getippten Zeichen"));
+        QCOMPARE(text(w.btnEnd, QAccessible::Name), QStringLiteral("Beenden"));
+        QCOMPARE(text(w.btnEnd, QAccessible::Description), QStringLiteral("Anwendung beenden"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.btnEnd)->role(), QAccessible::Button);
+        QCOMPARE(text(w.Image1, QAccessible::Name), QStringLiteral("Quolt-Logo"));
+        QCOMPARE(text(w.Image1, QAccessible::Description),
+                 QStringLiteral("Anklicken, um die Quolt-Website aufzurufen"));
+        QCOMPARE(text(w.lbCity, QAccessible::Name), QStringLiteral("Stadt"));
+        QCOMPARE(text(w.lbAreaCode, QAccessible::Name), QStringLiteral("Vorwahl"));
+        QCOMPARE(text(w.lbCity, QAccessible::Description), QStringLiteral("zum Suchen anklicken und tippen"));
+
+        // The lists read as lists of their rows.
+        f.Type(w.lbCity, QStringLiteral("Berlin"));
+        QAccessibleInterface* cities = QAccessible::queryAccessibleInterface(w.lbCity);
+        QCOMPARE(cities->role(), QAccessible::List);
+        QCOMPARE(cities->childCount(), 17);
+        QAccessibleInterface* current = cities->child(w.lbCity->CurrentRow());
+        QCOMPARE(current->text(QAccessible::Name), QStringLiteral("Berlin"));
+        QVERIFY(current->state().selected);
+        QCOMPARE(cities->focusChild(), current);
+        QAccessibleInterface* codes = QAccessible::queryAccessibleInterface(w.lbAreaCode);
+        QCOMPARE(codes->childCount(), CodesOf(QStringLiteral("Berlin")).size());
+        QCOMPARE(codes->child(0)->text(QAccessible::Name), CodesOf(QStringLiteral("Berlin")).first());
     }
 
     void menusCarryTheirCaptionsAndStates() {
@@ -321,10 +388,13 @@ private slots:
         TfrmVorwahl& w = *f.Window;
         QGuiApplication::clipboard()->setText(QStringLiteral("vorher"));
         f.Desktop.ClipboardFails = true;
+        TStandardErrorCapture errors;
         QMetaObject::invokeMethod(w.Kopieren1, &QAction::trigger, Qt::QueuedConnection);
         QTRY_COMPARE(f.Desktop.Errors.size(), 1);
         QCOMPARE(f.Desktop.ErrorCaptions.first(), QStringLiteral("Nummerix"));
         QCOMPARE(f.Desktop.Errors.first(), QStringLiteral("Zwischenablage kann nicht geöffnet werden."));
+        // Also on standard error, where a headless run leaves its trace.
+        QCOMPARE(errors.Text(), std::string("Nummerix: Zwischenablage kann nicht geöffnet werden.\n"));
         QCOMPARE(ClipboardText(), QStringLiteral("vorher"));
         QVERIFY(w.isVisible());
     }

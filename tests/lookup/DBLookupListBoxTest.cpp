@@ -30,6 +30,15 @@ void SendMouse(QWidget* target, QEvent::Type type, int y, Qt::MouseButton button
     QApplication::sendEvent(target, &event);
 }
 
+// One turn of the wheel by `delta` eighths of a degree (120: one notch away from the user).
+bool SendWheel(QWidget* target, int delta) {
+    const QPointF at(5, 20);
+    QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+    return event.isAccepted();
+}
+
 }  // namespace
 
 class DBLookupListBoxTest : public QObject {
@@ -217,6 +226,53 @@ private slots:
         QCOMPARE(w.CurrentKey(), 1);
         QCOMPARE(bar->value(), 0);
         QCOMPARE(w.List->SelectedKey(), TVariant(1000));
+    }
+
+    void wheelNotchScrollsThreeLinesAsTheArrowsDo() {
+        TListWindow w;
+        w.Type('B');
+        QCOMPARE(w.List->SearchPrefix(), std::string("B"));
+        w.List->SetSelectedKey(TVariant(1000));  // rows 992 to 1008, the current record on row 8
+        QVERIFY(SendWheel(w.List->viewport(), -120));
+        // Three lines down: one below the last row (1009), then one further each time.
+        QCOMPARE(w.CurrentKey(), 1011);
+        QCOMPARE(w.List->CurrentRow(), 16);
+        QVERIFY(w.List->SearchPrefix().empty());
+        QVERIFY(SendWheel(w.List->viewport(), 120));
+        // Three lines up: one above the first row (995 - 1), then one further each time.
+        QCOMPARE(w.CurrentKey(), 992);
+        QCOMPARE(w.List->CurrentRow(), 0);
+        QCOMPARE(w.List->SelectedKey(), TVariant(1000));
+        QCOMPARE(w.Clicks, 1);  // the typed "B" only
+        QCOMPARE(w.List->verticalScrollBar()->value(), 2);
+    }
+
+    void partsOfANotchAddUpAndTheBarTakesTheWheelToo() {
+        TListWindow w;
+        w.List->SetSelectedKey(TVariant(1000));
+        w.DataSet->MoveBy(-8);  // 992 on row 0
+        QVERIFY(SendWheel(w.List->viewport(), 40));
+        QVERIFY(SendWheel(w.List->viewport(), 40));
+        QCOMPARE(w.CurrentKey(), 992);
+        QVERIFY(SendWheel(w.List->viewport(), 50));  // a whole notch and 10 over
+        QCOMPARE(w.CurrentKey(), 989);
+        QVERIFY(SendWheel(w.List->viewport(), -10));  // back to no remainder: nothing moves
+        QVERIFY(SendWheel(w.List->viewport(), -110));
+        QCOMPARE(w.CurrentKey(), 989);
+        QVERIFY(SendWheel(w.List->viewport(), -10));  // a notch down: 989 + 17, then two more
+        QCOMPARE(w.CurrentKey(), 1008);
+        QScrollBar* bar = w.List->verticalScrollBar();
+        QVERIFY(SendWheel(bar, 120));  // one above the first row (991), then two further
+        QCOMPARE(w.CurrentKey(), 989);
+        QCOMPARE(bar->value(), 2);
+        QCOMPARE(w.List->SelectedKey(), TVariant(1000));
+    }
+
+    void wheelWithEveryRecordShownIsLeftToTheParent() {
+        TListWindow w(FewCities(5));
+        QVERIFY(!SendWheel(w.List->viewport(), -120));
+        QCOMPARE(w.CurrentKey(), 1);
+        QCOMPARE(w.List->CurrentRow(), 0);
     }
 
     void thumbReleasedAtEndGoesToLast() {

@@ -16,7 +16,7 @@
 namespace kartei::tools::testing {
 namespace {
 
-const std::string kCodesCsv = NUMMERIX_CODES_CSV;
+const std::string kCodesCsv = NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv";
 
 // Rows of a CSV text without its header, split at the first comma.
 std::vector<std::pair<std::string, std::string>> Pairs(const std::string& csv) {

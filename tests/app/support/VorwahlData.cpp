@@ -8,7 +8,7 @@ namespace nummerix::apptest {
 const std::vector<TCodeRow>& CodeRows() {
     static const std::vector<TCodeRow> rows = [] {
         std::vector<TCodeRow> read;
-        QFile file(QStringLiteral(NUMMERIX_CODES_CSV));
+        QFile file(QStringLiteral(NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv"));
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
             qFatal("cannot read %s", qPrintable(file.fileName()));
         }

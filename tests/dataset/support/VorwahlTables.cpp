@@ -9,7 +9,7 @@ namespace kartei::testing {
 namespace {
 
 std::string CsvPath() {
-    return NUMMERIX_CODES_CSV;
+    return NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv";
 }
 
 TDataTable* CreateTable(TDataDirectory& directory, const std::string& name, TTableDefinition definition,

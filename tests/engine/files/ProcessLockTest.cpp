@@ -250,5 +250,25 @@ TEST_F(ProcessLockTest, AUserWithoutWriteAccessOpensReadOnly) {
     EXPECT_EQ(testing::ReadBytes(data), "data");
 }
 
+// Known fault, left for the file layer: the registry deletes and renames a disk file that another process
+// has open, as the system lets it, without looking at that process's sharing lock. (The directory's table
+// operations look first; TFileHandler::Delete and Rename do not.) Enable once the registry refuses them.
+TEST_F(ProcessLockTest, AFileAnotherProcessHasOpenIsNeitherDeletedNorRenamed) {
+    TChildProcess child([&](TChildProcess& parent) {
+        TFileHandler file;
+        file.Open(data, false);
+        parent.Signal();
+        return parent.Await() ? 0 : 1;
+    });
+    ASSERT_TRUE(child.Started());
+    ASSERT_TRUE(child.Await());
+    TFileHandler handler;
+    EXPECT_EQ(Raised([&] { handler.Rename(data, dir.File("Orte.DAT")); }).Code, 11013);
+    EXPECT_EQ(Raised([&] { handler.Delete(data); }).Code, 11013);
+    EXPECT_EQ(testing::ReadBytes(data), "data");
+    child.Signal();
+    EXPECT_EQ(child.Join(), 0);
+}
+
 }  // namespace
 }  // namespace kartei

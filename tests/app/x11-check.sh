@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Starts the program on an X server of its own (Xvfb), as a desktop session does, and checks what its windows
+# tell the window manager: the captions alone, the icon, and the window class that the desktop entry names
+# (StartupWMClass), so that the shell ties the window to the entry. Then the same for the box of a failed
+# start.
+#   x11-check.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+entry="$2/app/desktop/example.quolt.Nummerix.desktop.in"
+fail() { echo "x11-check: $*" >&2; exit 1; }
+
+if [ -z "${NUMMERIX_X11_SERVER:-}" ]; then
+    command -v xvfb-run >/dev/null || fail "xvfb-run is missing (scripts/install-deps.sh installs it)"
+    exec env NUMMERIX_X11_SERVER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+pid=
+window=
+cleanup() {
+    if [ -n "$pid" ]; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts the program in folder $1 and waits until its first top-level window is shown; its id goes to
+# $window.
+start() {
+    (cd "$1" && exec env XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb "$build/app/nummerix") \
+        >/dev/null 2>"$work/stderr" &
+    pid=$!
+    for _ in $(seq 150); do
+        window=$(xwininfo -root -tree 2>/dev/null | awk '/\("nummerix" / { print $1; exit }')
+        if [ -n "$window" ] && [[ "$(xwininfo -id "$window")" == *"Map State: IsViewable"* ]]; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    cat "$work/stderr" >&2
+    fail "no window of the program appeared"
+}
+
+stop() {
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    pid=
+}
+
+# The value of a text property, without its quotes.
+property() {
+    xprop -id "$1" "$2" | sed -n 's/^[^=]*= "\(.*\)"$/\1/p'
+}
+
+check_window() {
+    local window=$1 caption=$2
+    [ "$(property "$window" _NET_WM_NAME)" = "$caption" ] ||
+        fail "caption is '$(property "$window" _NET_WM_NAME)', not '$caption'"
+    [ "$(property "$window" WM_NAME)" = "$caption" ] || fail "WM_NAME is not '$caption'"
+    [[ "$(xprop -id "$window" _NET_WM_ICON)" == *"Icon ("* ]] || fail "'$caption' has no icon"
+    local class
+    class=$(xprop -id "$window" WM_CLASS | sed -n 's/^.*", "\(.*\)"$/\1/p')
+    [ "$class" = "$(sed -n 's/^StartupWMClass=//p' "$entry")" ] ||
+        fail "window class '$class' is not the desktop entry's StartupWMClass"
+}
+
+mkdir "$work/tables"
+cp -r "$build/db" "$work/tables/db"
+start "$work/tables"
+check_window "$window" "Stadt/Vorwahl - Zuordnung Deutschland"
+stop
+
+mkdir "$work/empty"
+start "$work/empty"
+check_window "$window" "Anwendungsfehler"
+stop
+echo "x11-check: captions, icon and window class as they should be"
