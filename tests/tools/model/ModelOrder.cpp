@@ -46,15 +46,6 @@ int TIndexOrder::StringSize(int position) const {
     return descriptors_[fields_[static_cast<size_t>(position)]].Size;
 }
 
-bool TIndexOrder::ByteEdgesBound() const {
-    if (layout_.Descending) {
-        return false;
-    }
-    return layout_.Locale.LanguageId == 0 ||
-           std::none_of(layout_.Fields.begin(), layout_.Fields.begin() + layout_.FieldCount,
-                        [](const TKeyField& field) { return field.Descending; });
-}
-
 int TIndexOrder::CompareField(int position, const TModelRecord& a, const TModelRecord& b,
                               size_t prefix) const {
     const size_t field = fields_[static_cast<size_t>(position)];

@@ -27,9 +27,6 @@ public:
     // Whether index field `position` (0-based) is a String field, and its declared size.
     bool IsString(int position) const;
     int StringSize(int position) const;
-    // Whether a key of all 0x00 bytes sorts below every key and one of all 0xFF bytes above: not in a
-    // descending index, nor in a locale table with a descending field (compared reversed, not inverted).
-    bool ByteEdgesBound() const;
 
     // -1, 0, 1 as `a` sorts before, with, after `b`; 0 only for keys a unique index cannot hold twice.
     int Compare(const TModelRecord& a, const TModelRecord& b) const;
