@@ -105,37 +105,8 @@ kartei::TDBLookupListBox* TfrmVorwahl::CreateList(const char* name, int left, in
     return list;
 }
 
-kartei::TKarteiTable* TfrmVorwahl::CreateTable(const char* name, const char* tableName) {
-    auto* table = new kartei::TKarteiTable(this);
-    table->SetName(name);
-    table->SetDatabaseName("vw");
-    table->SetTableName(tableName);
-    table->SetReadOnly(true);
-    table->SetStoreDefs(true);
-    table->SetAutoDisplayLabels(false);
-    table->SetActive(true);
-    return table;
-}
-
 void TfrmVorwahl::CreateDataComponents() {
-    db = new kartei::TKarteiDatabase(this);
-    db->SetName("db");
-    db->SetEngineVersion("2.11");
-    db->SetDatabaseName("vw");
-    db->SetDirectory(".\\db");
-    db->SetSessionName("Default");
-    db->SetConnected(true);
-
-    tblCity = CreateTable("tblCity", "City.DAT");
-    tblAreaCode = CreateTable("tblAreaCode", "AreaCode.DAT");
-    tblAreaCode->SetIndexName("areacode");
-    tblAreaCode->SetMasterFields("id");
-
-    dsCity = new kartei::TDataSource(this);
-    dsCity->SetName("dsCity");
-    dsAreaCode = new kartei::TDataSource(this);
-    dsAreaCode->SetName("dsAreaCode");
-
+    DeclareDataComponents(".\\db");
     tmKey = new TTimer(this);
     tmKey->setObjectName(QStringLiteral("tmKey"));
     tmKey->SetEnabled(false);
@@ -173,12 +144,8 @@ void TfrmVorwahl::CreateMenus() {
     EintragindieZwischenablage1->setObjectName(QStringLiteral("EintragindieZwischenablage1"));
 }
 
-// The references between the components and the event handlers.
+// The lists' sources and the event handlers.
 void TfrmVorwahl::WireEvents() {
-    tblAreaCode->SetMasterSource(dsCity);
-    dsCity->SetDataSet(tblCity);
-    dsAreaCode->SetDataSet(tblAreaCode);
-
     const auto wireList = [this](kartei::TDBLookupListBox* list, kartei::TDataSource* source, const char* key,
                                  const char* field) {
         list->SetListSource(source);

@@ -2,10 +2,7 @@
 
 #include <QMainWindow>
 
-#include "dataset/database/KarteiDatabase.h"
-#include "dataset/framework/Component.h"
-#include "dataset/framework/DataSource.h"
-#include "dataset/table/KarteiTable.h"
+#include "app/data/VorwahlData.h"
 #include "lookup/DBLookupListBox.h"
 
 class QAction;
@@ -21,8 +18,8 @@ class TTimer;
 // The program's one window: the city list and the dialling-code list side by side over the tables
 // `City.DAT` and `AreaCode.DAT` in ".\db". The list that takes the focus leads; the other one shows the
 // detail records of its current record. The window owns its data components (it is their TComponent
-// owner) and its controls (their Qt parent).
-class TfrmVorwahl : public QMainWindow, public kartei::TComponent {
+// owner, declared and switched between the modes by TVorwahlData) and its controls (their Qt parent).
+class TfrmVorwahl : public QMainWindow, public TVorwahlData {
     Q_OBJECT
 
 public:
@@ -31,12 +28,7 @@ public:
     explicit TfrmVorwahl(QWidget* parent = nullptr);
     ~TfrmVorwahl() override;
 
-    // ---- Components, in the order of declaration ----
-    kartei::TKarteiDatabase* db = nullptr;
-    kartei::TKarteiTable* tblCity = nullptr;
-    kartei::TKarteiTable* tblAreaCode = nullptr;
-    kartei::TDataSource* dsCity = nullptr;
-    kartei::TDataSource* dsAreaCode = nullptr;
+    // ---- Components, in the order of declaration (db, tblCity, tblAreaCode, dsCity, dsAreaCode first) ----
     kartei::TDBLookupListBox* lbCity = nullptr;
     kartei::TDBLookupListBox* lbAreaCode = nullptr;
     QLineEdit* edFilter = nullptr;
@@ -88,7 +80,6 @@ private:
     void WireEvents();
     void FixSize();
     kartei::TDBLookupListBox* CreateList(const char* name, int left, int width, int tabOrder);
-    kartei::TKarteiTable* CreateTable(const char* name, const char* tableName);
 
     bool activated_ = false;
 };

@@ -27,22 +27,7 @@ void TfrmVorwahl::lbEnter(QObject* sender) {
     edFilter->clear();
     edFilter->move(list->x(), edFilter->y());
     edFilter->resize(list->width(), edFilter->height());
-    tblCity->Close();
-    tblAreaCode->Close();
-    if (sender == lbCity) {
-        tblCity->SetMasterSource(nullptr);
-        tblAreaCode->SetMasterSource(dsCity);
-        tblAreaCode->SetMasterFields("id");
-        tblAreaCode->SetIndexName("city_id");
-    } else {
-        tblAreaCode->SetMasterSource(nullptr);
-        tblAreaCode->SetIndexName("areacode");
-        tblCity->SetMasterSource(dsAreaCode);
-        tblCity->SetMasterFields("city_id");
-        tblCity->SetIndexName("id");
-    }
-    tblCity->Open();
-    tblAreaCode->Open();
+    SwitchTo(sender == lbCity ? TVorwahlMode::City : TVorwahlMode::AreaCode);
 }
 
 void TfrmVorwahl::FormCanResize(QObject*, int&, int&, bool& resize) {
@@ -105,9 +90,8 @@ void TfrmVorwahl::Image1Click(QObject*) {
 }
 
 void TfrmVorwahl::EintragindieZwischenablage1Click(QObject*) {
-    const bool cityMode = tblAreaCode->MasterSource() != nullptr;
-    const std::string line = cityMode ? ListText(lbCity, "city") + ": " + ListText(lbAreaCode, "areacode")
-                                      : ListText(lbAreaCode, "areacode") + ": " + ListText(lbCity, "city");
+    const std::string line = CityMode() ? ListText(lbCity, "city") + ": " + ListText(lbAreaCode, "areacode")
+                                        : ListText(lbAreaCode, "areacode") + ": " + ListText(lbCity, "city");
     Desktop().SetClipboardText(kartei::ToQString(line));
 }
 

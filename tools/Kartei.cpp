@@ -38,6 +38,8 @@ void PrintUsage(std::ostream& stream, const std::vector<std::unique_ptr<TCommand
     stream << "Usage: kartei COMMAND [ARGUMENTS]\n\n"
               "Looks into, checks, makes and edits Kartei tables (.DAT with .IDX and .BLB). Text on\n"
               "the command line, in CSV files and in the output is UTF-8; tables hold Windows-1252.\n\n"
+              "A table password, with the fixed keys that scramble the table's files, keeps casual eyes\n"
+              "out but is no encryption: anyone who has the files can read them, the password included.\n\n"
               "Commands:\n";
     for (const std::unique_ptr<TCommand>& command : commands) {
         stream << "  " << command->Name() << std::string(10 - command->Name().size(), ' ')

@@ -126,7 +126,9 @@ void TBlobFile::StoreHeader(bool flush) {
 }
 
 void TBlobFile::RereadHeader() {
+    // Forgotten before anything is read: a header that cannot be read again leaves nothing to write.
     DiscardCache();
+    pending_ = false;
     ReadHeader();
 }
 
@@ -153,19 +155,25 @@ void TBlobFile::Verify() {
 
 void TBlobFile::Empty() {
     DiscardCache();
-    {
-        TFileGuard guard(*this);
-        Seek(kBlobHeaderSize, TSeekOrigin::Start);
-        Write(nullptr, 0);
-        if (context_.ForceBufferFlush()) {
-            Flush();
-        }
-    }
+    // The header of an empty file goes first: a failure after it leaves blocks beyond its end offset,
+    // which nothing reads; a failure before it leaves the file whole.
+    const TBlobHeader kept = header_;
     header_.Version = kBlobFormatVersion;
     header_.FreeBlockHead = 0;
     header_.EndOffset = kBlobHeaderSize;
+    try {
+        WriteChangedHeader(false);
+    } catch (...) {
+        header_ = kept;
+        throw;
+    }
     headerFault_ = BlobHeaderFault(header_, layout_, kBlobHeaderSize);
-    pending_ = true;
+    TFileGuard guard(*this);
+    Seek(kBlobHeaderSize, TSeekOrigin::Start);
+    Write(nullptr, 0);
+    if (context_.ForceBufferFlush()) {
+        Flush();
+    }
 }
 
 void TBlobFile::WriteBack(bool flush) {
@@ -174,11 +182,15 @@ void TBlobFile::WriteBack(bool flush) {
     }
     WriteDirtyBlocks(flush);
     if (pending_) {
-        header_.ChangeCount = NextChangeCount(header_.ChangeCount);
-        header_.PendingChanges = 1;
-        StoreHeader(flush);
-        pending_ = false;
+        WriteChangedHeader(flush);
     }
+}
+
+void TBlobFile::WriteChangedHeader(bool flush) {
+    header_.ChangeCount = NextChangeCount(header_.ChangeCount);
+    header_.PendingChanges = 1;
+    StoreHeader(flush);
+    pending_ = false;
 }
 
 void TBlobFile::WriteDirtyBlocks(bool flush) {

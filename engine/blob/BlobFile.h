@@ -41,7 +41,8 @@ public:
     // boundary and within the file, a free-block head that is 0 or a block in front of the end offset (else
     // 8961); then the free list is walked: a link that is no block or that comes back is 8963.
     void Verify();
-    // Cuts the file at 512: version 4, no free block, end offset 512; the header is left pending.
+    // Writes the header of an empty file (version 4, no free block, end offset 512), then cuts the file
+    // at 512.
     void Empty();
     // Re-reads the header and compares its change count with the one held; when another process changed
     // the file, takes the new header, empties the cache and returns true.
@@ -106,6 +107,8 @@ private:
     void ReadHeader();
     // Writes the header as held.
     void StoreHeader(bool flush);
+    // Writes the header after a change: its change count raised, the pending-changes byte set.
+    void WriteChangedHeader(bool flush);
     bool FlushWanted(bool flush) const { return flush || context_.ForceBufferFlush(); }
 
     // The cached image of the block at offset, read from the file with read-ahead when not cached. Valid

@@ -15,6 +15,15 @@ namespace kartei {
 void TDataCursorImpl::ClearRangeKeys() {
     std::fill(rangeStart_.begin(), rangeStart_.end(), uint8_t{0x00});
     std::fill(rangeEnd_.begin(), rangeEnd_.end(), uint8_t{0xFF});
+    rangeStartOpen_ = rangeEndOpen_ = true;
+}
+
+bool TDataCursorImpl::BelowRange(const uint8_t* key) const {
+    return rangeActive_ && !rangeStartOpen_ && Compare(key, rangeStart_.data()) < 0;
+}
+
+bool TDataCursorImpl::AboveRange(const uint8_t* key) const {
+    return rangeActive_ && !rangeEndOpen_ && Compare(key, rangeEnd_.data()) > 0;
 }
 
 void TDataCursorImpl::ComputeBounds() {
@@ -31,14 +40,24 @@ void TDataCursorImpl::ComputeBounds() {
         return;
     }
     firstOrdinal_ = lastOrdinal_ = 0;
-    if (entries == 0 || Compare(rangeStart_.data(), rangeEnd_.data()) > 0) {
+    if (entries == 0 ||
+        (!rangeStartOpen_ && !rangeEndOpen_ && Compare(rangeStart_.data(), rangeEnd_.data()) > 0)) {
         return;
     }
-    const TLeafHit start = tree.Seek(rangeStart_.data(), TSearchRule::Nearest);
-    const bool below = Compare(start.Leaf->Key(start.Position), rangeStart_.data()) < 0;
-    firstOrdinal_ = below ? (start.Ordinal < entries ? start.Ordinal + 1 : 0) : start.Ordinal;
-    const TPage& leaf = *start.Leaf;
-    if (Compare(leaf.Key(leaf.Count()), rangeEnd_.data()) > 0) {
+    // An open end is no key at all: neither all zero nor all 0xFF bytes sort outside every key of a
+    // descending index, or of a locale's descending field.
+    TLeafHit start;
+    if (rangeStartOpen_) {
+        firstOrdinal_ = 1;
+    } else {
+        start = tree.Seek(rangeStart_.data(), TSearchRule::Nearest);
+        const bool below = Compare(start.Leaf->Key(start.Position), rangeStart_.data()) < 0;
+        firstOrdinal_ = below ? (start.Ordinal < entries ? start.Ordinal + 1 : 0) : start.Ordinal;
+    }
+    if (rangeEndOpen_) {
+        lastOrdinal_ = entries;
+    } else if (start.Leaf && Compare(start.Leaf->Key(start.Leaf->Count()), rangeEnd_.data()) > 0) {
+        const TPage& leaf = *start.Leaf;
         // The end lies inside the start's leaf (a short range, as a detail's): the last entry not above
         // it is found there, without a second descent.
         const int position = leaf.Search(layout_, rangeEnd_.data(), TSearchRule::UpperEnd).Position;
@@ -92,6 +111,7 @@ void TDataCursorImpl::SetRange(TKeyForm form, const uint8_t* start, int startFie
     }
     const TAccess access(*this);
     const auto make = [&](const uint8_t* source, int fieldCount, std::vector<uint8_t>& key, bool low) {
+        (low ? rangeStartOpen_ : rangeEndOpen_) = source == nullptr;
         if (source == nullptr) {
             std::fill(key.begin(), key.end(), low ? uint8_t{0x00} : uint8_t{0xFF});
             return;
@@ -145,9 +165,9 @@ bool TDataCursorImpl::KeySearch(const uint8_t* key, bool nearest, bool keepEdge)
         return false;
     }
     bool found = false;
-    if (rangeActive_ && Compare(key, rangeStart_.data()) < 0) {
+    if (BelowRange(key)) {
         SeekViewFirst();
-    } else if (rangeActive_ && Compare(key, rangeEnd_.data()) > 0) {
+    } else if (AboveRange(key)) {
         SeekViewLast();
     } else {
         TLeafHit hit = Tree().Seek(key, TSearchRule::Nearest);

@@ -166,6 +166,9 @@ private:
     // Ranges and key search.
     void ComputeBounds();
     void ClearRangeKeys();
+    // Whether a key lies before the range's start or after its end (never for an open side).
+    bool BelowRange(const uint8_t* key) const;
+    bool AboveRange(const uint8_t* key) const;
     bool KeySearch(const uint8_t* key, bool nearest, bool keepEdge);
     void MakeKey(TKeyForm form, const uint8_t* source, uint8_t* key) const;
     size_t UsedLength(int fieldCount, int partialLength) const;
@@ -228,6 +231,9 @@ private:
     bool rangeActive_ = false;
     std::vector<uint8_t> rangeStart_;
     std::vector<uint8_t> rangeEnd_;
+    // A side of the range without a key: unbounded there.
+    bool rangeStartOpen_ = true;
+    bool rangeEndOpen_ = true;
     // Whole-index ordinals of the view's first and last entries.
     int64_t firstOrdinal_ = 1;
     int64_t lastOrdinal_ = 0;

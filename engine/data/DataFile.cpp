@@ -207,12 +207,21 @@ void TDataFile::TrimCache() {
 }
 
 void TDataFile::EmptyTable() {
+    // The header that counts no record goes to the file first: a failure after it leaves records beyond
+    // the slots it counts, which a repair cuts off; a failure before it leaves the table whole.
+    const TDataHeader kept = header_;
+    EmptyDataHeader(header_);
+    headerPending_ = true;
+    try {
+        WriteHeader(false);
+    } catch (...) {
+        header_ = kept;
+        throw;
+    }
+    DiscardCache();
     WriteAt(header_.DataStart(), nullptr, 0);  // a write of nothing ends the file there
     NoteWritten();
     FlushWhen(false);
-    DiscardCache();
-    EmptyDataHeader(header_);
-    headerPending_ = true;
 }
 
 void TDataFile::SetLastAutoIncValue(int32_t value) {

@@ -90,8 +90,13 @@ public:
     // Forgets every cached record, unwritten changes included. A record still pinned leaves the cache
     // and returns to the pool when released.
     void DiscardCache();
-    // Cuts the file at the data start and resets the header (written with the next write-back); the
-    // cache is dropped.
+    // Forgets the cached records and a pending header: nothing is left to write back (a rolled-back
+    // transaction). RereadHeader then takes the file's.
+    void DiscardChanges() {
+        DiscardCache();
+        headerPending_ = false;
+    }
+    // Writes the header of an empty table, then cuts the file at the data start; the cache is dropped.
     void EmptyTable();
 
     // The header as held in memory (description and password plain).

@@ -136,9 +136,11 @@ bool TIndexFile::ReloadHeader() {
 }
 
 void TIndexFile::DiscardChanges() {
+    // Forgotten before anything is read: a header that cannot be read again leaves nothing to write.
     DropPages(false);
-    TakeHeader(ReadHeaderBlock());
+    headerChanged_ = false;
     ++generation_;
+    TakeHeader(ReadHeaderBlock());
 }
 
 void TIndexFile::SetRoot(int slot, uint32_t offset) {
@@ -387,6 +389,30 @@ void TIndexFile::TrimCaches() {
 }
 
 // ---- Writing back
+
+void TIndexFile::Empty() {
+    DropPages(true);
+    const TIndexHeader kept = header_;
+    for (TIndexDescriptor& descriptor : header_.Slots) {
+        descriptor.RootPage = 0;
+        descriptor.FreePageHead = 0;
+    }
+    header_.EndOffset = kIndexHeaderSize;
+    header_.RecordCount = 0;
+    try {
+        WriteHeader(true);
+    } catch (...) {
+        header_ = kept;
+        throw;
+    }
+    ++generation_;
+    TFileGuard guard(*this);
+    Seek(kIndexHeaderSize, TSeekOrigin::Start);
+    Write(nullptr, 0);  // a write of nothing ends the file there
+    if (context_.ForceBufferFlush) {
+        TFileHandler::Flush();
+    }
+}
 
 void TIndexFile::CheckPagesFit() const {
     for (const TPageCache& cache : caches_) {

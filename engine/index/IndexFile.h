@@ -57,6 +57,9 @@ public:
     // header when it changed (any written page changes it); flushes the system's buffers when the context
     // asks for it; trims the caches back to their initial capacity. Writes nothing inside a transaction.
     void Flush() override;
+    // Leaves every index empty, its definition kept: the header that says so is written first, then the
+    // file is cut after it. A failure in between leaves pages beyond the end offset, which nothing reads.
+    void Empty();
     // 8965 when a changed, unpinned page holds more than a page holds on disk (an operation left it
     // overfull): the write-back would stop halfway. The table asks before it writes anything of a change.
     void CheckPagesFit() const;
@@ -70,8 +73,8 @@ public:
     // Reads the header again. When its ChangeCounter differs from the one held, another user changed the
     // file: the new header is taken, every unpinned cached page is dropped, and the answer is true.
     bool ReloadHeader();
-    // Drops every unpinned cached page, changed or not, and reads the header again: a rolled-back
-    // transaction.
+    // Drops every unpinned cached page, changed or not, forgets a changed header, and reads the header
+    // again: a rolled-back transaction.
     void DiscardChanges();
     // Replaces the file's contents by a copy saved earlier (TFileHandler::SaveCopy): every unpinned cached
     // page is dropped unwritten, the copy's header taken and Generation raised. The header is left changed,

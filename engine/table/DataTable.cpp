@@ -230,14 +230,24 @@ void TDataTableImpl::Commit(const std::vector<TBlobReference>& blobs) {
 }
 
 void TDataTableImpl::ReloadFiles() {
-    dataFile_.DiscardCache();
-    dataFile_.RereadHeader();
+    // Every file forgets its changes before any header is read again: when a read fails, nothing is left
+    // that a later write-back (at close, say) could write. The table then reloads before its next use.
+    filesStale_ = true;
+    indexesLoaded_ = false;
+    dataFile_.DiscardChanges();
     indexFile_.DiscardChanges();
     if (blobFile_.IsOpen()) {
         blobFile_.RereadHeader();
     }
+    dataFile_.RereadHeader();
     SyncPrimaryKeyFlag();
-    indexesLoaded_ = false;
+    filesStale_ = false;
+}
+
+void TDataTableImpl::ReloadIfStale() {
+    if (filesStale_) {
+        ReloadFiles();
+    }
 }
 
 bool TDataTableImpl::ReplayJournal() {

@@ -214,7 +214,6 @@ private:
     void SyncContexts();
     void SyncPrimaryKeyFlag() { dataFile_.SetPrimaryIndexHasNoKeyFields(indexFile_.NoPrimaryKey()); }
     void WriteBackChanges();
-    void RecreateIndexFile();
     void PrepareIndexes();
     void NoteChange();
     // The index file's backup name, for a table outside a transaction.
@@ -241,6 +240,8 @@ private:
     void Commit(const std::vector<TBlobReference>& blobs);
     // The caches are dropped and the headers read again: after a rollback, or files put back.
     void ReloadFiles();
+    // Again, when a reload failed halfway: nothing is read or changed with headers that are not the files'.
+    void ReloadIfStale();
     // Puts the files back from the journal of a commit that never ended, if there is one.
     bool ReplayJournal();
 
@@ -279,6 +280,8 @@ private:
     uint64_t changeGeneration_ = 0;
     // Whether this open has looked for a journal left behind by another user's commit.
     bool journalLooked_ = false;
+    // A reload of the files failed: the headers held may not be the files'.
+    bool filesStale_ = false;
 
     // Chains a transaction detached from its records, freed when it commits.
     std::vector<TBlobReference> blobsToFree_;

@@ -11,6 +11,7 @@
 namespace kartei {
 
 TDataTableImpl::TReadAccess::TReadAccess(TDataTableImpl& table) : table_(table) {
+    table.ReloadIfStale();
     TTableLocks& locks = table.locks_;
     if (!locks.HoldsAnyReadLock() && !locks.HoldsWriteLock()) {
         locks.LockRead(0);

@@ -24,6 +24,7 @@ TDataTableImpl::TWriteAccess::TWriteAccess(TDataTableImpl& table, int32_t record
     if (table.readOnly_ && !evenReadOnly) {
         table.Raise(ErrorCode::AccessDenied);
     }
+    table.ReloadIfStale();
     TTableLocks& locks = table.locks_;
     const uint32_t record = static_cast<uint32_t>(recordNumber);
     try {
@@ -302,31 +303,9 @@ void TDataTableImpl::EmptyTable() {
     if (blobFile_.IsOpen()) {
         blobFile_.Empty();
     }
-    RecreateIndexFile();
-    // Written at once: the files were cut already.
-    WriteBackChanges();
-    access.Finish();
-}
-
-void TDataTableImpl::RecreateIndexFile() {
-    const TIndexHeader kept = indexFile_.Header();
-    const std::string fileName = indexFile_.FileName();
-    indexFile_.Close();
+    indexFile_.Empty();
     indexesLoaded_ = false;
-    indexFile_.Create(fileName);
-    const auto emptied = [](TIndexDescriptor descriptor) {
-        descriptor.RootPage = 0;
-        descriptor.FreePageHead = 0;
-        return descriptor;
-    };
-    indexFile_.SetDescriptor(kPrimaryIndexSlot, emptied(kept.Slots[kPrimaryIndexSlot]));
-    for (int slot = 1; slot <= kept.SecondaryCount; ++slot) {
-        indexFile_.AppendSecondaryDescriptor(emptied(kept.Slots[slot]));
-    }
-    indexFile_.SetNoPrimaryKey(kept.NoPrimaryKey != 0);
-    indexFile_.Flush();
-    indexFile_.Close();
-    indexFile_.Open(fileName, exclusive_);
+    access.Finish();
 }
 
 void TDataTableImpl::RebuildMissingIndex() {

@@ -17,7 +17,7 @@
 #include "app/ImageControl.h"
 #include "app/Timer.h"
 #include "app/support/AppTest.h"
-#include "app/support/VorwahlData.h"
+#include "app/support/CodeRows.h"
 #include "app/support/WindowFixture.h"
 #include "dataset/framework/DataSet.h"
 

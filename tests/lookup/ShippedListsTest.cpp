@@ -2,52 +2,26 @@
 #include <QKeyEvent>
 #include <QTest>
 
-#include "dataset/database/KarteiDatabase.h"
-#include "dataset/framework/DataSource.h"
-#include "dataset/table/KarteiTable.h"
-#include "lookup/support/ListFixture.h"
+#include "app/data/VorwahlData.h"
 #include "lookup/WindowFont.h"
+#include "lookup/support/ListFixture.h"
 
 using namespace kartei;
 using namespace kartei::lookuptest;
 
 namespace {
 
-TKarteiTable* DeclareTable(TComponent* owner, const char* name, const char* tableName) {
-    auto* table = new TKarteiTable(owner);
-    table->SetName(name);
-    table->SetDatabaseName("vw");
-    table->SetTableName(tableName);
-    table->SetReadOnly(true);
-    table->SetActive(true);
-    return table;
-}
-
 // Both lists of the window over the shipped tables in city mode: the codes follow the chosen city.
-class TShippedWindow : public TComponent {
+class TShippedWindow : public nummerix::TVorwahlData {
 public:
-    TShippedWindow() {
+    TShippedWindow() : TVorwahlData(NUMMERIX_SHIPPED_DB) {
         SetTickSource(&Clock);
-        BeginLoading();
-        db = new TKarteiDatabase(this);
-        db->SetName("db");
-        db->SetDatabaseName("vw");
-        db->SetDirectory(NUMMERIX_SHIPPED_DB);
-        db->SetConnected(true);
-        tblCity = DeclareTable(this, "tblCity", "City.DAT");
-        tblCity->SetIndexName("City");
-        tblAreaCode = DeclareTable(this, "tblAreaCode", "AreaCode.DAT");
-        tblAreaCode->SetIndexName("city_id");
-        dsCity.SetDataSet(tblCity);
-        dsAreaCode.SetDataSet(tblAreaCode);
-        tblAreaCode->SetMasterSource(&dsCity);
-        tblAreaCode->SetMasterFields("id");
-        EndLoading();
+        SwitchTo(nummerix::TVorwahlMode::City);
 
         Window.setFont(WindowFont());
         Window.resize(440, 300);
-        lbCity = MakeList(5, &dsCity, "id", "City");
-        lbAreaCode = MakeList(225, &dsAreaCode, "city_id", "areacode");
+        lbCity = MakeList(5, dsCity, "id", "City");
+        lbAreaCode = MakeList(225, dsAreaCode, "city_id", "areacode");
         lbCity->OnClick = [this](QObject*) { ++Clicks; };
         Window.show();
         Window.activateWindow();
@@ -69,11 +43,6 @@ public:
     }
 
     TFakeTicks Clock;
-    TKarteiDatabase* db = nullptr;
-    TKarteiTable* tblCity = nullptr;
-    TKarteiTable* tblAreaCode = nullptr;
-    TDataSource dsCity;
-    TDataSource dsAreaCode;
     QWidget Window;
     TTestListBox* lbCity = nullptr;
     TTestListBox* lbAreaCode = nullptr;

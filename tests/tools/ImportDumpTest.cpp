@@ -178,5 +178,11 @@ TEST_F(ImportDump, EveryCommandHasHelp) {
     EXPECT_EQ(unknown.Err, "kartei: unknown command 'frobnicate'\nTry 'kartei --help'.\n");
 }
 
+TEST_F(ImportDump, TheHelpSaysATablePasswordIsNoEncryption) {
+    const std::string help = Kartei({"--help"}).Out;
+    EXPECT_NE(help.find("is no encryption: anyone who has the files can read them"), std::string::npos)
+        << help;
+}
+
 }  // namespace
 }  // namespace kartei::tools::testing

@@ -10,15 +10,14 @@
 #include "engine/table/DataTable.h"
 #include "kartei/Record.h"
 #include "kartei/Session.h"
+#include "support/VorwahlCsv.h"
 #include "tools/ToolError.h"
 #include "tools/ToolTestSupport.h"
 
 namespace kartei::tools::testing {
 namespace {
 
-const std::string kCodesCsv = NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv";
-
-// Rows of a CSV text without its header, split at the first comma.
+// Rows of a CSV text the tool wrote, without its header, split at the first comma.
 std::vector<std::pair<std::string, std::string>> Pairs(const std::string& csv) {
     std::vector<std::pair<std::string, std::string>> pairs;
     const std::vector<std::string> lines = Lines(csv);
@@ -69,7 +68,7 @@ class ShippedData : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         temp_ = new TTempDir;
-        const TRun run = Kartei({"shipped", kCodesCsv, temp_->File("db")});
+        const TRun run = Kartei({"shipped", testsupport::VorwahlCsvPath(), temp_->File("db")});
         ASSERT_EQ(run.Status, 0) << run.Err;
     }
     static void TearDownTestSuite() { delete temp_; }
@@ -81,10 +80,10 @@ protected:
 TTempDir* ShippedData::temp_ = nullptr;
 
 TEST_F(ShippedData, EveryPlaceAndCodeOfTheListIsThere) {
-    const auto rows = Pairs(ReadBytes(kCodesCsv));
+    const auto& rows = testsupport::VorwahlCsvRows();
     std::set<std::string> places;
     for (const auto& row : rows) {
-        places.insert(row.second);
+        places.insert(row.City);
     }
     const auto cities = Pairs(Kartei({"dump", Db("City.DAT")}).Out);
     const auto codes = Pairs(Kartei({"dump", Db("AreaCode.DAT")}).Out);
@@ -97,8 +96,8 @@ TEST_F(ShippedData, EveryPlaceAndCodeOfTheListIsThere) {
         placeOf[cities[k].first] = cities[k].second;
     }
     for (size_t k = 0; k < rows.size(); ++k) {
-        EXPECT_EQ(codes[k].second, rows[k].first);
-        EXPECT_EQ(placeOf[codes[k].first], rows[k].second);
+        EXPECT_EQ(codes[k].second, rows[k].AreaCode);
+        EXPECT_EQ(placeOf[codes[k].first], rows[k].City);
     }
     EXPECT_EQ(placeOf.size(), places.size());
 }

@@ -2,17 +2,19 @@
 
 #include <memory>
 
+#include "app/data/VorwahlData.h"
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/KarteiSessionList.h"
 #include "dataset/session/PasswordDialogLogic.h"
 #include "dataset/session/PasswordPrompt.h"
-#include "dataset/support/VorwahlForm.h"
 #include "dataset/support/VorwahlTables.h"
 #include "engine/files/FileTestSupport.h"
 #include "kartei/Session.h"
 
 namespace kartei::testing {
 namespace {
+
+using nummerix::TVorwahlData;
 
 class EncryptedTables : public ::testing::Test {
 protected:
@@ -37,7 +39,7 @@ protected:
     }
     uint16_t OpenFails() {
         try {
-            TVorwahlForm form(temp_.Path());
+            TVorwahlData form(temp_.Path());
         } catch (const EKarteiEngineError& error) {
             return error.ErrorCode();
         }
@@ -50,7 +52,7 @@ protected:
 
 TEST_F(EncryptedTables, TheRightPasswordOpens) {
     Answer({"Sesam"});
-    TVorwahlForm form(temp_.Path());
+    TVorwahlData form(temp_.Path());
     EXPECT_TRUE(form.tblCity->Active());
     EXPECT_TRUE(form.tblAreaCode->Active());
     EXPECT_EQ(calls_, 1);
@@ -58,7 +60,7 @@ TEST_F(EncryptedTables, TheRightPasswordOpens) {
 
 TEST_F(EncryptedTables, AWrongPasswordAsksAgain) {
     Answer({"sesam", "Sesam"});
-    TVorwahlForm form(temp_.Path());
+    TVorwahlData form(temp_.Path());
     EXPECT_TRUE(form.tblCity->Active());
     EXPECT_EQ(calls_, 2);
 }
@@ -89,7 +91,7 @@ TEST_F(EncryptedTables, WithoutOnPasswordThePromptIsAsked) {
         dialog.OKClick();
         return true;
     });
-    TVorwahlForm form(temp_.Path());
+    TVorwahlData form(temp_.Path());
     EXPECT_TRUE(form.tblCity->Active());
     EXPECT_EQ(prompts, 2);
 }

@@ -1,19 +1,14 @@
 #include "dataset/support/VorwahlTables.h"
 
-#include <fstream>
-
 #include "base/Cp1252.h"
 #include "engine/table/TableTestSupport.h"
+#include "support/VorwahlCsv.h"
 
 namespace kartei::testing {
 namespace {
 
-std::string CsvPath() {
-    return NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv";
-}
-
-TDataTableImpl* CreateTable(TDataDirectoryImpl& directory, const std::string& name,
-                            TTableDefinition definition, const std::string& password) {
+TDataTableImpl* CreateTable(TDataDirectoryImpl& directory, const std::string& name, TTableDefinition definition,
+                        const std::string& password) {
     definition.Options.Encrypted = !password.empty();
     definition.Options.Password = password;
     TTableOpenRequest request;
@@ -26,18 +21,11 @@ TDataTableImpl* CreateTable(TDataDirectoryImpl& directory, const std::string& na
 }  // namespace
 
 std::vector<TVorwahlRow> VorwahlRows(std::initializer_list<std::string_view> prefixes) {
-    std::ifstream in(CsvPath());
-    EXPECT_TRUE(in.good()) << CsvPath();
     std::vector<TVorwahlRow> rows;
-    std::string line;
-    std::getline(in, line);  // heading
-    while (std::getline(in, line)) {
-        const size_t comma = line.find(',');
-        const std::string code = line.substr(0, comma);
+    for (const testsupport::TVorwahlCsvRow& row : testsupport::VorwahlCsvRows()) {
         for (const std::string_view prefix : prefixes) {
-            if (code.starts_with(prefix)) {
-                rows.push_back(
-                    {static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(line.substr(comma + 1)), code});
+            if (row.AreaCode.starts_with(prefix)) {
+                rows.push_back({static_cast<int32_t>(rows.size() + 1), Utf8ToCp1252(row.City), row.AreaCode});
                 break;
             }
         }

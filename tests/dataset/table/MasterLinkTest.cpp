@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "app/data/VorwahlData.h"
 #include "dataset/framework/DatabaseErrors.h"
-#include "dataset/support/VorwahlForm.h"
 #include "dataset/support/VorwahlTables.h"
 #include "engine/files/FileTestSupport.h"
 #include "support/RaisedMessage.h"
@@ -11,18 +11,21 @@
 namespace kartei::testing {
 namespace {
 
+using nummerix::TVorwahlData;
+using nummerix::TVorwahlMode;
+
 class MasterLink : public ::testing::Test {
 protected:
     void SetUp() override {
         rows_ = VorwahlRows({"030", "033"});
         WriteVorwahlTables(temp_.Path(), rows_);
-        form_ = std::make_unique<TVorwahlForm>(temp_.Path());
-        form_->lbEnter(true);
+        form_ = std::make_unique<TVorwahlData>(temp_.Path());
+        form_->SwitchTo(TVorwahlMode::City);
     }
 
     TTempDir temp_;
     std::vector<TVorwahlRow> rows_;
-    std::unique_ptr<TVorwahlForm> form_;
+    std::unique_ptr<TVorwahlData> form_;
 };
 
 TEST_F(MasterLink, AMasterChainLeadingBackIsRefused) {

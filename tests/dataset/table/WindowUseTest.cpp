@@ -3,20 +3,23 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/data/VorwahlData.h"
 #include "dataset/framework/DataLink.h"
-#include "dataset/support/VorwahlForm.h"
 #include "dataset/support/VorwahlTables.h"
 #include "engine/files/FileTestSupport.h"
 
 namespace kartei::testing {
 namespace {
 
+using nummerix::TVorwahlData;
+using nummerix::TVorwahlMode;
+
 class WindowUse : public ::testing::Test {
 protected:
     void SetUp() override {
         rows_ = VorwahlRows({"030", "033", "092"});
         WriteVorwahlTables(temp_.Path(), rows_);
-        form_ = std::make_unique<TVorwahlForm>(temp_.Path());
+        form_ = std::make_unique<TVorwahlData>(temp_.Path());
     }
 
     std::string City() const { return form_->tblCity->FieldByName("City").AsString(); }
@@ -24,7 +27,8 @@ protected:
     std::string Code() const { return form_->tblAreaCode->FieldByName("areacode").AsString(); }
     const TVorwahlRow& Row(int32_t id) const { return rows_.at(static_cast<size_t>(id - 1)); }
     const TVorwahlRow& Named(std::string_view city) const {
-        return *std::find_if(rows_.begin(), rows_.end(), [&](const TVorwahlRow& row) { return row.City == city; });
+        return *std::find_if(rows_.begin(), rows_.end(),
+                             [&](const TVorwahlRow& row) { return row.City == city; });
     }
     // The detail shows exactly the code of the master's current city.
     void ExpectCodeFollowsCity() {
@@ -34,7 +38,7 @@ protected:
 
     TTempDir temp_;
     std::vector<TVorwahlRow> rows_;
-    std::unique_ptr<TVorwahlForm> form_;
+    std::unique_ptr<TVorwahlData> form_;
 };
 
 TEST_F(WindowUse, LoadingConnectsAndOpensReadOnly) {
@@ -59,12 +63,13 @@ TEST_F(WindowUse, ReadOnlyTablesRefuseEditing) {
         form_->tblCity->Edit();
         FAIL();
     } catch (const EDatabaseError& error) {
-        EXPECT_EQ(error.Message(), "tblCity: Eine Datenmenge, die nur zum Lesen ist, kann nicht ge\xE4ndert werden");
+        EXPECT_EQ(error.Message(),
+                  "tblCity: Eine Datenmenge, die nur zum Lesen ist, kann nicht ge\xE4ndert werden");
     }
 }
 
 TEST_F(WindowUse, CityModeDetailFollowsEveryMove) {
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     EXPECT_TRUE(form_->CityMode());
     EXPECT_EQ(City(), rows_.front().City);
     ExpectCodeFollowsCity();
@@ -82,10 +87,10 @@ TEST_F(WindowUse, CityModeDetailFollowsEveryMove) {
 }
 
 TEST_F(WindowUse, AreaCodeModeAndBack) {
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     form_->tblCity->MoveBy(5);
     const int32_t chosen = Id();
-    form_->lbEnter(false);
+    form_->SwitchTo(TVorwahlMode::AreaCode);
     EXPECT_FALSE(form_->CityMode());
     std::vector<std::string> codes;
     for (const TVorwahlRow& row : rows_) {
@@ -102,7 +107,7 @@ TEST_F(WindowUse, AreaCodeModeAndBack) {
     }
     EXPECT_EQ(shown, codes);
 
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     EXPECT_EQ(form_->tblCity->IndexName(), "id");
     EXPECT_EQ(form_->tblCity->RecordCount(), static_cast<int>(rows_.size()));
     EXPECT_EQ(City(), rows_.front().City);
@@ -112,7 +117,7 @@ TEST_F(WindowUse, AreaCodeModeAndBack) {
 }
 
 TEST_F(WindowUse, LocateTypedPrefixInAnyCase) {
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     const TLocateOptions typing{TLocateOption::loCaseInsensitive, TLocateOption::loPartialKey};
     form_->tblCity->Last();
     ASSERT_TRUE(form_->tblCity->Locate("City", "ber", typing));
@@ -137,8 +142,8 @@ TEST_F(WindowUse, LocateComparesUmlautsThroughTheLocale) {
     const std::vector<TVorwahlRow> rows = VorwahlRows({"092"});
     TTempDir other;
     WriteVorwahlTables(other.Path(), rows);
-    TVorwahlForm form(other.Path());
-    form.lbEnter(true);
+    TVorwahlData form(other.Path());
+    form.SwitchTo(TVorwahlMode::City);
     const TLocateOptions typing{TLocateOption::loCaseInsensitive, TLocateOption::loPartialKey};
     ASSERT_TRUE(form.tblCity->Locate("City", "m\xFCn", typing));
     EXPECT_EQ(form.tblCity->FieldByName("City").AsString(), "M\xFCnchberg");
@@ -148,7 +153,7 @@ TEST_F(WindowUse, LocateComparesUmlautsThroughTheLocale) {
 }
 
 TEST_F(WindowUse, DetailUnderRangeFindsOnlyInsideIt) {
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     ASSERT_TRUE(form_->tblCity->Locate("City", "Berlin", {}));
     EXPECT_TRUE(form_->tblAreaCode->Locate("areacode", "030", {}));
     EXPECT_FALSE(form_->tblAreaCode->Locate("areacode", Named("Bernau Brandenburg").AreaCode, {}));
@@ -156,7 +161,7 @@ TEST_F(WindowUse, DetailUnderRangeFindsOnlyInsideIt) {
 }
 
 TEST_F(WindowUse, LookupLeavesThePosition) {
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     form_->tblCity->MoveBy(3);
     const int32_t before = Id();
     EXPECT_EQ(form_->tblCity->Lookup("id", Named("Berlin").Id, "City"), TVariant("Berlin"));
@@ -166,7 +171,7 @@ TEST_F(WindowUse, LookupLeavesThePosition) {
 }
 
 TEST_F(WindowUse, SwitchingTheDetailIndexWhileOpenKeepsTheRange) {
-    form_->lbEnter(true);
+    form_->SwitchTo(TVorwahlMode::City);
     form_->tblCity->MoveBy(7);
     form_->tblAreaCode->SetIndexName("areacode");  // the city's id goes to the code field now
     EXPECT_TRUE(form_->tblAreaCode->IsEmpty());
@@ -179,7 +184,7 @@ class WindowOf17 : public WindowUse {
 protected:
     void SetUp() override {
         WindowUse::SetUp();
-        form_->lbEnter(true);
+        form_->SwitchTo(TVorwahlMode::City);
         link_.SetBufferCount(17);
         link_.SetDataSource(form_->dsCity);
     }

@@ -160,7 +160,9 @@ TEST_F(BlobFileTest, UnwrittenChangesOfOurOwnAreNoChangeByOthers) {
     EXPECT_EQ(Load(reference), Pattern(600, 1));
 }
 
-TEST_F(BlobFileTest, EmptyingCutsTheFileAndLeavesTheHeaderPending) {
+// The empty header reaches the file before the file is cut: a failure in between leaves blocks beyond the
+// end offset, which nothing reads.
+TEST_F(BlobFileTest, EmptyingWritesAnEmptyHeaderThenCutsTheFile) {
     CreateBlobFile(512);
     const TBlobReference two = Store(Pattern(600, 1));
     Store({}, Store(Pattern(10, 2)));  // leaves a free block
@@ -169,10 +171,9 @@ TEST_F(BlobFileTest, EmptyingCutsTheFileAndLeavesTheHeaderPending) {
 
     file.Empty();
     EXPECT_EQ(Disk().size(), 512u);
-    EXPECT_TRUE(file.HeaderPending());
+    EXPECT_FALSE(file.HeaderPending());
     EXPECT_EQ(file.Header().EndOffset, 512);
     EXPECT_EQ(file.Header().FreeBlockHead, 0);
-    file.WriteBack(false);
     const TBlobHeader header = HeaderIn(Disk());
     EXPECT_EQ(header.ChangeCount, 2);
     EXPECT_EQ(header.Version, 4);

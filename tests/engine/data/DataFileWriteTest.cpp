@@ -207,19 +207,22 @@ TEST_F(DataFileWriteTest, AnEncryptedTableRoundTripsThroughTheCache) {
     EXPECT_EQ(other.Descriptors()[0].Description, "Ort");
 }
 
-TEST_F(DataFileWriteTest, EmptyingCutsTheFileAtTheDataStartAndResetsTheHeader) {
+// The header of the empty table reaches the file before the file is cut: a failure in between leaves
+// records beyond the slots the header counts, which a repair cuts off.
+TEST_F(DataFileWriteTest, EmptyingWritesTheEmptyHeaderThenCutsTheFileAtTheDataStart) {
     Open(20);
     file_.Release(Get(3));
     context_.Force = true;
     file_.EmptyTable();
     EXPECT_EQ(os_.Truncations, std::vector<uint64_t>{127 + 2 * 768});
     EXPECT_EQ(ReadBytes(path_).size(), 127u + 2 * 768);
-    EXPECT_EQ(os_.Flushes, 1);
+    EXPECT_EQ(os_.Flushes, 2);  // after the header, after the cut
     EXPECT_EQ(file_.CachedRecordCount(), 0u);
     EXPECT_EQ(file_.Header().NextRecordNumber, 1);
     EXPECT_EQ(file_.Header().FreeListHead, 0);
     EXPECT_EQ(file_.Header().LastAutoIncValue, 0);
-    EXPECT_TRUE(file_.HeaderPending());
+    EXPECT_FALSE(file_.HeaderPending());
+    EXPECT_EQ(HeaderOnDisk(path_).NextRecordNumber, 1);
     EXPECT_TRUE(context_.Written);
 
     // The record after the last is now record 1.
@@ -229,7 +232,7 @@ TEST_F(DataFileWriteTest, EmptyingCutsTheFileAtTheDataStartAndResetsTheHeader) {
     file_.WriteBack(false);
     const TDataHeader onDisk = HeaderOnDisk(path_);
     EXPECT_EQ(onDisk.NextRecordNumber, 2);
-    EXPECT_EQ(onDisk.ChangeCount, 1);
+    EXPECT_EQ(onDisk.ChangeCount, 2);
 }
 
 }  // namespace

@@ -125,20 +125,7 @@ TEST_F(TableTransaction, CachesGrownByATransactionShrinkBackWhenItEnds) {
 // records that named them are on disk: whichever write of the commit is the last to reach the disk, every
 // record the files hold has readable blobs.
 TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWritten) {
-    const std::string clean = File("clean");
-    std::filesystem::create_directories(clean);
-    {
-        TDataSession session;
-        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(clean));
-        TTableOpenRequest request;
-        request.Name = "Notes";
-        TDataTableImpl* table = nullptr;
-        ASSERT_EQ(directory.CreateTable(request, NotesDefinition(), table), 0);
-        for (int k = 0; k < 3; ++k) {
-            const int32_t record = table->InsertRecord(BlankRecord(*table));
-            table->WriteBlob(record, table->Fields()[1], Text(200, static_cast<char>('a' + k)));
-        }
-    }
+    const std::string clean = MakeNotes("clean");
     for (int64_t failAt = 1;; ++failAt) {
         SCOPED_TRACE("write " + std::to_string(failAt));
         const std::string folder = File("run");
@@ -148,36 +135,19 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
         TFailingFileSystem disk(TFaultKind::Write, failAt, true);
         {
             const TScopedOsFileSystem scoped(disk);
-            TDataSession session;
-            TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
-            TTableOpenRequest request;
-            request.Name = "Notes";
-            TDataTableImpl* table = nullptr;
-            ASSERT_EQ(directory.OpenTable(request, table), 0);
+            TOpenNotes notes(folder);
             try {
-                directory.StartTransaction();
-                table->WriteBlob(1, table->Fields()[1], Text(100, 'n'));
-                table->DeleteRecord(2);
-                table->WriteBlob(3, table->Fields()[1], Text(300, 'm'));
-                directory.EndTransaction(true);
+                notes.Directory.StartTransaction();
+                notes.Table->WriteBlob(1, notes.Table->Fields()[1], Text(100, 'n'));
+                notes.Table->DeleteRecord(2);
+                notes.Table->WriteBlob(3, notes.Table->Fields()[1], Text(300, 'm'));
+                notes.Directory.EndTransaction(true);
             } catch (const EKarteiEngineError&) {
                 EXPECT_TRUE(disk.Failed());
             }
         }
-        TDataSession session;
-        TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
-        TTableOpenRequest request;
-        request.Name = "Notes";
-        TDataTableImpl* table = nullptr;
-        ASSERT_EQ(directory.OpenTable(request, table), 0);
-        std::vector<uint8_t> image(table->Header().RecordSize);
-        TEngineBuffer blob(64);
-        for (int32_t number = 1; number <= table->Header().RecordSlotCount(); ++number) {
-            table->ReadRecord(number, image);
-            if (RecordStatus(image) == kRecordLive) {
-                EXPECT_NO_THROW(table->ReadBlob(image, table->Fields()[1], blob)) << "record " << number;
-            }
-        }
+        TOpenNotes notes(folder);
+        EXPECT_NO_THROW(ContentsOf(*notes.Table));
         if (!disk.Failed()) {
             break;
         }

@@ -1,21 +1,22 @@
-#include "dataset/support/VorwahlForm.h"
+#include "app/data/VorwahlData.h"
 
-namespace kartei::testing {
+namespace nummerix {
 namespace {
 
-TKarteiTable* DeclareTable(TComponent* owner, const char* name, const char* tableName) {
-    auto* table = new TKarteiTable(owner);
+kartei::TKarteiTable* DeclareTable(kartei::TComponent* owner, const char* name, const char* tableName) {
+    auto* table = new kartei::TKarteiTable(owner);
     table->SetName(name);
     table->SetDatabaseName("vw");
     table->SetTableName(tableName);
     table->SetReadOnly(true);
     table->SetStoreDefs(true);
+    table->SetAutoDisplayLabels(false);
     table->SetActive(true);
     return table;
 }
 
-TDataSource* DeclareSource(TComponent* owner, const char* name, TDataSet* dataSet) {
-    auto* source = new TDataSource(owner);
+kartei::TDataSource* DeclareSource(kartei::TComponent* owner, const char* name, kartei::TDataSet* dataSet) {
+    auto* source = new kartei::TDataSource(owner);
     source->SetName(name);
     source->SetDataSet(dataSet);
     return source;
@@ -23,29 +24,35 @@ TDataSource* DeclareSource(TComponent* owner, const char* name, TDataSet* dataSe
 
 }  // namespace
 
-TVorwahlForm::TVorwahlForm(const std::string& directory) {
+TVorwahlData::TVorwahlData(const std::string& directory) {
     BeginLoading();
-    db = new TKarteiDatabase(this);
+    DeclareDataComponents(directory);
+    EndLoading();
+}
+
+void TVorwahlData::DeclareDataComponents(const std::string& directory) {
+    db = new kartei::TKarteiDatabase(this);
     db->SetName("db");
     db->SetEngineVersion("2.11");
     db->SetDatabaseName("vw");
     db->SetDirectory(directory);
     db->SetSessionName("Default");
     db->SetConnected(true);
+
     tblCity = DeclareTable(this, "tblCity", "City.DAT");
     tblAreaCode = DeclareTable(this, "tblAreaCode", "AreaCode.DAT");
     tblAreaCode->SetIndexName("areacode");
+    tblAreaCode->SetMasterFields("id");
+
     dsCity = DeclareSource(this, "dsCity", tblCity);
     dsAreaCode = DeclareSource(this, "dsAreaCode", tblAreaCode);
     tblAreaCode->SetMasterSource(dsCity);
-    tblAreaCode->SetMasterFields("id");
-    EndLoading();
 }
 
-void TVorwahlForm::lbEnter(bool cityList) {
+void TVorwahlData::SwitchTo(TVorwahlMode mode) {
     tblCity->Close();
     tblAreaCode->Close();
-    if (cityList) {
+    if (mode == TVorwahlMode::City) {
         tblCity->SetMasterSource(nullptr);
         tblAreaCode->SetMasterSource(dsCity);
         tblAreaCode->SetMasterFields("id");
@@ -61,4 +68,4 @@ void TVorwahlForm::lbEnter(bool cityList) {
     tblAreaCode->Open();
 }
 
-}  // namespace kartei::testing
+}  // namespace nummerix

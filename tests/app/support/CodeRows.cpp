@@ -1,24 +1,18 @@
-#include "app/support/VorwahlData.h"
+#include "app/support/CodeRows.h"
 
-#include <QFile>
 #include <QStringList>
+
+#include "support/VorwahlCsv.h"
 
 namespace nummerix::apptest {
 
 const std::vector<TCodeRow>& CodeRows() {
     static const std::vector<TCodeRow> rows = [] {
-        std::vector<TCodeRow> read;
-        QFile file(QStringLiteral(NUMMERIX_SOURCE_DIR "/data/vorwahlen.csv"));
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-            qFatal("cannot read %s", qPrintable(file.fileName()));
+        std::vector<TCodeRow> converted;
+        for (const kartei::testsupport::TVorwahlCsvRow& row : kartei::testsupport::VorwahlCsvRows()) {
+            converted.push_back({QString::fromStdString(row.AreaCode), QString::fromStdString(row.City)});
         }
-        file.readLine();  // heading
-        while (!file.atEnd()) {
-            const QString line = QString::fromUtf8(file.readLine()).trimmed();
-            const qsizetype comma = line.indexOf(QLatin1Char(','));
-            read.push_back({line.left(comma), line.mid(comma + 1)});
-        }
-        return read;
+        return converted;
     }();
     return rows;
 }
