@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "dataset/database/KarteiDatabase.h"
 #include "dataset/framework/Component.h"
 #include "dataset/framework/DataSource.h"
+#include "dataset/session/KarteiDatabase.h"
 #include "dataset/table/KarteiTable.h"
 
 namespace nummerix {

@@ -3,14 +3,14 @@
 #include <algorithm>
 
 #include "base/TextHelpers.h"
-#include "dataset/database/KarteiDatabase.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/Names.h"
+#include "dataset/session/DatabaseUser.h"
 #include "dataset/session/EngineState.h"
+#include "dataset/session/KarteiDatabase.h"
 #include "dataset/session/KarteiSessionList.h"
 #include "dataset/session/PasswordPrompt.h"
 #include "dataset/session/SessionMessages.h"
-#include "dataset/table/KarteiDBDataSet.h"
 #include "kartei/Session.h"
 
 namespace kartei {
@@ -288,7 +288,7 @@ void TKarteiSession::UpdateAutoSessionNames() {
     updatingAutoName_ = false;
     for (int k = 0; Owner() && k < Owner()->ComponentCount(); ++k) {
         TComponent* component = Owner()->Components(k);
-        if (auto* dataSet = dynamic_cast<TKarteiDBDataSet*>(component)) {
+        if (auto* dataSet = dynamic_cast<TDatabaseUser*>(component)) {
             if (dataSet->SessionName() != sessionName_) {
                 dataSet->SetSessionName(sessionName_);
             }

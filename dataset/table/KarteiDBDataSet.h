@@ -3,6 +3,7 @@
 #include <string>
 
 #include "dataset/framework/FlagSet.h"
+#include "dataset/session/DatabaseUser.h"
 #include "dataset/table/KarteiDataSet.h"
 
 namespace kartei {
@@ -16,7 +17,7 @@ enum class TDatabaseReason { drCursorOpen = 0, drTableExists = 3, drFieldDefs = 
 
 // A dataset that reaches its table through a database component named by DatabaseName in the session named
 // by SessionName.
-class TKarteiDBDataSet : public TKarteiDataSet {
+class TKarteiDBDataSet : public TKarteiDataSet, public TDatabaseUser {
 public:
     // Takes the name of an auto-session on its owner.
     explicit TKarteiDBDataSet(TComponent* owner = nullptr);
@@ -25,15 +26,15 @@ public:
     const std::string& DatabaseName() const { return databaseName_; }
     // Refused while open or while the database is held.
     virtual void SetDatabaseName(std::string name);
-    const std::string& SessionName() const { return sessionName_; }
-    void SetSessionName(std::string name);
+    const std::string& SessionName() const override { return sessionName_; }
+    void SetSessionName(std::string name) override;
 
     // The database while held, and its session.
     TKarteiDatabase* Database() const { return database_; }
     TKarteiSession* DBSession() const;
 
     // The database closes its datasets when it disconnects.
-    virtual void CloseDatabase() { Close(); }
+    void CloseDatabase() override { Close(); }
     // Holds the database for a reason (opening it through the session when the set was empty), or lets go.
     virtual void SetDBFlag(TDatabaseReason reason, bool value);
     bool DBFlag(TDatabaseReason reason) const;

@@ -1,8 +1,8 @@
 #include "dataset/table/KarteiTable.h"
 
-#include "dataset/database/KarteiDatabase.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FrameworkMessages.h"
+#include "dataset/session/KarteiDatabase.h"
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/SessionMessages.h"
 #include "dataset/table/EngineFieldDefs.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "dataset/database/KarteiDatabase.h"
+#include "dataset/session/KarteiDatabase.h"
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/KarteiSessionList.h"
 #include "engine/table/DataDirectory.h"

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "dataset/database/KarteiDatabase.h"
+#include "dataset/session/KarteiDatabase.h"
 #include "dataset/support/VorwahlTables.h"
 #include "dataset/table/KarteiTable.h"
 #include "engine/files/FileTestSupport.h"

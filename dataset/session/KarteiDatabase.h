@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "dataset/framework/Component.h"
+#include "dataset/session/DatabaseUser.h"
 
 namespace kartei {
 
 class TDataDirectory;
-class TKarteiDBDataSet;
 class TKarteiSession;
 class TKarteiDatabase;
 
@@ -56,9 +56,9 @@ public:
 
     // The datasets that hold this database (they add and remove themselves).
     int DataSetCount() const { return static_cast<int>(dataSets_.size()); }
-    TKarteiDBDataSet* DataSets(int index) const { return dataSets_.at(static_cast<size_t>(index)); }
-    void AddDataSet(TKarteiDBDataSet* dataSet);
-    void RemoveDataSet(TKarteiDBDataSet* dataSet);
+    TDatabaseUser* DataSets(int index) const { return dataSets_.at(static_cast<size_t>(index)); }
+    void AddDataSet(TDatabaseUser* dataSet);
+    void RemoveDataSet(TDatabaseUser* dataSet);
 
 protected:
     void Loaded() override;
@@ -79,7 +79,7 @@ private:
     void SessionDestroyed() { session_ = nullptr; }
 
     TKarteiSession* session_ = nullptr;
-    std::vector<TKarteiDBDataSet*> dataSets_;
+    std::vector<TDatabaseUser*> dataSets_;
     TDataDirectory* directory_ = nullptr;
     // Whether this database opened its directory (and gives it back), or uses another's (HandleShared).
     bool ownsDirectory_ = false;

@@ -1,4 +1,4 @@
-#include "dataset/database/KarteiDatabase.h"
+#include "dataset/session/KarteiDatabase.h"
 
 #include <algorithm>
 
@@ -7,7 +7,6 @@
 #include "dataset/session/KarteiSession.h"
 #include "dataset/session/KarteiSessionList.h"
 #include "dataset/session/SessionMessages.h"
-#include "dataset/table/KarteiDBDataSet.h"
 #include "kartei/Session.h"
 
 namespace kartei {
@@ -150,7 +149,7 @@ void TKarteiDatabase::Disconnect() {
     try {
         session_->Notify(*this, TDatabaseNotification::dbDisconnecting);
         while (!dataSets_.empty()) {
-            TKarteiDBDataSet* dataSet = dataSets_.back();
+            TDatabaseUser* dataSet = dataSets_.back();
             dataSet->CloseDatabase();
             // One that still holds the database for another reason lets go of it now.
             if (!dataSets_.empty() && dataSets_.back() == dataSet) {
@@ -256,13 +255,13 @@ void TKarteiDatabase::SetSessionName(std::string name) {
     }
 }
 
-void TKarteiDatabase::AddDataSet(TKarteiDBDataSet* dataSet) {
+void TKarteiDatabase::AddDataSet(TDatabaseUser* dataSet) {
     if (std::find(dataSets_.begin(), dataSets_.end(), dataSet) == dataSets_.end()) {
         dataSets_.push_back(dataSet);
     }
 }
 
-void TKarteiDatabase::RemoveDataSet(TKarteiDBDataSet* dataSet) {
+void TKarteiDatabase::RemoveDataSet(TDatabaseUser* dataSet) {
     std::erase(dataSets_, dataSet);
 }
 
