@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DataSet.h"
 #include "lookup/UiText.h"
 
@@ -140,20 +141,14 @@ void TDBLookupListBox::focusOutEvent(QFocusEvent* event) {
 // ---- Following the list dataset ----
 
 void TDBLookupListBox::BindListFields() {
-    const auto react = [this] {
-        if (ListReady()) {
-            KeyChanged();
-        } else {
-            ListDataChanged();
-        }
-    };
-    try {
-        TDBLookupControl::BindListFields();
-    } catch (...) {
-        react();
-        throw;
-    }
-    react();
+    RunThenFinish([this] { TDBLookupControl::BindListFields(); },
+                  [this] {
+                      if (ListReady()) {
+                          KeyChanged();
+                      } else {
+                          ListDataChanged();
+                      }
+                  });
 }
 
 void TDBLookupListBox::KeyChanged() {
@@ -248,13 +243,8 @@ int TDBLookupListBox::RowOfKey() {
 
 void TDBLookupListBox::ChooseCurrent() {
     holdPosition_ = true;
-    try {
-        ChooseKey(KeyFieldRef()->Value());
-    } catch (...) {
-        holdPosition_ = false;
-        throw;
-    }
-    holdPosition_ = false;
+    const TUndoGuard release([this] { holdPosition_ = false; });
+    ChooseKey(KeyFieldRef()->Value());
 }
 
 void TDBLookupListBox::ChooseRowAt(int y) {

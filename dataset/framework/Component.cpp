@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
+
 namespace kartei {
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {
@@ -44,17 +46,18 @@ void TComponent::CollectLoading(std::vector<TComponent*>& list) {
 void TComponent::EndLoading() {
     std::vector<TComponent*> loading;
     CollectLoading(loading);
-    for (size_t k = 0; k < loading.size(); ++k) {
-        loading[k]->loading_ = false;
-        try {
-            loading[k]->Loaded();
-        } catch (...) {
-            for (size_t rest = k + 1; rest < loading.size(); ++rest) {
-                loading[rest]->loading_ = false;
-            }
-            throw;
+    size_t k = 0;
+    // When one component's Loaded raises, the ones after it are no longer loading either.
+    TUndoGuard finishRest([&loading, &k] {
+        for (size_t rest = k + 1; rest < loading.size(); ++rest) {
+            loading[rest]->loading_ = false;
         }
+    });
+    for (; k < loading.size(); ++k) {
+        loading[k]->loading_ = false;
+        loading[k]->Loaded();
     }
+    finishRest.Dismiss();
 }
 
 void TComponent::Destroying() {

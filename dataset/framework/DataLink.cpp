@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DataSet.h"
 #include "dataset/framework/DataSource.h"
 #include "dataset/framework/DatabaseErrors.h"
@@ -131,16 +132,12 @@ void TDataLink::DataEvent(TDataEvent event, const TDataEventInfo& info) {
             DataSetScrolled(info.Distance + firstRecord_ - previousFirst);
             break;
         }
-        case TDataEvent::deUpdateRecord:
+        case TDataEvent::deUpdateRecord: {
             updating_ = true;
-            try {
-                UpdateData();
-            } catch (...) {
-                updating_ = false;
-                throw;
-            }
-            updating_ = false;
+            const TUndoGuard reset([this] { updating_ = false; });
+            UpdateData();
             break;
+        }
         case TDataEvent::deUpdateState:
             UpdateState();
             break;

@@ -1,11 +1,11 @@
 #include "dataset/framework/DataSet.h"
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DataSource.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FieldFactory.h"
 #include "dataset/framework/FrameworkMessages.h"
 #include "dataset/framework/Names.h"
-#include "dataset/framework/RunThenFinish.h"
 
 namespace kartei {
 
@@ -42,15 +42,14 @@ void TDataSet::OpenDataSet() {
         BeforeOpen(*this);
     }
     InternalOpen();
-    try {
-        RebuildBuffers();
-        InternalFirst();
-        GetNextRecords();
-        bof_ = true;
-    } catch (...) {
-        ReleaseCursor();
-        throw;
-    }
+    UndoOnError(
+        [this] {
+            RebuildBuffers();
+            InternalFirst();
+            GetNextRecords();
+            bof_ = true;
+        },
+        [this] { ReleaseCursor(); });
     SetState(TDataSetState::dsBrowse);
     if (AfterOpen) {
         AfterOpen(*this);

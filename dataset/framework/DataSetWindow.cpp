@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DataSet.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FrameworkMessages.h"
-#include "dataset/framework/RunThenFinish.h"
 
 namespace kartei {
 
@@ -55,15 +55,11 @@ void TDataSet::UpdateCursorPos() {
 // Reads into the buffer after the filled rows. When nothing was read, where the cursor stands is not
 // known any more.
 bool TDataSet::ReadIntoFreeBuffer(TGetMode mode) {
-    try {
-        if (GetRecord(buffers_[static_cast<size_t>(recordCount_)].get(), mode, true) == TGetResult::grOK) {
-            return true;
-        }
-    } catch (...) {
-        CursorPosChanged();
-        throw;
+    TUndoGuard positionLost([this] { CursorPosChanged(); });
+    if (GetRecord(buffers_[static_cast<size_t>(recordCount_)].get(), mode, true) == TGetResult::grOK) {
+        positionLost.Dismiss();
+        return true;
     }
-    CursorPosChanged();
     return false;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/ScopeGuard.h"
+
 namespace kartei {
 
 // The receivers of notifications (data sources of a dataset, links of a data source). A receiver may
@@ -30,17 +32,12 @@ public:
     template <typename F>
     void ForEach(F&& visit) {
         ++depth_;
-        try {
-            for (size_t k = 0, count = items_.size(); k < count; ++k) {
-                if (T* item = items_[k]) {
-                    visit(item);
-                }
+        const TUndoGuard leave([this] { Leave(); });
+        for (size_t k = 0, count = items_.size(); k < count; ++k) {
+            if (T* item = items_[k]) {
+                visit(item);
             }
-        } catch (...) {
-            Leave();
-            throw;
         }
-        Leave();
     }
 
     template <typename F>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/Names.h"
 #include "dataset/session/KarteiSession.h"
@@ -112,12 +113,9 @@ void TKarteiDatabase::Connect() {
     if (!ResolveSession()) {
         RaiseDatabaseError(FormatMessage(kSInvalidSessionName, {sessionName_}));
     }
-    try {
-        CheckDatabaseName(databaseName_);
-    } catch (...) {
-        databaseName_.clear();
-        throw;
-    }
+    TUndoGuard forgetName([this] { databaseName_.clear(); });
+    CheckDatabaseName(databaseName_);
+    forgetName.Dismiss();
     session_->SetActive(true);
     if (handleShared_) {
         for (int k = 0; k < session_->DatabaseCount(); ++k) {
@@ -145,8 +143,9 @@ void TKarteiDatabase::Disconnect() {
         directory_ = nullptr;  // the session went and took its directories with it
         return;
     }
-    disconnecting_ = true;
-    try {
+    {
+        disconnecting_ = true;
+        const TUndoGuard reset([this] { disconnecting_ = false; });
         session_->Notify(*this, TDatabaseNotification::dbDisconnecting);
         while (!dataSets_.empty()) {
             TDatabaseUser* dataSet = dataSets_.back();
@@ -156,11 +155,7 @@ void TKarteiDatabase::Disconnect() {
                 dataSets_.pop_back();
             }
         }
-    } catch (...) {
-        disconnecting_ = false;
-        throw;
     }
-    disconnecting_ = false;
     if (ownsDirectory_) {
         // A database that shares this directory through HandleShared keeps it alive: it takes it over.
         TKarteiDatabase* heir = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "base/TextHelpers.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/Names.h"
@@ -97,12 +98,7 @@ void TKarteiSession::StartSession() {
         ownsEngineSession_ = true;
     }
     SetCurrentEngineSession(engineSession_);
-    try {
-        ApplySettings();
-    } catch (...) {
-        StopSession();
-        throw;
-    }
+    UndoOnError([this] { ApplySettings(); }, [this] { StopSession(); });
 }
 
 void TKarteiSession::ApplySettings() {
@@ -152,12 +148,9 @@ void TKarteiSession::StopSession() {
 void TKarteiSession::Lock() {
     if (lockCount_ == 0) {
         EngineLock().lock();
-        try {
-            SetCurrentEngineSession(&EngineSession());
-        } catch (...) {
-            EngineLock().unlock();
-            throw;
-        }
+        TUndoGuard unlock([] { EngineLock().unlock(); });
+        SetCurrentEngineSession(&EngineSession());
+        unlock.Dismiss();
     }
     ++lockCount_;
 }
@@ -278,14 +271,11 @@ void TKarteiSession::SetName(std::string name) {
 
 // The session takes "<component name>_<number + 1>", and so do the datasets and databases on its owner.
 void TKarteiSession::UpdateAutoSessionNames() {
-    updatingAutoName_ = true;
-    try {
+    {
+        updatingAutoName_ = true;
+        const TUndoGuard reset([this] { updatingAutoName_ = false; });
         SetSessionName(Name() + "_" + std::to_string(autoSessionNumber_ + 1));
-    } catch (...) {
-        updatingAutoName_ = false;
-        throw;
     }
-    updatingAutoName_ = false;
     for (int k = 0; Owner() && k < Owner()->ComponentCount(); ++k) {
         TComponent* component = Owner()->Components(k);
         if (auto* dataSet = dynamic_cast<TDatabaseUser*>(component)) {
@@ -326,12 +316,9 @@ TKarteiDatabase& TKarteiSession::OpenDatabase(std::string_view name, const TComp
         database->SetDatabaseName(std::string(name));
         database->SetKeepConnection(keepConnections_);
     }
-    try {
-        database->Open();
-    } catch (...) {
-        delete made;
-        throw;
-    }
+    TUndoGuard freeMade([made] { delete made; });
+    database->Open();
+    freeMade.Dismiss();
     ++database->refCount_;
     return *database;
 }

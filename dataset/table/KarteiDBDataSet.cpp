@@ -1,5 +1,6 @@
 #include "dataset/table/KarteiDBDataSet.h"
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FrameworkMessages.h"
 #include "dataset/session/KarteiDatabase.h"
@@ -79,22 +80,13 @@ void TKarteiDBDataSet::SetDBFlag(TDatabaseReason reason, bool value) {
 
 void TKarteiDBDataSet::OpenCursor() {
     SetDBFlag(TDatabaseReason::drCursorOpen, true);
-    try {
-        TKarteiDataSet::OpenCursor();
-    } catch (...) {
-        SetDBFlag(TDatabaseReason::drCursorOpen, false);
-        throw;
-    }
+    UndoOnError([this] { TKarteiDataSet::OpenCursor(); },
+                [this] { SetDBFlag(TDatabaseReason::drCursorOpen, false); });
 }
 
 void TKarteiDBDataSet::CloseCursor() {
-    try {
-        TKarteiDataSet::CloseCursor();
-    } catch (...) {
-        SetDBFlag(TDatabaseReason::drCursorOpen, false);
-        throw;
-    }
-    SetDBFlag(TDatabaseReason::drCursorOpen, false);
+    RunThenFinish([this] { TKarteiDataSet::CloseCursor(); },
+                  [this] { SetDBFlag(TDatabaseReason::drCursorOpen, false); });
 }
 
 }  // namespace kartei

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FrameworkMessages.h"
 #include "dataset/table/EngineFieldAccess.h"
@@ -65,21 +66,20 @@ TDataCursor* TKarteiDataSet::GetSearchCursor(std::string_view, bool) {
 
 void TKarteiDataSet::InternalOpen() {
     OpenCursor();
-    try {
-        recordSize_ = cursor_->RecordSize();
-        bookmarkSize_ = cursor_->BookmarkSize();
-        canModify_ = !cursor_->Table().ReadOnly();
-        FieldDefsFromEngine(cursor_->Table().Fields(), FieldDefs());
-        ReadIndexInfo();
-        CreateFields();
-        SetAutoDisplayLabels(autoDisplayLabels_);
-        AllocateWorkBuffers();
-        cursor_->First();
-        AfterOpenHook();
-    } catch (...) {
-        InternalClose();
-        throw;
-    }
+    UndoOnError(
+        [this] {
+            recordSize_ = cursor_->RecordSize();
+            bookmarkSize_ = cursor_->BookmarkSize();
+            canModify_ = !cursor_->Table().ReadOnly();
+            FieldDefsFromEngine(cursor_->Table().Fields(), FieldDefs());
+            ReadIndexInfo();
+            CreateFields();
+            SetAutoDisplayLabels(autoDisplayLabels_);
+            AllocateWorkBuffers();
+            cursor_->First();
+            AfterOpenHook();
+        },
+        [this] { InternalClose(); });
 }
 
 void TKarteiDataSet::InternalClose() {

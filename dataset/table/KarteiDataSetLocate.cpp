@@ -1,7 +1,7 @@
 // TKarteiDataSet: locate and lookup through the shared search.
 #include <string>
 
-#include "dataset/framework/RunThenFinish.h"
+#include "base/ScopeGuard.h"
 #include "dataset/table/KarteiDataSet.h"
 #include "kartei/Cursor.h"
 #include "kartei/Table.h"

@@ -1,5 +1,6 @@
 #include "dataset/table/KarteiTable.h"
 
+#include "base/ScopeGuard.h"
 #include "dataset/framework/DatabaseErrors.h"
 #include "dataset/framework/FrameworkMessages.h"
 #include "dataset/session/KarteiDatabase.h"
@@ -216,21 +217,14 @@ std::string TKarteiTable::EngineIndexName(const std::string& selection, bool fie
 void TKarteiTable::SwitchToIndex(const std::string& engineName) {
     CancelAppliedRange();
     UpdateCursorPos();
-    try {
-        Cursor()->SelectIndex(engineName);
-    } catch (...) {
-        // The cursor stays on its index: the detail keeps its range there.
-        ApplyMasterRange();
-        Resync({});
-        throw;
-    }
+    UndoOnError([this, &engineName] { Cursor()->SelectIndex(engineName); },
+                [this] {
+                    // The cursor stays on its index: the detail keeps its range there.
+                    ApplyMasterRange();
+                    Resync({});
+                });
     ClearIndexInfo();
-    try {
-        UpdateRecordLayout();
-    } catch (...) {
-        Close();
-        throw;
-    }
+    UndoOnError([this] { UpdateRecordLayout(); }, [this] { Close(); });
     ReadIndexInfo();
     ApplyMasterRange();
 }
@@ -264,16 +258,14 @@ void TKarteiTable::MasterDisabled() {
 void TKarteiTable::SetLinkRange() {
     const std::vector<TField*>& masterFields = masterLink_.Fields();
     const TDataSetState previous = BeginKeyEdit(RangeStart());
-    try {
-        for (size_t k = 0; k < masterFields.size(); ++k) {
-            IndexField(static_cast<int>(k)).SetValue(masterFields[k]->Value());
-        }
-        RangeStart().SetFieldCount(static_cast<int32_t>(masterFields.size()));
-    } catch (...) {
-        EndKeyEdit(previous);
-        throw;
-    }
-    EndKeyEdit(previous);
+    RunThenFinish(
+        [this, &masterFields] {
+            for (size_t k = 0; k < masterFields.size(); ++k) {
+                IndexField(static_cast<int>(k)).SetValue(masterFields[k]->Value());
+            }
+            RangeStart().SetFieldCount(static_cast<int32_t>(masterFields.size()));
+        },
+        [this, previous] { EndKeyEdit(previous); });
     RangeEnd() = RangeStart();
 }
 
