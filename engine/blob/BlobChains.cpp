@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "base/ScopeGuard.h"
 #include "engine/blob/BlobFile.h"
 #include "kartei/ErrorCodes.h"
 
@@ -84,24 +85,23 @@ void TBlobFile::ExtendChain(int64_t blocks) {
     // free list) is undone by restoring it.
     const TBlobHeader before = header_;
     const bool wasPending = pending_;
-    try {
-        for (int64_t k = 0; k < extra; ++k) {
-            chain_.push_back(AllocateBlock());
-        }
-        // A free list that runs into itself or into the blob would hand out a block twice.
-        const int64_t appended = (int64_t{header_.EndOffset} - before.EndOffset) / layout_.BlockSize();
-        if (appended < extra) {
-            chainCheck_.assign(chain_.begin(), chain_.end());
-            std::sort(chainCheck_.begin(), chainCheck_.end());
-            if (std::adjacent_find(chainCheck_.begin(), chainCheck_.end()) != chainCheck_.end()) {
-                Raise(ErrorCode::BlobBuffersCorrupt);
-            }
-        }
-    } catch (...) {
+    TUndoGuard restore([this, &before, wasPending] {
         header_ = before;
         pending_ = wasPending;
-        throw;
+    });
+    for (int64_t k = 0; k < extra; ++k) {
+        chain_.push_back(AllocateBlock());
     }
+    // A free list that runs into itself or into the blob would hand out a block twice.
+    const int64_t appended = (int64_t{header_.EndOffset} - before.EndOffset) / layout_.BlockSize();
+    if (appended < extra) {
+        chainCheck_.assign(chain_.begin(), chain_.end());
+        std::sort(chainCheck_.begin(), chainCheck_.end());
+        if (std::adjacent_find(chainCheck_.begin(), chainCheck_.end()) != chainCheck_.end()) {
+            Raise(ErrorCode::BlobBuffersCorrupt);
+        }
+    }
+    restore.Dismiss();
 }
 
 TBlobReference TBlobFile::WriteBlob(TBlobReference reference, std::span<const uint8_t> contents) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "engine/blob/ChainWalk.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Scramble.h"
@@ -161,12 +162,7 @@ void TBlobFile::Empty() {
     header_.Version = kBlobFormatVersion;
     header_.FreeBlockHead = 0;
     header_.EndOffset = kBlobHeaderSize;
-    try {
-        WriteChangedHeader(false);
-    } catch (...) {
-        header_ = kept;
-        throw;
-    }
+    UndoOnError([this] { WriteChangedHeader(false); }, [this, &kept] { header_ = kept; });
     headerFault_ = BlobHeaderFault(header_, layout_, kBlobHeaderSize);
     TFileGuard guard(*this);
     Seek(kBlobHeaderSize, TSeekOrigin::Start);

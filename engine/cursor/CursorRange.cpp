@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "engine/cursor/CursorAccess.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/format/RecordLayout.h"
@@ -232,13 +233,10 @@ bool TDataCursorImpl::FindKey(TKeyForm form, const uint8_t* key, std::span<uint8
     }
     // A point lookup of a full unique key reads its one record; walks after it read ahead again.
     singleRead_ = !partial && !nearest;
-    try {
+    {
+        const TUndoGuard readAheadAgain([this] { singleRead_ = false; });
         ReadCurrent();
-    } catch (...) {
-        singleRead_ = false;
-        throw;
     }
-    singleRead_ = false;
     if (!out.empty()) {
         std::copy_n(record_.begin(), std::min(out.size(), record_.size()), out.begin());
     }

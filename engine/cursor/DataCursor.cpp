@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexDefinition.h"
@@ -24,10 +25,7 @@ constexpr int kNaturalOrderSlot = 255;
 TDataCursorImpl::TDataCursorImpl(TDataDirectoryImpl& directory) : directory_(directory) {}
 
 TDataCursorImpl::~TDataCursorImpl() {
-    try {
-        Close();
-    } catch (...) {  // NOLINT(bugprone-empty-catch): closing is best effort here
-    }
+    RunQuietly([this] { Close(); });  // closing is best effort here
 }
 
 void TDataCursorImpl::Open(const TTableOpenRequest& request, bool naturalOrder) {
@@ -54,29 +52,30 @@ void TDataCursorImpl::OpenShared(TDataTableImpl& table) {
 
 template <typename FirstUse>
 void TDataCursorImpl::Attach(TDataTableImpl& table, bool naturalOrder, FirstUse firstUse) {
-    try {
-        firstUse();
-        table_ = &table;
-        record_.assign(table.Header().RecordSize, 0);
-        openBlobs_.emplace(table.Name());
-        rangeStart_.assign(kKeyBufferSize, 0);
-        rangeEnd_.assign(kKeyBufferSize, 0);
-        searchKey_.assign(kKeyBufferSize, 0);
-        savedKey_.assign(kKeyBufferSize, 0);
-        searchRecord_.assign(table.Header().RecordSize, 0);
-        rangeActive_ = false;
-        ClearRangeKeys();
-        NoteSeenState();
-        const TAccess access(*this);
-        TakeSlot(naturalOrder ? kNaturalOrderSlot : kPrimaryIndexSlot);
-        ComputeBounds();
-        NoteSeenState();
-    } catch (...) {
-        table_ = nullptr;
-        openBlobs_.reset();
-        directory_.CloseTable(&table);
-        throw;
-    }
+    UndoOnError(
+        [&] {
+            firstUse();
+            table_ = &table;
+            record_.assign(table.Header().RecordSize, 0);
+            openBlobs_.emplace(table.Name());
+            rangeStart_.assign(kKeyBufferSize, 0);
+            rangeEnd_.assign(kKeyBufferSize, 0);
+            searchKey_.assign(kKeyBufferSize, 0);
+            savedKey_.assign(kKeyBufferSize, 0);
+            searchRecord_.assign(table.Header().RecordSize, 0);
+            rangeActive_ = false;
+            ClearRangeKeys();
+            NoteSeenState();
+            const TAccess access(*this);
+            TakeSlot(naturalOrder ? kNaturalOrderSlot : kPrimaryIndexSlot);
+            ComputeBounds();
+            NoteSeenState();
+        },
+        [this, &table] {
+            table_ = nullptr;
+            openBlobs_.reset();
+            directory_.CloseTable(&table);
+        });
     First();
 }
 

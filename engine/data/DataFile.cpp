@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/DateTime.h"
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/Bytes.h"
@@ -47,12 +48,7 @@ void TDataFile::FlushWhen(bool flush) {
 
 void TDataFile::Open(std::string_view fileName, bool exclusive, bool temporary) {
     TFileHandler::Open(fileName, exclusive, temporary);
-    try {
-        LoadHeaderAndDescriptors();
-    } catch (...) {
-        Close();
-        throw;
-    }
+    UndoOnError([this] { LoadHeaderAndDescriptors(); }, [this] { Close(); });
 }
 
 void TDataFile::LoadHeaderAndDescriptors() {
@@ -212,12 +208,7 @@ void TDataFile::EmptyTable() {
     const TDataHeader kept = header_;
     EmptyDataHeader(header_);
     headerPending_ = true;
-    try {
-        WriteHeader(false);
-    } catch (...) {
-        header_ = kept;
-        throw;
-    }
+    UndoOnError([this] { WriteHeader(false); }, [this, &kept] { header_ = kept; });
     DiscardCache();
     WriteAt(header_.DataStart(), nullptr, 0);  // a write of nothing ends the file there
     NoteWritten();

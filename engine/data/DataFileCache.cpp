@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "engine/data/DataFile.h"
 #include "engine/format/FreeList.h"
 #include "engine/format/RecordLayout.h"
@@ -55,13 +56,8 @@ TRecord* TDataFile::FindCached(int32_t recordNumber) {
 
 TRecord& TDataFile::Append() {
     const int32_t recordNumber = AppendRecordSlot(header_, context_.TableName());
-    TRecord* record = nullptr;
-    try {
-        record = &TakeBuffer();
-    } catch (...) {
-        header_.NextRecordNumber = recordNumber;
-        throw;
-    }
+    TRecord* record = UndoOnError([this] { return &TakeBuffer(); },
+                                  [this, recordNumber] { header_.NextRecordNumber = recordNumber; });
     AddToCache(*record, recordNumber);
     headerPending_ = true;
     return *record;
@@ -97,7 +93,13 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
     blockFirst_ = first;
     blockCount_ = count;
     TRecord* result = nullptr;
-    try {
+    {
+        const TUndoGuard blockDone([this, &result] {
+            if (result != nullptr) {
+                --result->pinCount_;
+            }
+            blockFirst_ = blockCount_ = 0;
+        });
         for (int32_t k = 0; k < read; ++k) {
             const int32_t at = direction == TReadDirection::Forward ? k : read - 1 - k;
             const uint8_t* bytes = readBuffer_.Data() + static_cast<size_t>(at) * recordSize;
@@ -115,17 +117,7 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
                 ++result->pinCount_;
             }
         }
-    } catch (...) {
-        if (result != nullptr) {
-            --result->pinCount_;
-        }
-        blockFirst_ = blockCount_ = 0;
-        throw;
     }
-    if (result != nullptr) {
-        --result->pinCount_;
-    }
-    blockFirst_ = blockCount_ = 0;
     ++statistics_.BlockReadsFinished;
     return result;
 }

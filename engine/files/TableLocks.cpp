@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "kartei/ErrorCodes.h"
 
@@ -42,12 +43,7 @@ void TTableLocks::LockRead(int slot) {
     }
     taken.Held = true;
     lock = taken;
-    try {
-        changeCheck_();
-    } catch (...) {
-        ReleaseRead(lock);
-        throw;
-    }
+    UndoOnError(changeCheck_, [this, &lock] { ReleaseRead(lock); });
 }
 
 bool TTableLocks::ReleaseRead(TReadLock& lock) {
@@ -91,12 +87,7 @@ void TTableLocks::LockWrite() {
     writeHeld_ = true;
     writeBlob_ = blob_ != nullptr;
     writeOwnsDataLock_ = takeData;
-    try {
-        changeCheck_();
-    } catch (...) {
-        ReleaseWrite();
-        throw;
-    }
+    UndoOnError(changeCheck_, [this] { ReleaseWrite(); });
 }
 
 bool TTableLocks::ReleaseWrite() {

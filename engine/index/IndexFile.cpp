@@ -4,6 +4,7 @@
 #include <cstring>
 #include <span>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Bytes.h"
 #include "engine/format/Scramble.h"
@@ -44,12 +45,7 @@ int TIndexFile::Checked(int slot) const {
 void TIndexFile::Open(std::string_view fileName, bool exclusive, bool temporary) {
     Close();
     TFileHandler::Open(fileName, exclusive, temporary);
-    try {
-        TakeHeader(ReadHeaderBlock());
-    } catch (...) {
-        TFileHandler::Close();
-        throw;
-    }
+    UndoOnError([this] { TakeHeader(ReadHeaderBlock()); }, [this] { TFileHandler::Close(); });
 }
 
 void TIndexFile::Create(std::string_view fileName, bool temporary) {
@@ -232,15 +228,13 @@ TPageRef TIndexFile::Fetch(int slot, uint32_t offset, bool mayRestart) {
     }
     std::unique_ptr<TPage> page = SparePage(slot);
     page->Reset(slot, geometry, offset);
-    bool decoded = false;
-    try {
-        io_.Reserve(kIndexPageSize);
-        ReadBlock(offset, io_.Data());
-        decoded = DecodePage(Block(io_.Data()), *page);
-    } catch (...) {
-        pool_.Give(std::move(page));
-        throw;
-    }
+    const bool decoded = UndoOnError(
+        [&] {
+            io_.Reserve(kIndexPageSize);
+            ReadBlock(offset, io_.Data());
+            return DecodePage(Block(io_.Data()), *page);
+        },
+        [&] { pool_.Give(std::move(page)); });
     if (!decoded) {
         pool_.Give(std::move(page));
         RaiseCorrupt();
@@ -399,12 +393,7 @@ void TIndexFile::Empty() {
     }
     header_.EndOffset = kIndexHeaderSize;
     header_.RecordCount = 0;
-    try {
-        WriteHeader(true);
-    } catch (...) {
-        header_ = kept;
-        throw;
-    }
+    UndoOnError([this] { WriteHeader(true); }, [this, &kept] { header_ = kept; });
     ++generation_;
     TFileGuard guard(*this);
     Seek(kIndexHeaderSize, TSeekOrigin::Start);

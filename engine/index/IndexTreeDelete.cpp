@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "base/ScopeGuard.h"
+
 namespace kartei {
 namespace {
 
@@ -35,12 +37,8 @@ bool TIndexTree::Delete(const uint8_t* key) {
         leaf.RemoveEntry(hit.Position);
         std::vector<TPageRef> spare;
         if (leaf.Overfull()) {
-            try {
-                spare = TakePages(PagesForSplit(leaf));
-            } catch (...) {
-                leaf.InsertEntry(hit.Position, key, recordNumber, 1);
-                throw;
-            }
+            spare = UndoOnError([&] { return TakePages(PagesForSplit(leaf)); },
+                                [&] { leaf.InsertEntry(hit.Position, key, recordNumber, 1); });
         }
         file_.MarkDirty(leaf);
         bool first = hit.Position == 1 && leaf.Count() > 0;

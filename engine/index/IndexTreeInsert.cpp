@@ -2,6 +2,8 @@
 // their capacity split upward, the root included. Deletion splits the same way when a compressed leaf grows.
 #include "engine/index/IndexTree.h"
 
+#include "base/ScopeGuard.h"
+
 namespace kartei {
 
 bool TIndexTree::Insert(const uint8_t* key, uint32_t recordNumber) {
@@ -62,14 +64,13 @@ int TIndexTree::PagesForSplit(const TPage& leaf) const {
 
 std::vector<TPageRef> TIndexTree::TakePages(int count) {
     std::vector<TPageRef> pages;
-    try {
-        for (int k = 0; k < count; ++k) {
-            pages.push_back(file_.NewPage(slot_));
-        }
-    } catch (...) {
-        FreePages(pages);
-        throw;
-    }
+    UndoOnError(
+        [&] {
+            for (int k = 0; k < count; ++k) {
+                pages.push_back(file_.NewPage(slot_));
+            }
+        },
+        [&] { FreePages(pages); });
     return pages;
 }
 

@@ -1,8 +1,8 @@
 #include "engine/table/DataDirectory.h"
 
 #include <algorithm>
-#include <exception>
 
+#include "base/ScopeGuard.h"
 #include "base/TextHelpers.h"
 #include "engine/format/TableFileNames.h"
 #include "engine/table/DataTable.h"
@@ -63,15 +63,10 @@ void TDataDirectoryImpl::JoinActiveTransaction(TDataTableImpl& table) {
     if (!transactionActive_) {
         return;
     }
-    try {
-        table.JoinTransaction();
-    } catch (...) {
-        try {
-            table.CloseFiles();
-        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to join is the one reported
-        }
-        throw;
-    }
+    // Quietly: the failure to join is the one reported.
+    TUndoGuard close([&table] { RunQuietly([&table] { table.CloseFiles(); }); });
+    table.JoinTransaction();
+    close.Dismiss();
 }
 
 void TDataDirectoryImpl::Drop(TDataTableImpl* table) {
@@ -125,14 +120,12 @@ void TDataDirectoryImpl::StartTransaction() {
         return;
     }
     for (size_t k = 0; k < tables_.size(); ++k) {
-        try {
-            tables_[k]->JoinTransaction();
-        } catch (...) {
-            while (k-- > 0) {
-                tables_[k]->EndTransaction(false);
-            }
-            throw;
-        }
+        UndoOnError([this, k] { tables_[k]->JoinTransaction(); },
+                    [this, k] {
+                        for (size_t joined = k; joined-- > 0;) {
+                            tables_[joined]->EndTransaction(false);
+                        }
+                    });
     }
     transactionActive_ = true;
 }
@@ -142,18 +135,9 @@ void TDataDirectoryImpl::EndTransaction(bool commit) {
         return;
     }
     transactionActive_ = false;
-    std::exception_ptr failure;
-    const auto keep = [&failure] {
-        if (!failure) {
-            failure = std::current_exception();
-        }
-    };
+    TFirstError failure;
     for (const std::unique_ptr<TDataTableImpl>& table : tables_) {
-        try {
-            table->EndTransaction(commit);
-        } catch (...) {
-            keep();
-        }
+        failure.Run([&table, commit] { table->EndTransaction(commit); });
     }
     // Tables closed during the transaction kept their files open until now.
     std::vector<TDataTableImpl*> unused;
@@ -163,15 +147,9 @@ void TDataDirectoryImpl::EndTransaction(bool commit) {
         }
     }
     for (TDataTableImpl* table : unused) {
-        try {
-            Drop(table);
-        } catch (...) {
-            keep();
-        }
+        failure.Run([this, table] { Drop(table); });
     }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    failure.Raise();
 }
 
 void TDataDirectoryImpl::SettingsChanged() {

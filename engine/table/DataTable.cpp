@@ -2,8 +2,7 @@
 // and transactions. Verification is in DataTableVerify.cpp, changes in DataTableWrite.cpp.
 #include "engine/table/DataTable.h"
 
-#include <exception>
-
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/index/IndexKeyLayout.h"
 #include "engine/table/DataDirectory.h"
@@ -29,10 +28,7 @@ TDataTableImpl::TDataTableImpl(TDataDirectoryImpl& directory, std::string name, 
 }
 
 TDataTableImpl::~TDataTableImpl() {
-    try {
-        CloseFiles();
-    } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor reports nothing
-    }
+    RunQuietly([this] { CloseFiles(); });  // a destructor reports nothing
 }
 
 TDataSession& TDataTableImpl::Session() const {
@@ -76,20 +72,19 @@ void TDataTableImpl::OpenFiles(bool exclusive) {
     const TCacheSettings& caches = Session().CacheSettings();
     dataFile_.SetCacheSettings(caches);
     indexFile_.SetPagesPerIndex(caches.PagesPerIndex);
-    try {
+    {
+        // Quietly: the failure to open is the one reported.
+        TUndoGuard close([this] {
+            openCount_ = 0;
+            RunQuietly([this] { CloseFileHandlers(); });
+        });
         dataFile_.Open(fileNames_.Data, exclusive);
         SyncContexts();
         OpenIndexFile();
         if (dataFile_.Header().BlobFieldCount > 0) {
             OpenBlobFile();
         }
-    } catch (...) {
-        openCount_ = 0;
-        try {
-            CloseFileHandlers();
-        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to open is the one reported
-        }
-        throw;
+        close.Dismiss();
     }
     readOnly_ = dataFile_.OpenedReadOnly() || indexFile_.OpenedReadOnly() ||
                 (blobFile_.IsOpen() && blobFile_.OpenedReadOnly());
@@ -131,24 +126,18 @@ void TDataTableImpl::OpenBlobFile() {
 
 void TDataTableImpl::CloseFileHandlers() {
     // Index, blob, data: the order other users of the files expect.
-    const auto close = [](TFileHandler& file, std::exception_ptr& failure) {
-        try {
+    TFirstError failure;
+    const auto close = [&failure](TFileHandler& file) {
+        failure.Run([&file] {
             if (file.IsOpen()) {
                 file.Close();
             }
-        } catch (...) {
-            if (!failure) {
-                failure = std::current_exception();
-            }
-        }
+        });
     };
-    std::exception_ptr failure;
-    close(indexFile_, failure);
-    close(blobFile_, failure);
-    close(dataFile_, failure);
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    close(indexFile_);
+    close(blobFile_);
+    close(dataFile_);
+    failure.Raise();
 }
 
 void TDataTableImpl::CloseFiles() {
@@ -156,32 +145,14 @@ void TDataTableImpl::CloseFiles() {
     if (!filesOpen_) {
         return;
     }
-    std::exception_ptr failure;
-    try {
-        WriteBackChanges();
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    try {
-        locks_.ReleaseAll();
-    } catch (...) {
-        if (!failure) {
-            failure = std::current_exception();
-        }
-    }
+    TFirstError failure;
+    failure.Run([this] { WriteBackChanges(); });
+    failure.Run([this] { locks_.ReleaseAll(); });
     filesOpen_ = false;
     inTransaction_ = false;
     indexesLoaded_ = false;
-    try {
-        CloseFileHandlers();
-    } catch (...) {
-        if (!failure) {
-            failure = std::current_exception();
-        }
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    failure.Run([this] { CloseFileHandlers(); });
+    failure.Raise();
 }
 
 void TDataTableImpl::WriteBackChanges() {
@@ -199,34 +170,30 @@ void TDataTableImpl::Commit(const std::vector<TBlobReference>& blobs) {
     TWriteJournal journal;
     // A memory table has no crash to survive, and a transaction that changed nothing writes nothing.
     const bool journalled = changedInTransaction_ && !inMemory_;
-    try {
-        if (journalled) {
-            TFileHandler* const files[] = {&dataFile_, &indexFile_, &blobFile_};
-            journal.Begin(JournalFileName(fileNames_.Data), files, ForceBufferFlush());
-            // Other users learn of the commit from the data header first: one that meets the journal of a
-            // commit that never ended then puts the files back before it reads them.
-            dataFile_.WriteHeaderNow();
+    // The journal stays when it cannot be rolled back: the next look for other users' changes (or the next
+    // open) replays it.
+    TUndoGuard rollBack([this, &journal, journalled] {
+        if (journalled && !RunQuietly([&journal] { journal.RollBack(); })) {
+            journalLooked_ = false;
         }
-        WriteBackChanges();
-        // The records that named the detached chains are on disk now.
-        if (!blobs.empty()) {
-            FreeBlobs(blobs);
-            blobFile_.WriteBack(false);
-        }
-        if (journalled) {
-            journal.Finish();
-        }
-    } catch (...) {
-        if (journalled) {
-            try {
-                journal.RollBack();
-            } catch (...) {
-                // The journal stays: the next look for other users' changes (or the next open) replays it.
-                journalLooked_ = false;
-            }
-        }
-        throw;
+    });
+    if (journalled) {
+        TFileHandler* const files[] = {&dataFile_, &indexFile_, &blobFile_};
+        journal.Begin(JournalFileName(fileNames_.Data), files, ForceBufferFlush());
+        // Other users learn of the commit from the data header first: one that meets the journal of a
+        // commit that never ended then puts the files back before it reads them.
+        dataFile_.WriteHeaderNow();
     }
+    WriteBackChanges();
+    // The records that named the detached chains are on disk now.
+    if (!blobs.empty()) {
+        FreeBlobs(blobs);
+        blobFile_.WriteBack(false);
+    }
+    if (journalled) {
+        journal.Finish();
+    }
+    rollBack.Dismiss();
 }
 
 void TDataTableImpl::ReloadFiles() {
@@ -346,51 +313,30 @@ void TDataTableImpl::EndTransaction(bool commit) {
     if (!inTransaction_) {
         return;
     }
-    std::exception_ptr failure;
-    const auto keep = [&failure] {
-        if (!failure) {
-            failure = std::current_exception();
-        }
-    };
+    TFirstError failure;
     std::vector<TBlobReference> blobs = std::move(blobsToFree_);
     blobsToFree_.clear();
     bool committed = false;
     if (commit) {
-        try {
+        failure.Run([this, &blobs, &committed] {
             // The data write lock is the transaction's; the index and blob files are locked for the writes.
             locks_.LockWrite();
             inTransaction_ = false;
             SyncContexts();
             Commit(blobs);
             committed = true;
-        } catch (...) {
-            keep();
-        }
+        });
     }
     inTransaction_ = false;
     SyncContexts();
     if (!committed) {
         // Rolled back, or a commit that failed and left the files as they were: the caches go too.
-        try {
-            ReloadFiles();
-        } catch (...) {
-            keep();
-        }
+        failure.Run([this] { ReloadFiles(); });
     }
     TrimCaches();
-    try {
-        locks_.UnlockWrite();
-    } catch (...) {
-        keep();
-    }
-    try {
-        locks_.UnlockTransaction();
-    } catch (...) {
-        keep();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    failure.Run([this] { locks_.UnlockWrite(); });
+    failure.Run([this] { locks_.UnlockTransaction(); });
+    failure.Raise();
 }
 
 }  // namespace kartei

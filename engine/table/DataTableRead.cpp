@@ -1,6 +1,7 @@
 // TDataTableImpl: reading records and blobs for callers outside a cursor, under the table's read lock.
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/table/DataTable.h"
@@ -21,10 +22,7 @@ TDataTableImpl::TReadAccess::TReadAccess(TDataTableImpl& table) : table_(table) 
 
 TDataTableImpl::TReadAccess::~TReadAccess() {
     if (taken_) {
-        try {
-            table_.locks_.UnlockRead(0);
-        } catch (...) {  // NOLINT(bugprone-empty-catch): the lock goes with the file at the latest
-        }
+        RunQuietly([this] { table_.locks_.UnlockRead(0); });  // the lock goes with the file at the latest
     }
 }
 

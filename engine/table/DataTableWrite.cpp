@@ -2,6 +2,7 @@
 // change runs under the write lock and leaves the data file, the blob file and every index in step.
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/FreeList.h"
@@ -27,24 +28,23 @@ TDataTableImpl::TWriteAccess::TWriteAccess(TDataTableImpl& table, int32_t record
     table.ReloadIfStale();
     TTableLocks& locks = table.locks_;
     const uint32_t record = static_cast<uint32_t>(recordNumber);
-    try {
-        if (recordNumber > 0 && !locks.IsRecordLocked(record)) {
-            locks.LockRecord(record);
-            lockedRecord_ = recordNumber;
-        }
-        // A file's write lock covers every read byte: the table's own read locks must go first.
-        ReleaseReadLocks();
-        locks.LockWrite();
-    } catch (...) {
-        try {
+    // Quietly: the failure to lock is the one reported.
+    TUndoGuard unlock([this, &locks, record] {
+        RunQuietly([this, &locks, record] {
             ReleaseReadLocks();
             if (lockedRecord_ != 0) {
                 locks.UnlockRecord(record);
             }
-        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to lock is the one reported
-        }
-        throw;
+        });
+    });
+    if (recordNumber > 0 && !locks.IsRecordLocked(record)) {
+        locks.LockRecord(record);
+        lockedRecord_ = recordNumber;
     }
+    // A file's write lock covers every read byte: the table's own read locks must go first.
+    ReleaseReadLocks();
+    locks.LockWrite();
+    unlock.Dismiss();
 }
 
 void TDataTableImpl::TWriteAccess::ReleaseReadLocks() {
@@ -58,17 +58,13 @@ TDataTableImpl::TWriteAccess::~TWriteAccess() {
         return;
     }
     // A failed change: whatever the caches hold goes to the files, so that other users find them as this
-    // table sees them.
-    try {
+    // table sees them. Quietly: the failure that ended the change is the one reported.
+    RunQuietly([this] {
         if (!table_.exclusive_) {
             table_.WriteBackChanges();
         }
-    } catch (...) {  // NOLINT(bugprone-empty-catch): the failure that ended the change is the one reported
-    }
-    try {
-        Release();
-    } catch (...) {  // NOLINT(bugprone-empty-catch): as above
-    }
+    });
+    RunQuietly([this] { Release(); });
 }
 
 void TDataTableImpl::TWriteAccess::Finish() {
@@ -172,13 +168,7 @@ int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAu
         replaced = oldImage_;
     }
     indexes_.Change(slot.RecordNumber, replaced, newImage_);
-    TRecord* record = nullptr;
-    try {
-        record = &dataFile_.NewRecordSlot();
-    } catch (...) {
-        indexes_.Undo();
-        throw;
-    }
+    TRecord* record = UndoOnError([this] { return &dataFile_.NewRecordSlot(); }, [this] { indexes_.Undo(); });
     {
         // Unpinned before the write-back, which leaves pinned records alone.
         const TPinnedRecord taken(dataFile_, *record);
@@ -257,17 +247,14 @@ std::vector<TBlobReference> TDataTableImpl::WriteBlobs(int32_t recordNumber,
         // Unpinned before the write-back, which leaves pinned records alone.
         const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, true));
         // New chains: the old ones stay whole until the record on disk names the new ones.
-        try {
+        {
+            // The chains stored so far belong to no record. Quietly: the failure to store is the one
+            // reported.
+            TUndoGuard free([this, &written] { RunQuietly([this, &written] { FreeBlobs(written); }); });
             for (const TBlobContents& blob : blobs) {
                 written.push_back(blobFile_.WriteBlob(TBlobReference{}, blob.Contents));
             }
-        } catch (...) {
-            // The chains stored so far belong to no record.
-            try {
-                FreeBlobs(written);
-            } catch (...) {  // NOLINT(bugprone-empty-catch): the failure to store is the one reported
-            }
-            throw;
+            free.Dismiss();
         }
         const std::span<uint8_t> image = record->Image();
         for (size_t k = 0; k < fields.size(); ++k) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexKeyLayout.h"
@@ -88,40 +89,37 @@ void TRecordIndexes::Change(int32_t recordNumber, std::span<const uint8_t> befor
 
 void TRecordIndexes::Apply(int32_t recordNumber) {
     appliedRecord_ = recordNumber;
-    try {
-        for (size_t index = 0; index < trees_.size(); ++index) {
-            const TPlan& plan = plans_[index];
-            if (plan.Remove) {
-                if (!trees_[index].Delete(OldKey(index))) {
-                    // The record's entry is missing: the index does not match the data.
-                    file_.RaiseCorrupt();
-                }
-                applied_.push_back({index, TStep::Removed});
+    TUndoGuard undo([this] { Undo(); });
+    for (size_t index = 0; index < trees_.size(); ++index) {
+        const TPlan& plan = plans_[index];
+        if (plan.Remove) {
+            if (!trees_[index].Delete(OldKey(index))) {
+                // The record's entry is missing: the index does not match the data.
+                file_.RaiseCorrupt();
             }
-            if (plan.Add) {
-                if (!trees_[index].Insert(NewKey(index), static_cast<uint32_t>(recordNumber))) {
-                    RaiseKarteiError(ErrorCode::DuplicateKey, tableName_, {}, {}, NameOf(index));
-                }
-                applied_.push_back({index, TStep::Added});
-            }
+            applied_.push_back({index, TStep::Removed});
         }
-    } catch (...) {
-        Undo();
-        throw;
+        if (plan.Add) {
+            if (!trees_[index].Insert(NewKey(index), static_cast<uint32_t>(recordNumber))) {
+                RaiseKarteiError(ErrorCode::DuplicateKey, tableName_, {}, {}, NameOf(index));
+            }
+            applied_.push_back({index, TStep::Added});
+        }
     }
+    undo.Dismiss();
 }
 
 void TRecordIndexes::Undo() {
     for (auto it = applied_.rbegin(); it != applied_.rend(); ++it) {
         TIndexTree& tree = trees_[it->Index];
-        try {
+        // Quietly: the failure that led here is the one reported.
+        RunQuietly([this, &tree, it] {
             if (it->Step == TStep::Added) {
                 tree.Delete(NewKey(it->Index));
             } else {
                 tree.Insert(OldKey(it->Index), static_cast<uint32_t>(appliedRecord_));
             }
-        } catch (...) {  // NOLINT(bugprone-empty-catch): the failure that led here is the one reported
-        }
+        });
     }
     applied_.clear();
 }

@@ -1,8 +1,8 @@
 #include "engine/table/TableCreation.h"
 
 #include <cstdint>
-#include <exception>
 
+#include "base/ScopeGuard.h"
 #include "engine/blob/BlobFile.h"
 #include "engine/blob/BlobFileContext.h"
 #include "engine/blob/BlobLayout.h"
@@ -68,16 +68,15 @@ void DefineIndexes(TIndexFile& file, const TTableDefinition& definition,
 }
 
 // Closes a file being made and deletes it; the failure that led here is the one reported.
-void Discard(TFileHandler& file, bool made, const std::string& name) {
-    try {
+void Discard(TFileHandler& file, bool made, const std::string& name) noexcept {
+    RunQuietly([&file, made, &name] {
         if (file.IsOpen()) {
             file.Close();
         }
         if (made) {
             file.Delete(name);
         }
-    } catch (...) {  // NOLINT(bugprone-empty-catch): see above
-    }
+    });
 }
 
 }  // namespace
@@ -108,32 +107,31 @@ void CreateTableFiles(const TTableFileNames& names, bool inMemory, const TTableD
     bool dataMade = false;
     bool indexMade = false;
     bool blobMade = false;
-    try {
-        data.Create(names.Data);
-        dataMade = true;
-        const std::vector<uint8_t> image = NewDataFileImage(header, fields);
-        data.Write(image.data(), image.size());
-        data.Close();
-        index.Create(names.Index);
-        indexMade = true;
-        DefineIndexes(index, definition, fields);
-        index.Flush();
-        index.Close();
-        if (header.BlobFieldCount > 0) {
-            blob.SetFormat(static_cast<uint16_t>(header.BlobBlockSize), header.IsEncrypted());
-            blob.Create(names.Blob);
-            blobMade = true;
-            blob.Close();
-        } else if (blob.Exists(names.Blob)) {
-            // A blob file left by an earlier table of that name would be taken for this one's.
-            blob.Delete(names.Blob);
-        }
-    } catch (...) {
+    TUndoGuard discard([&] {
         Discard(blob, blobMade, names.Blob);
         Discard(index, indexMade, names.Index);
         Discard(data, dataMade, names.Data);
-        throw;
+    });
+    data.Create(names.Data);
+    dataMade = true;
+    const std::vector<uint8_t> image = NewDataFileImage(header, fields);
+    data.Write(image.data(), image.size());
+    data.Close();
+    index.Create(names.Index);
+    indexMade = true;
+    DefineIndexes(index, definition, fields);
+    index.Flush();
+    index.Close();
+    if (header.BlobFieldCount > 0) {
+        blob.SetFormat(static_cast<uint16_t>(header.BlobBlockSize), header.IsEncrypted());
+        blob.Create(names.Blob);
+        blobMade = true;
+        blob.Close();
+    } else if (blob.Exists(names.Blob)) {
+        // A blob file left by an earlier table of that name would be taken for this one's.
+        blob.Delete(names.Blob);
     }
+    discard.Dismiss();
 }
 
 }  // namespace kartei
