@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "base/Cp1252.h"
+#include "base/ScopeGuard.h"
 #include "engine/format/Scramble.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/IndexVerify.h"
@@ -140,25 +141,26 @@ int TRepairCommand::Execute(const TParsedArguments& arguments, std::ostream& out
         fs::rename(names.Index, backup);
     }
     bool definitionsKept = false;
-    try {
-        try {
-            Rebuild(path, block, true, definitionsKept);
-        } catch (const EKarteiEngineError&) {
-            // The kept definitions may not fit the records (a unique index over repeated keys): the record
-            // order alone then.
-            if (!definitionsKept) {
-                throw;
+    UndoOnError(
+        [&] {
+            try {
+                Rebuild(path, block, true, definitionsKept);
+            } catch (const EKarteiEngineError&) {
+                // The kept definitions may not fit the records (a unique index over repeated keys): the
+                // record order alone then.
+                if (!definitionsKept) {
+                    throw;
+                }
+                fs::remove(names.Index);
+                Rebuild(path, block, false, definitionsKept);
             }
+        },
+        [&] {
             fs::remove(names.Index);
-            Rebuild(path, block, false, definitionsKept);
-        }
-    } catch (...) {
-        fs::remove(names.Index);
-        if (!backup.empty()) {
-            fs::rename(backup, names.Index);
-        }
-        throw;
-    }
+            if (!backup.empty()) {
+                fs::rename(backup, names.Index);
+            }
+        });
 
     TTableSession session(path);
     TDataTableImpl& table = session.Open(false);

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "base/Cp1252.h"
+#include "base/ScopeGuard.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/format/RecordLayout.h"
 #include "engine/index/IndexCheck.h"
@@ -235,11 +236,9 @@ private:
 class TReadLock {
 public:
     explicit TReadLock(TDataTableImpl& table) : locks_(table.Locks()) { locks_.LockRead(0); }
+    // Quietly: the lock goes with the file at the latest.
     ~TReadLock() {
-        try {
-            locks_.UnlockRead(0);
-        } catch (...) {  // NOLINT(bugprone-empty-catch): the lock goes with the file at the latest
-        }
+        RunQuietly([this] { locks_.UnlockRead(0); });
     }
     TReadLock(const TReadLock&) = delete;
     TReadLock& operator=(const TReadLock&) = delete;

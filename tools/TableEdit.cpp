@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/Cp1252.h"
+#include "base/ScopeGuard.h"
 #include "kartei/Errors.h"
 #include "kartei/Field.h"
 #include "tools/EngineFailure.h"
@@ -40,10 +41,8 @@ TTableEdit::~TTableEdit() {
     if (!inTransaction_) {
         return;
     }
-    try {
-        session_.Directory().EndTransaction(false);
-    } catch (...) {  // NOLINT(bugprone-empty-catch): the failure that ended the edit is the one reported
-    }
+    // The failure that ended the edit is the one reported.
+    RunQuietly([this] { session_.Directory().EndTransaction(false); });
 }
 
 void TTableEdit::ChangeSelection(

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/TableFileNames.h"
 #include "kartei/Directory.h"
@@ -96,14 +97,14 @@ void TTableStaging::Commit() {
 }
 
 void TTableStaging::Discard() noexcept {
-    try {
+    // What failed before is the failure reported.
+    RunQuietly([this] {
         open_.clear();
         if (directory_ != nullptr) {
             session_.CloseDirectory(directory_);
             directory_ = nullptr;
         }
-    } catch (...) {  // NOLINT(bugprone-empty-catch): what failed before is the failure reported
-    }
+    });
     std::error_code ignored;
     if (!scratch_.empty()) {
         fs::remove_all(scratch_, ignored);
