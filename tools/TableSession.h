@@ -33,7 +33,8 @@ public:
     // that was missing is rebuilt (only the primary and deleted-record indexes survive such a loss).
     TDataTableImpl& Open(bool verify);
     // Opens the table exclusively, without the first user's checks and without rebuilding a missing index
-    // file, so that the caller can settle the new file's indexes first. 10241 when another user has it open.
+    // file, so that the caller can settle the new file's indexes first. TableLocked when another user has it
+    // open.
     TDataTableImpl& OpenForRepair();
     // Opens a cursor on the table's primary index (record order when it has no fields).
     void OpenCursor(TDataCursorImpl& cursor);

@@ -17,7 +17,7 @@ void SetCurrentEngineSession(TDataSession* session);
 bool EngineInitialized();
 // Creates the process-wide engine session (once; later calls keep it).
 void InitializeEngine();
-// The process-wide engine session; engine error 10758 before InitializeEngine.
+// The process-wide engine session; engine error NotInitialized before InitializeEngine.
 TDataSession& ProcessEngineSession();
 // Frees the process-wide engine session with its directories and tables.
 void ShutdownEngine();

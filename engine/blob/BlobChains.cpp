@@ -81,8 +81,8 @@ void TBlobFile::ExtendChain(int64_t blocks) {
     if (extra <= 0) {
         return;
     }
-    // Allocation changes only the header held in memory, so a failure (9479 at the append limit, a broken
-    // free list) is undone by restoring it.
+    // Allocation changes only the header held in memory, so a failure (TableFull at the append limit, a
+    // broken free list) is undone by restoring it.
     const TBlobHeader before = header_;
     const bool wasPending = pending_;
     TUndoGuard restore([this, &before, wasPending] {

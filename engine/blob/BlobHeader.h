@@ -20,9 +20,9 @@ struct TBlobHeader {
 };
 
 // What verification finds wrong with a header read from a file of fileSize bytes, for the table's block
-// size: 0 when nothing, 12035 for another version, 8961 for a block size without room for data, an end
-// offset that is no block boundary or lies beyond the file, or a free-block head that is no block in front
-// of the end offset.
+// size: 0 when nothing, WrongVersion for another version, HeaderCorrupt for a block size without room for
+// data, an end offset that is no block boundary or lies beyond the file, or a free-block head that is no
+// block in front of the end offset.
 uint16_t BlobHeaderFault(const TBlobHeader& header, const TBlobLayout& layout, int64_t fileSize);
 
 }  // namespace kartei

@@ -33,9 +33,10 @@ public:
     TOpenBlobList(const TOpenBlobList&) = delete;
     TOpenBlobList& operator=(const TOpenBlobList&) = delete;
 
-    // Reads the blob of a field into a free slot and returns its handle; with 64 blobs open already, 9494.
+    // Reads the blob of a field into a free slot and returns its handle; with 64 blobs open already,
+    // TooManyOpenBlobs.
     int32_t Open(TBlobFile& file, TBlobReference reference, uint16_t fieldNumber);
-    // The open blob of a handle; a handle that is not open is 10030.
+    // The open blob of a handle; a handle that is not open is InvalidBlobHandle.
     TOpenBlob& Get(int32_t handle);
     void Close(int32_t handle);
     int OpenCount() const;

@@ -52,7 +52,7 @@ int32_t TDataCursorImpl::OpenBlob(std::span<uint8_t> record, const TFieldDescrip
     const TFieldDescriptor& own = table_->OwnBlobField(field);
     const TBlobReference reference = GetBlobField(record, own);
     if (reference.Offset < 0) {
-        // A handle, never a block offset: this cursor's for the field, or 10030.
+        // A handle, never a block offset: this cursor's for the field, or InvalidBlobHandle.
         return BlobInImage(record, own).Handle;
     }
     const TAccess access(*this);

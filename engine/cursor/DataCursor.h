@@ -94,22 +94,25 @@ public:
                  int fieldCount);
 
     // Blobs, edited in memory through handles (CursorBlobs.cpp). `record` is a record image of the table
-    // (else 8962) and `field` one of its blob fields (else 10753). While open, a blob's negative handle
-    // stands in bytes 0..3 of the field in that image; a field that holds no handle of this cursor's open
-    // blobs, opened for that field, is 10030. Closing the cursor closes its blobs.
+    // (else RecordBuffersCorrupt) and `field` one of its blob fields (else InvalidBlobField). While open, a
+    // blob's negative handle stands in bytes 0..3 of the field in that image; a field that holds no handle of
+    // this cursor's open blobs, opened for that field, is InvalidBlobHandle. Closing the cursor closes its
+    // blobs.
     //
     // Reads the blob the field names, under the read lock, and puts its handle into the field; a field that
-    // holds one already gives it back. The 65th open blob is 9494, and the image is left as it was.
+    // holds one already gives it back. The 65th open blob is TooManyOpenBlobs, and the image is left as it
+    // was.
     int32_t OpenBlob(std::span<uint8_t> record, const TFieldDescriptor& field);
     size_t BlobSize(std::span<const uint8_t> record, const TFieldDescriptor& field);
-    // Copies up to out.size() bytes from `offset` on; returns how many. An offset past the end is 9998.
+    // Copies up to out.size() bytes from `offset` on; returns how many. An offset past the end is
+    // InvalidBlobOffset.
     size_t ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
                     std::span<uint8_t> out);
     // Writes `data` at `offset`, growing the blob (a gap before the offset reads as zeros). A blob longer
-    // than a blob can record is 10029.
+    // than a blob can record is InvalidBlobLength.
     void WriteBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t offset,
                    std::span<const uint8_t> data);
-    // Cuts the blob to `length` bytes; a length past the end is 9998.
+    // Cuts the blob to `length` bytes; a length past the end is InvalidBlobOffset.
     void TruncateBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, size_t length);
     // Drops the blob's changes and puts the field's reference back into the image.
     void CloseBlob(std::span<uint8_t> record, const TFieldDescriptor& field);
@@ -148,7 +151,7 @@ private:
     }
     void TakeHit(const TLeafHit& hit);
     const uint8_t* CurrentKey() const { return leaf_.Key(leaf_.Position()); }
-    // Follows a sibling link into the private copy; 8965 when the link leads nowhere sound.
+    // Follows a sibling link into the private copy; IndexPagesCorrupt when the link leads nowhere sound.
     void LoadSibling(uint32_t offset, bool forward);
     bool StepForward();
     bool StepBackward();
@@ -191,7 +194,7 @@ private:
         TOpenBlob& Blob;
     };
     TBlobInImage BlobInImage(std::span<const uint8_t> record, const TFieldDescriptor& field);
-    // An open cursor, and a record image of its table's size (else 8962).
+    // An open cursor, and a record image of its table's size (else RecordBuffersCorrupt).
     void CheckBlobImage(std::span<const uint8_t> record) const;
 
     TDataDirectoryImpl& directory_;

@@ -31,7 +31,7 @@ struct TDataFileStatistics {
 // The open data file of one table, shared by all its cursors: the header and field descriptors in
 // memory, and a cache of records with read-ahead, written back in runs of consecutive records. Other
 // processes' changes are noticed through the header's change count. Engine errors carry the table name
-// of the context; read and write failures (9217, 9218) the file name.
+// of the context; read and write failures (ReadError, WriteError) the file name.
 class TDataFile : public TFileHandler {
 public:
     // Block reads cover at most this many bytes.
@@ -45,25 +45,25 @@ public:
     explicit TDataFile(TDataFileContext& context);
     ~TDataFile() override;
 
-    // Opens the file and reads the header and the field descriptors (unscrambled when encrypted); 8961
-    // for a header with more than 1024 fields or descriptors that do not fit the record size. A failed
-    // open leaves the file closed.
+    // Opens the file and reads the header and the field descriptors (unscrambled when encrypted);
+    // HeaderCorrupt for a header with more than 1024 fields or descriptors that do not fit the record size. A
+    // failed open leaves the file closed.
     void Open(std::string_view fileName, bool exclusive, bool temporary = false) override;
     // Drops the cache (unwritten changes are lost: write back first) and the descriptors, and closes.
     void Close() override;
 
     // Record `recordNumber`, pinned: from the cache, or read with the block around it. The record after
-    // the last one is a new slot at the end of the file (9479 when the table is full); 0, a negative
-    // number or one beyond that is 8962. On a cache miss, unless StrictChangeDetection is set, `cursor`
-    // is first asked to check for changes: when it reports one the result is nullptr and nothing is
-    // read. Read-ahead reads up to the read-ahead size of records in `direction` (the count the cursor
-    // decides when `cursorDecidesReadAhead`), never past either end of the table. `cursor` may be
+    // the last one is a new slot at the end of the file (TableFull when the table is full); 0, a negative
+    // number or one beyond that is RecordBuffersCorrupt. On a cache miss, unless StrictChangeDetection is
+    // set, `cursor` is first asked to check for changes: when it reports one the result is nullptr and
+    // nothing is read. Read-ahead reads up to the read-ahead size of records in `direction` (the count the
+    // cursor decides when `cursorDecidesReadAhead`), never past either end of the table. `cursor` may be
     // nullptr: then no change check and no cursor-decided count.
     TRecord* Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction, bool readAheadWanted,
                    bool cursorDecidesReadAhead);
     // A pinned record for an insert: the free-list head, or a new slot at the end when the list is empty
     // or the primary index has no key fields. The head then moves to the reused slot's link (0 after an
-    // append). A head that is not a deleted record is 8962.
+    // append). A head that is not a deleted record is RecordBuffersCorrupt.
     TRecord& NewRecordSlot();
     // Puts the record on the free list: status 1, link, and it becomes the head. Marks it dirty.
     void Delete(TRecord& record);

@@ -6,7 +6,7 @@
 namespace kartei {
 
 // Engine buffers come from the heap zero-filled; every byte in use is counted. A failed allocation
-// raises engine error 11016.
+// raises engine error OutOfMemory.
 void* EngineAllocate(size_t size);
 // Resizes a block; bytes beyond the old size are zero. The block stays valid when this raises.
 void* EngineReallocate(void* block, size_t oldSize, size_t newSize);

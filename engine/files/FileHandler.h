@@ -29,7 +29,7 @@ public:
     TFileHandler(const TFileHandler&) = delete;
     TFileHandler& operator=(const TFileHandler&) = delete;
 
-    // Opens an existing file (11010 when there is none). An open handler is closed first; the name is
+    // Opens an existing file (InvalidPath when there is none). An open handler is closed first; the name is
     // kept even when the open fails.
     virtual void Open(std::string_view fileName, bool exclusive, bool temporary = false);
     virtual void Close();
@@ -40,7 +40,7 @@ public:
     virtual void Rename(std::string_view fileName, std::string_view newName);
     // Copies the open file into a new file of the same kind.
     virtual void SaveCopy(std::string_view targetName);
-    // Reads at the position; fewer bytes than asked raise 9217 unless allowed. Returns the bytes read.
+    // Reads at the position; fewer bytes than asked raise ReadError unless allowed. Returns the bytes read.
     virtual size_t Read(void* buffer, size_t count, bool allowShortRead = false);
     // Writes at the position; a count of 0 sets the end of the file there.
     virtual void Write(const void* buffer, size_t count);
@@ -76,7 +76,7 @@ public:
     int Handle() const { return handle_; }
 
 private:
-    // The open file, or raises 11014.
+    // The open file, or raises InvalidHandle.
     TAbstractFile& OpenFile() const;
     // Records the result of a registry open or create.
     void Opened(int handle, TAbstractFile* file, bool exclusive, bool temporary, bool openedReadOnly);

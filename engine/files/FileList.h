@@ -31,7 +31,7 @@ public:
     // When the last handle goes, a disk file object is freed; a memory file stays registered with its
     // contents unless it is temporary.
     int Close(TAbstractFile* file, int handle);
-    // A file open in this process, or a disk file another process has open, is refused (11013).
+    // A file open in this process, or a disk file another process has open, is refused (AccessDenied).
     int Rename(std::string_view name, bool inMemory, std::string_view newName);
     int Delete(std::string_view name, bool inMemory);
     bool Exists(std::string_view name, bool inMemory);

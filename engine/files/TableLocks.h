@@ -17,7 +17,8 @@ namespace kartei {
 
 // The locks one table holds on its files and the rules for taking them. A read-only table takes no
 // locks at all; an exclusive one takes only the transaction lock and record locks inside a transaction.
-// Failures raise 10249 (lock), 10242 (unlock) or 10258 (record in use) with the table name.
+// Failures raise LockFailed (lock), UnlockFailed (unlock) or RecordLocked (record in use) with the table
+// name.
 class TTableLocks {
 public:
     // Asks whether another process changed the table, and empties the caches when it did. Called once

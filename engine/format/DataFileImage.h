@@ -14,7 +14,7 @@ namespace kartei {
 // unscrambled in place when the table is encrypted. Data width and the copy of the decimal places are
 // recomputed from type, declared size and decimal places, as the engine works with them; a descriptor
 // whose value would not lie inside a record of the header's record size (or a record size below 9, or
-// an area shorter than the field count needs) is engine error 8961 for the table, so that no record
+// an area shorter than the field count needs) is engine error HeaderCorrupt for the table, so that no record
 // access can leave the record.
 std::vector<TFieldDescriptor> ReadFieldDescriptors(std::span<uint8_t> area, const TDataHeader& header,
                                                    std::string_view tableName);

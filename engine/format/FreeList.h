@@ -26,7 +26,7 @@ TInsertSlot NextInsertSlot(const TDataHeader& header, bool primaryIndexHasNoKeyF
 // appended slot leaves the head 0.
 void TakeInsertSlot(TDataHeader& header, const TInsertSlot& slot, int32_t reusedSlotLink);
 
-// A new slot at the end of the file: checks the limits (engine error 9479 for the table) and advances
+// A new slot at the end of the file: checks the limits (engine error TableFull for the table) and advances
 // the next record number. Returns the new slot's record number.
 int32_t AppendRecordSlot(TDataHeader& header, std::string_view tableName);
 

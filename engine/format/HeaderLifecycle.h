@@ -23,9 +23,9 @@ struct TNewTableOptions {
 };
 
 // The header of a new, empty table (engine-version field 21100, change count 0). Lays out `fields` in place
-// (LayOutFields) and counts them into the header. Engine errors for `tableName`: 9492 for more than 1024
-// fields, 10000 for an invalid field definition, 9498 for more than 64 blob fields, 9477 for a record size
-// above 65535.
+// (LayOutFields) and counts them into the header. Engine errors for `tableName`: FieldLimits for more than
+// 1024 fields, InvalidFieldDefinition for an invalid field definition, BlobFieldLimits for more than 64 blob
+// fields, RecordTooLarge for a record size above 65535.
 TDataHeader CreateDataHeader(const TNewTableOptions& options, std::span<TFieldDescriptor> fields,
                              std::string_view tableName);
 
@@ -37,10 +37,11 @@ void PrepareHeaderWrite(TDataHeader& header, bool changed, double localNow);
 // The header of an emptied table; the file is cut at header.DataStart().
 void EmptyDataHeader(TDataHeader& header);
 
-// The header as read when a table is opened: more than 1024 fields is engine error 8961 for the table.
+// The header as read when a table is opened: more than 1024 fields is engine error HeaderCorrupt for the
+// table.
 TDataHeader ReadDataHeader(std::span<const uint8_t, kDataHeaderSize> bytes, std::string_view tableName);
 
-// Verification of the format version byte: anything but 4 is engine error 12035 for the table.
+// Verification of the format version byte: anything but 4 is engine error WrongVersion for the table.
 void CheckDataFileVersion(const TDataHeader& header, std::string_view tableName);
 
 }  // namespace kartei

@@ -48,7 +48,7 @@ uint32_t ComputeRecordSize(std::span<const TFieldDescriptor> fields);
 // Gives each field its number (its 1-based position), data width, copy of the decimal places and record
 // offset: an auto-increment field lies at offset 5, each stored field directly after the previous one
 // from offset 9, and a non-stored field takes no room (its offset is where the next field starts).
-// A field that is not a valid definition raises engine error 10000 for the field and table.
+// A field that is not a valid definition raises engine error InvalidFieldDefinition for the field and table.
 void LayOutFields(std::span<TFieldDescriptor> fields, std::string_view tableName);
 
 // Type code, declared size and decimal places fit together and the minimum, maximum and default texts

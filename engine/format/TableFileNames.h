@@ -29,7 +29,7 @@ std::string JournalFileName(std::string_view dataFileName);
 // Whether the file part of a name (after the last '/'), without extension and trimmed, is empty.
 bool IsBlankFileName(std::string_view name);
 
-// Creating a table or file under a blank name is engine error 11010 for the name given.
+// Creating a table or file under a blank name is engine error InvalidPath for the name given.
 void CheckNewFileName(std::string_view name);
 
 }  // namespace kartei

@@ -49,22 +49,22 @@ struct TIndexDefinition {
 int FindIndexSlot(const TIndexHeader& header, std::string_view name);
 
 // Defines the primary index in slot 0; with no fields the table has no primary key and slot 0 stands for
-// record-number order. Errors for the table: 9993 when a primary index is defined, 9487 for more than 16
-// fields, 10023 for a field number naming no stored field, 12292 for a Blob field, 10026 for a key longer
-// than 524 bytes.
+// record-number order. Errors for the table: PrimaryIndexExists when a primary index is defined, IndexLimits
+// for more than 16 fields, InvalidIndexField for a field number naming no stored field, InvalidIndexFieldType
+// for a Blob field, InvalidKeySize for a key longer than 524 bytes.
 void DefinePrimaryIndex(TIndexFile& file, const TIndexDefinition& definition,
                         std::span<const TFieldDescriptor> fields);
 
 // Defines a secondary index in the next free slot and returns the slot; the index starts empty (the table
-// enters its records). Errors for the table: 10010 for an empty name, 10022 for a name that does not begin
-// with a letter, "_" or a byte 129 to 254 or is longer than 30 characters, 10027 for a name in use, 9487
-// for no fields, more than 16 fields or 30 secondary indexes defined already, then the field errors of
-// DefinePrimaryIndex.
+// enters its records). Errors for the table: IndexNameMissing for an empty name, InvalidIndexName for a name
+// that does not begin with a letter, "_" or a byte 129 to 254 or is longer than 30 characters, IndexExists
+// for a name in use, IndexLimits for no fields, more than 16 fields or 30 secondary indexes defined already,
+// then the field errors of DefinePrimaryIndex.
 int AddSecondaryIndex(TIndexFile& file, const TIndexDefinition& definition,
                       std::span<const TFieldDescriptor> fields);
 
-// Deletes a secondary index; the indexes after it move down one slot. 10055 for the primary index (the
-// empty name), 10022 for a name no index has.
+// Deletes a secondary index; the indexes after it move down one slot. PrimaryIndexRequired for the primary
+// index (the empty name), InvalidIndexName for a name no index has.
 void DeleteSecondaryIndex(TIndexFile& file, std::string_view name);
 
 }  // namespace kartei

@@ -37,8 +37,8 @@ struct TIndexFileContext {
 // The index file of a table: the header with its 32 index descriptors, one page cache per index slot, the
 // pool of spare pages, page allocation and the free-page chains, write-back, and change detection through
 // the header's ChangeCounter. The B+-tree algorithms are TIndexTree's; this class hands out pinned pages.
-// Corrupt data raises 8965 (pages) or 8961 (header) for the table; nothing read from disk is trusted
-// without a bounds check.
+// Corrupt data raises IndexPagesCorrupt (pages) or HeaderCorrupt (header) for the table; nothing read from
+// disk is trusted without a bounds check.
 class TIndexFile : public TFileHandler {
 public:
     TIndexFile() = default;
@@ -46,7 +46,7 @@ public:
 
     // Pages each index keeps outside a transaction (at least one).
     void SetPagesPerIndex(size_t pages);
-    // Opens the file and reads its header; more than 30 secondary indexes is 8961.
+    // Opens the file and reads its header; more than 30 secondary indexes is HeaderCorrupt.
     void Open(std::string_view fileName, bool exclusive, bool temporary = false) override;
     // Creates the file with a new header (no indexes but the deleted-record index in slot 31) and writes it.
     void Create(std::string_view fileName, bool temporary = false) override;
@@ -60,8 +60,8 @@ public:
     // Leaves every index empty, its definition kept: the header that says so is written first, then the
     // file is cut after it. A failure in between leaves pages beyond the end offset, which nothing reads.
     void Empty();
-    // 8965 when a changed, unpinned page holds more than a page holds on disk (an operation left it
-    // overfull): the write-back would stop halfway. The table asks before it writes anything of a change.
+    // IndexPagesCorrupt when a changed, unpinned page holds more than a page holds on disk (an operation left
+    // it overfull): the write-back would stop halfway. The table asks before it writes anything of a change.
     void CheckPagesFit() const;
 
     TIndexFileContext& Context() { return context_; }
@@ -106,19 +106,19 @@ public:
     // Removes secondary index `slot` (1 to the count): its pages join the free chain of the deleted-record
     // index, so none is lost, and the secondary indexes above move down one slot with their caches.
     void RemoveSecondaryIndex(int slot);
-    // The key geometry of the pages of a slot; 8965 when no page can have it (key length 0 or above 524,
-    // unknown compression, a non-unique key without room for its suffix).
+    // The key geometry of the pages of a slot; IndexPagesCorrupt when no page can have it (key length 0 or
+    // above 524, unknown compression, a non-unique key without room for its suffix).
     TPageGeometry Geometry(int slot) const;
 
     // The page at `offset` of index `slot`, pinned. Empty when the file was changed by another user: the
     // header has been reloaded, the caches dropped, and the caller starts its operation again from the
     // root. Only a read from disk at a safe point (no page pinned or changed) looks for such a change.
     // An offset that is not a page of the file (not a multiple of 4096, 0, at or beyond EndOffset) or a
-    // block that is not a page of the index is 8965.
+    // block that is not a page of the index is IndexPagesCorrupt.
     TPageRef ReadPage(int slot, uint32_t offset);
     // A new page of index `slot`, pinned and changed: the head of the index's free chain, whose next link
     // becomes the head, or else a page appended at EndOffset. The page is reset (type root node, no entries,
-    // no links). A page starting beyond file offset 2000000000 is 9479.
+    // no links). A page starting beyond file offset 2000000000 is TableFull.
     TPageRef NewPage(int slot);
     // The page joins its index's free chain as its head, with no entries. The file never shrinks.
     void FreePage(TPage& page);
@@ -127,14 +127,14 @@ public:
     // Unpins a page (TPageRef does this).
     void ReleasePage(TPage& page);
 
-    // Engine error 8965 for the table.
+    // Engine error IndexPagesCorrupt for the table.
     [[noreturn]] void RaiseCorrupt() const;
 
     // The page cache of a slot, to look at.
     const TPageCache& Cache(int slot) const { return caches_[Checked(slot)]; }
 
 private:
-    // The slot when it is one of the 32; 8965 otherwise.
+    // The slot when it is one of the 32; IndexPagesCorrupt otherwise.
     int Checked(int slot) const;
     TPageRef Fetch(int slot, uint32_t offset, bool mayRestart);
     TPageRef AppendPage(int slot);

@@ -27,7 +27,7 @@ struct TLeafHit {
 // borrowing and merging. Operations start again from the root when a page read reports that another user
 // changed the file (before anything was changed). Keys are full keys of the layout's key length, compared
 // with CompareKeys. Corrupt pages (an empty page, a descent deeper than 64 levels, counts that do not lead
-// to an entry) are engine error 8965.
+// to an entry) are engine error IndexPagesCorrupt.
 class TIndexTree {
 public:
     // The layout must be the slot's (MakeKeyLayout); file and layout must outlive the tree.
@@ -47,12 +47,12 @@ public:
     int64_t EntryCount();
 
     // Adds an entry directly after the last entry below the key; false (nothing changed) when an entry
-    // equal to the key exists. The pages a split needs are taken first: when they cannot be had (9479) the
-    // entries stay as they were, and pages already taken wait in the free chain.
+    // equal to the key exists. The pages a split needs are taken first: when they cannot be had (TableFull)
+    // the entries stay as they were, and pages already taken wait in the free chain.
     bool Insert(const uint8_t* key, uint32_t recordNumber);
     // Removes the entry equal to the key; false when there is none. In a compressed leaf the successor is
     // stored anew after the removed entry's predecessor and may need more room than the entry freed: the
-    // leaf then splits as on insertion, with its pages taken first (9479 leaves the entry in place).
+    // leaf then splits as on insertion, with its pages taken first (TableFull leaves the entry in place).
     bool Delete(const uint8_t* key);
 
 private:
@@ -72,7 +72,7 @@ private:
     };
 
     // The slot's pages hold keys of the layout's length (a header reloaded after another user's change may
-    // describe the slot anew); 8965 otherwise.
+    // describe the slot anew); IndexPagesCorrupt otherwise.
     void CheckLayout() const;
     // Descends from the root to a leaf, recording the path; false when a page read asks for a restart.
     bool Descend(const TTarget& target, TLeafHit& hit);

@@ -38,33 +38,34 @@ public:
     int ReferenceCount() const { return references_; }
 
     // Opens a table: the object of that name (trimmed, any case, same kind of files) is shared when in use,
-    // unless it or the request is exclusive and the request does not join it (-11013); an unused one, or a
-    // new one, opens its files (raising their failures; a new object is then not kept). A table opened while
-    // a transaction is active joins it.
+    // unless it or the request is exclusive and the request does not join it (-AccessDenied); an unused one,
+    // or a new one, opens its files (raising their failures; a new object is then not kept). A table opened
+    // while a transaction is active joins it.
     int OpenTable(const TTableOpenRequest& request, TDataTableImpl*& table);
-    // One user less; at none, outside a transaction, the table's files close and the object goes. -11010 for
-    // a table not in this directory.
+    // One user less; at none, outside a transaction, the table's files close and the object goes.
+    // -InvalidPath for a table not in this directory.
     int CloseTable(TDataTableImpl* table);
-    // One user more of a table object in use here (a second cursor on it); 11014 for a table that is not.
+    // One user more of a table object in use here (a second cursor on it); InvalidHandle for a table that is
+    // not.
     void ShareTable(TDataTableImpl& table);
     // Creates the table's files as defined (replacing files of that name) and opens it as asked, with one
-    // user. -11013 when a table object of that name is in use. Engine errors for definitions that are not
-    // valid, before any file is touched: see CreateTableFiles.
+    // user. -AccessDenied when a table object of that name is in use. Engine errors for definitions that are
+    // not valid, before any file is touched: see CreateTableFiles.
     int CreateTable(const TTableOpenRequest& request, const TTableDefinition& definition,
                     TDataTableImpl*& table);
 
     // The files of a table that has no table object here and that no other process has open (either is
-    // 11013; a table kept by a transaction is in use).
-    // `inMemory` as for an open request. A table without its data file is 11010 (for that file); other
+    // AccessDenied; a table kept by a transaction is in use).
+    // `inMemory` as for an open request. A table without its data file is InvalidPath (for that file); other
     // failures raise the file registry's code for the file concerned. (TableFiles.cpp)
     //
     // Deletes the data file, then the index file and the blob file where they exist. A data file that
     // cannot be deleted leaves everything as it was; a failure after it still deletes the rest and raises
-    // the first failure. A failure the system gives no engine code for is 9220.
+    // the first failure. A failure the system gives no engine code for is CannotDeleteTable.
     void DeleteTable(std::string_view name, bool inMemory = false);
-    // Renames every existing file of the table to the new name's. 13060 for the new name when a file of it
-    // exists (nothing is replaced); 11010 for a blank new name. A failure halfway renames back what was
-    // renamed, as far as it goes, and raises the first failure.
+    // Renames every existing file of the table to the new name's. TableExists for the new name when a file of
+    // it exists (nothing is replaced); InvalidPath for a blank new name. A failure halfway renames back what
+    // was renamed, as far as it goes, and raises the first failure.
     void RenameTable(std::string_view name, std::string_view newName, bool inMemory = false);
     // Renames the table's files to its backup names (".DBK", ".IBK", ".BBK"), first deleting whatever
     // file has a backup name; a failure halfway is undone as for RenameTable.

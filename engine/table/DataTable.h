@@ -76,10 +76,10 @@ public:
     // Active records, as the index file counts them.
     int32_t RecordCount() const { return indexFile_.RecordCount(); }
 
-    // The table's key locale; 15878 when no collation is available for its language.
+    // The table's key locale; LanguageDriverMissing when no collation is available for its language.
     const TKeyLocale& KeyLocale();
-    // The key layout of an index slot (31: the deleted-record index); 8961 when its definition does not
-    // fit the fields.
+    // The key layout of an index slot (31: the deleted-record index); HeaderCorrupt when its definition does
+    // not fit the fields.
     TKeyLayout KeyLayout(int slot);
 
     // Whether another process changed the table since this one last looked: the caches then are emptied,
@@ -94,34 +94,35 @@ public:
     // file is missing) and the blob file's header check.
     void VerifyFiles();
     // For an encrypted table: until the session holds the table's password, the session's password
-    // callback is asked; 10498 when it gives up or none is installed.
+    // callback is asked; PasswordRequired when it gives up or none is installed.
     void CheckPassword();
     // When the index file was missing: enters every record slot into the indexes (live records into all of
     // them, deleted ones into the deleted-record index), counts the live records, and sets the
     // no-primary-key flag when the primary index has no fields. Under the write lock; nothing otherwise.
     void RebuildMissingIndex();
 
-    // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). 8710 for a
-    // number that is no slot.
+    // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). RecordNotFound
+    // for a number that is no slot.
     void ReadRecord(int32_t recordNumber, std::span<uint8_t> image);
-    // This table's descriptor for a blob field (found by its number); 10753 otherwise.
+    // This table's descriptor for a blob field (found by its number); InvalidBlobField otherwise.
     const TFieldDescriptor& OwnBlobField(const TFieldDescriptor& field) const;
-    // The contents of a blob field of a record image into `contents`; returns the length. 10753 for a field
-    // that is not a blob field of this table.
+    // The contents of a blob field of a record image into `contents`; returns the length. InvalidBlobField
+    // for a field that is not a blob field of this table.
     size_t ReadBlob(std::span<const uint8_t> record, const TFieldDescriptor& field, TEngineBuffer& contents);
 
     // Stores a new record (record size bytes; status, number and blob fields are the table's business) and
     // returns its record number: the free list's head, or a new slot at the end. It gets the next
-    // auto-increment value, or keeps its own with `keepAutoIncValue`. Blob fields start empty. 9729 when an
-    // index already holds one of its keys (or another slot its identifier), with nothing changed.
+    // auto-increment value, or keeps its own with `keepAutoIncValue`. Blob fields start empty. DuplicateKey
+    // when an index already holds one of its keys (or another slot its identifier), with nothing changed.
     int32_t InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue = false);
     // Replaces the fields of a live record; its identifier and blob fields stay (WriteBlob changes those).
-    // Entries move in every index whose key changes; 9729, with nothing changed, when a new key is taken.
-    // 8710 for a number that is no slot, 8708 for a deleted record.
+    // Entries move in every index whose key changes; DuplicateKey, with nothing changed, when a new key is
+    // taken. RecordNotFound for a number that is no slot, RecordChanged for a deleted record.
     void ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image);
     // Deletes a live record: its index entries go, its blobs are freed, its slot joins the free list.
     void DeleteRecord(int32_t recordNumber);
-    // Removes every record. The table must be open exclusively (10253) and outside a transaction (10031).
+    // Removes every record. The table must be open exclusively (NeedExclusive) and outside a transaction
+    // (TableInUse).
     void EmptyTable();
     // Replaces the contents of a blob field of a live record (empty contents leave the field null).
     void WriteBlob(int32_t recordNumber, const TFieldDescriptor& field, std::span<const uint8_t> contents);
@@ -131,8 +132,8 @@ public:
         std::span<const uint8_t> Contents;
     };
     // Replaces the contents of several blob fields of a live record in one change and returns the references
-    // the record holds now, in the order given (offset 0: the field is null). A field given twice is 10753.
-    // When one cannot be stored, the record keeps all its blobs.
+    // the record holds now, in the order given (offset 0: the field is null). A field given twice is
+    // InvalidBlobField. When one cannot be stored, the record keeps all its blobs.
     std::vector<TBlobReference> WriteBlobs(int32_t recordNumber, std::span<const TBlobContents> blobs);
     // Writes the changes an exclusive table keeps in its caches.
     void WriteBack();
@@ -141,9 +142,9 @@ public:
     // written first, and the copy is taken under the read lock. (IndexCopy.cpp)
     void SaveIndexCopy();
     // Puts the saved copy back as the index file, under the write lock, and deletes the copy when asked.
-    // Cursors find their positions again as after another user's change. 11010 (for the copy) when there
-    // is none; 11013 for a read-only table. The copy describes the records as they were when it was saved.
-    // Both refuse a table in a transaction (10031): its index changes are not in the file.
+    // Cursors find their positions again as after another user's change. InvalidPath (for the copy) when
+    // there is none; AccessDenied for a read-only table. The copy describes the records as they were when it
+    // was saved. Both refuse a table in a transaction (TableInUse): its index changes are not in the file.
     void RestoreIndexCopy(bool deleteCopy);
 
     // The index read lock for a read, unless the table holds a read or the write lock already.
@@ -221,7 +222,8 @@ private:
 
     [[noreturn]] void Raise(uint16_t code) const;
     void CheckImage(std::span<const uint8_t> image) const;
-    // A record slot, pinned; 8710 when there is none of that number. `live`: 8708 for a deleted record.
+    // A record slot, pinned; RecordNotFound when there is none of that number. `live`: RecordChanged for a
+    // deleted record.
     TRecord& FetchSlot(int32_t recordNumber, bool live);
     // Blob fields of a new record start empty; a changed record keeps the stored ones.
     void ClearBlobFields(std::span<uint8_t> image) const;

@@ -25,7 +25,7 @@ public:
     TRecordIndexes& operator=(const TRecordIndexes&) = delete;
 
     // Takes the index definitions from the index file's header. Again whenever the header may have changed;
-    // 8961 for a definition that does not fit the table's fields.
+    // HeaderCorrupt for a definition that does not fit the table's fields.
     void Load(std::span<const TFieldDescriptor> fields, const TKeyLocale& locale,
               const std::string& tableName);
     // The number of indexes kept, the deleted-record index included.
@@ -33,9 +33,9 @@ public:
 
     // Record `recordNumber` changes from image `before` to image `after`; an empty image stands for no
     // record (a new slot, or a record that goes away). Live images have entries in every index, deleted
-    // images only in the deleted-record index. A key another record holds already is engine error 9729 for
-    // that index, raised before any index changes; so is a record identifier that another slot carries.
-    // A failure while entries move takes back what moved before it is raised.
+    // images only in the deleted-record index. A key another record holds already is engine error
+    // DuplicateKey for that index, raised before any index changes; so is a record identifier that another
+    // slot carries. A failure while entries move takes back what moved before it is raised.
     void Change(int32_t recordNumber, std::span<const uint8_t> before, std::span<const uint8_t> after);
     // Takes back the last Change, when a later step of the same record change failed. Failures while taking
     // back are dropped: the first failure is the one reported.

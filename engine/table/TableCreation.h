@@ -25,10 +25,11 @@ struct TTableDefinition {
 // Creates the files of a new, empty table (replacing files of those names): the data file, the index file
 // with the primary and the secondary indexes, and, when the table has blob fields, the blob file (a blob file
 // of that name is deleted otherwise). Everything is checked before any file is touched; engine errors for
-// `tableName`: 11010 for a blank name; 10038 for a field name that is not valid or repeats another; 9492,
-// 10000, 9498, 9477 for the fields (CreateDataHeader); 15878 for a locale that is not installed; 10015 for
-// a password longer than a table can store (15 characters); 9498 for a blob block size without room for
-// data; the errors of DefinePrimaryIndex and AddSecondaryIndex. A failure while writing deletes the files
+// `tableName`: InvalidPath for a blank name; InvalidFieldName for a field name that is not valid or repeats
+// another; FieldLimits, InvalidFieldDefinition, BlobFieldLimits, RecordTooLarge for the fields
+// (CreateDataHeader); LanguageDriverMissing for a locale that is not installed; InvalidPassword for a
+// password longer than a table can store (15 characters); BlobFieldLimits for a blob block size without room
+// for data; the errors of DefinePrimaryIndex and AddSecondaryIndex. A failure while writing deletes the files
 // made so far.
 void CreateTableFiles(const TTableFileNames& names, bool inMemory, const TTableDefinition& definition,
                       std::string_view tableName);

@@ -57,8 +57,8 @@ public:
     TDataTable& Table() const;
     uint16_t RecordSize() const;
 
-    // Index selection. Selecting cancels any range and keeps the current record. 10022 for an unknown name;
-    // the cursor then stays on its index, without a range. The empty name is the primary index.
+    // Index selection. Selecting cancels any range and keeps the current record. InvalidIndexName for an
+    // unknown name; the cursor then stays on its index, without a range. The empty name is the primary index.
     void SelectIndex(std::string_view name);
     int CurrentIndexSlot() const;
     bool NaturalOrder() const;
@@ -119,7 +119,8 @@ public:
     // the table's): the cursor stands on it and `out` gets it. False when none does; the cursor then stands
     // after the last entry.
     bool FindFirst(std::span<const TFieldCondition> conditions, bool caseInsensitive, std::span<uint8_t> out);
-    // Puts the cursor on live record `recordNumber` of its table; 8710 when the view does not hold it.
+    // Puts the cursor on live record `recordNumber` of its table; RecordNotFound when the view does not hold
+    // it.
     void GoToRecord(int32_t recordNumber);
 
     // The current record image, as last read.

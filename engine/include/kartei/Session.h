@@ -95,8 +95,8 @@ public:
     // taken as a path (see NormalizeDirectoryPath), an empty one meaning the current directory. A directory
     // of the same identity already open is shared and counted once more.
     TDataDirectory& OpenDirectory(std::string_view directory);
-    // Counts a directory down and, at 0, closes its tables and frees it. 0, or -11013 for a directory this
-    // session does not hold.
+    // Counts a directory down and, at 0, closes its tables and frees it. 0, or -AccessDenied for a directory
+    // this session does not hold.
     int CloseDirectory(TDataDirectory* directory);
     size_t DirectoryCount() const { return directories_.size(); }
 

@@ -15,10 +15,10 @@ class TDataCursor;
 // One open table of a directory, shared by every cursor on it: what its files describe, and the changes
 // that go through them. Engine errors carry the table name (with ".DAT").
 //
-// A table whose files could be opened only for reading is read-only: every change is refused with 11013.
-// A change takes the table's write lock, moves the record's entries in every index and is written back
-// before the lock goes (an exclusive table keeps it in its caches until it closes, a table in a transaction
-// until the transaction ends).
+// A table whose files could be opened only for reading is read-only: every change is refused with
+// AccessDenied. A change takes the table's write lock, moves the record's entries in every index and is
+// written back before the lock goes (an exclusive table keeps it in its caches until it closes, a table in a
+// transaction until the transaction ends).
 class TDataTable {
 public:
     virtual ~TDataTable() = default;
@@ -37,11 +37,12 @@ public:
     bool NoPrimaryKey() const;
 
     // Stores a new record (record size bytes; status, number and blob fields are the table's business) and
-    // returns its record number. It gets the next auto-increment value. 9729 when an index already holds
-    // one of its keys, with nothing changed.
+    // returns its record number. It gets the next auto-increment value. DuplicateKey when an index already
+    // holds one of its keys, with nothing changed.
     int32_t InsertRecord(std::span<const uint8_t> image);
-    // Replaces the fields of a live record; its identifier and blob fields stay. 9729, with nothing
-    // changed, when a new key is taken; 8710 for a number that is no slot, 8708 for a deleted record.
+    // Replaces the fields of a live record; its identifier and blob fields stay. DuplicateKey, with nothing
+    // changed, when a new key is taken; RecordNotFound for a number that is no slot, RecordChanged for a
+    // deleted record.
     void ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image);
     // Deletes a live record.
     void DeleteRecord(int32_t recordNumber);
