@@ -186,8 +186,12 @@ void TDataTableImpl::CloseFiles() {
 
 void TDataTableImpl::WriteBackChanges() {
     // Blobs before the records that refer to them, the records before the index entries that lead to them;
-    // and none of it when the index pages could not all be written.
-    indexFile_.CheckPagesFit();
+    // and none of it when the index pages could not all be written. A transaction writes nothing until it
+    // commits, and looking through all the pages it holds after each change would cost time growing with
+    // the square of its changes.
+    if (!inTransaction_) {
+        indexFile_.CheckPagesFit();
+    }
     if (blobFile_.IsOpen()) {
         blobFile_.WriteBack(false);
     }
