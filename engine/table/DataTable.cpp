@@ -158,6 +158,9 @@ void TDataTableImpl::CloseFiles() {
     }
     std::exception_ptr failure;
     try {
+        // The files never keep records that their indexes lack.
+        int32_t duplicate = 0;
+        BuildDeferredIndexes(duplicate);
         WriteBackChanges();
     } catch (...) {
         failure = std::current_exception();
@@ -296,6 +299,17 @@ TKeyLayout TDataTableImpl::KeyLayout(int slot) {
 }
 
 void TDataTableImpl::PrepareIndexes() {
+    if (indexesDeferred_) {
+        // Any use of the indexes but adding records needs them whole.
+        indexesDeferred_ = false;
+        int32_t duplicate = 0;
+        FillIndexes(duplicate);
+        return;
+    }
+    LoadIndexes();
+}
+
+void TDataTableImpl::LoadIndexes() {
     if (indexesLoaded_ && indexesGeneration_ == indexFile_.Generation()) {
         return;
     }

@@ -100,6 +100,14 @@ public:
     // them, deleted ones into the deleted-record index), counts the live records, and sets the
     // no-primary-key flag when the primary index has no fields. Under the write lock; nothing otherwise.
     void RebuildMissingIndex();
+    // Filling a new table: until BuildDeferredIndexes, InsertRecord leaves the indexes alone, and nothing
+    // but InsertRecord and WriteBlob may use the table. Then every index is built from the sorted keys of
+    // all records at once (full pages, no splits), much faster than entry by entry. Only for an exclusive
+    // table (10253) without records outside a transaction (10031).
+    void DeferIndexes();
+    // A key held twice is 9729 (TRecordIndexes::Fill), `duplicate` then holds the lowest record number
+    // that repeats one held by a lower one; the indexes are then unusable and the table is to be dropped.
+    void BuildDeferredIndexes(int32_t& duplicate);
 
     // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). 8710 for a
     // number that is no slot.
@@ -214,7 +222,11 @@ private:
     void SyncContexts();
     void SyncPrimaryKeyFlag() { dataFile_.SetPrimaryIndexHasNoKeyFields(indexFile_.NoPrimaryKey()); }
     void WriteBackChanges();
+    // The indexes as the index file's header describes them; deferred ones are built first.
     void PrepareIndexes();
+    void LoadIndexes();
+    // Enters every record slot into the indexes, all empty, and counts the live records.
+    void FillIndexes(int32_t& duplicate);
     void NoteChange();
     // The index file's backup name, for a table outside a transaction.
     std::string IndexCopyName() const;
@@ -265,6 +277,8 @@ private:
     TTableLocks locks_;
     TRecordIndexes indexes_;
     bool indexesLoaded_ = false;
+    // InsertRecord leaves the indexes to BuildDeferredIndexes.
+    bool indexesDeferred_ = false;
     uint64_t indexesGeneration_ = 0;
     std::optional<TKeyLocale> keyLocale_;
 
