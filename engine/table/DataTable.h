@@ -110,8 +110,9 @@ public:
     void BuildDeferredIndexes(int32_t& duplicate);
 
     // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). 8710 for a
-    // number that is no slot.
-    void ReadRecord(int32_t recordNumber, std::span<uint8_t> image);
+    // number that is no slot. `readAhead`: a walk through the slots in order, whose next records come
+    // with the same read.
+    void ReadRecord(int32_t recordNumber, std::span<uint8_t> image, bool readAhead = false);
     // This table's descriptor for a blob field (found by its number); 10753 otherwise.
     const TFieldDescriptor& OwnBlobField(const TFieldDescriptor& field) const;
     // The contents of a blob field of a record image into `contents`; returns the length. 10753 for a field
@@ -234,7 +235,7 @@ private:
     [[noreturn]] void Raise(uint16_t code) const;
     void CheckImage(std::span<const uint8_t> image) const;
     // A record slot, pinned; 8710 when there is none of that number. `live`: 8708 for a deleted record.
-    TRecord& FetchSlot(int32_t recordNumber, bool live);
+    TRecord& FetchSlot(int32_t recordNumber, bool live, bool readAhead = false);
     // Blob fields of a new record start empty; a changed record keeps the stored ones.
     void ClearBlobFields(std::span<uint8_t> image) const;
     void CopyBlobFields(std::span<const uint8_t> from, std::span<uint8_t> to) const;
