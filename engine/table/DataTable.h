@@ -103,10 +103,11 @@ public:
     // Filling a new table: until BuildDeferredIndexes, InsertRecord leaves the indexes alone, and nothing
     // but InsertRecord and WriteBlob may use the table. Then every index is built from the sorted keys of
     // all records at once (full pages, no splits), much faster than entry by entry. Only for an exclusive
-    // table (10253) without records outside a transaction (10031).
+    // table (NeedExclusive) without records outside a transaction (TableInUse).
     void DeferIndexes();
-    // A key held twice is 9729 (TRecordIndexes::Fill), `duplicate` then holds the lowest record number
-    // that repeats one held by a lower one; the indexes are then unusable and the table is to be dropped.
+    // A key held twice is DuplicateKey (TRecordIndexes::Fill), `duplicate` then holds the lowest record
+    // number that repeats one held by a lower one; the indexes are then unusable and the table is to be
+    // dropped.
     void BuildDeferredIndexes(int32_t& duplicate);
 
     // Copies record slot `recordNumber` (live or deleted) into `image` (record size bytes). 8710 for a

@@ -47,7 +47,7 @@ public:
     // Enters record slots 1 to `slots` into indexes that are all empty, as Change would one by one, but
     // each index built bottom-up from its sorted keys (TEntrySorter, TIndexBuilder): full pages, no splits,
     // at most kFillBudget bytes of keys in memory, the rest spilled to the files `sortFileName` names.
-    // A key held twice (or an identifier two slots carry) is engine error 9729, raised once every index is
+    // A key held twice (or an identifier two slots carry) is DuplicateKey, raised once every index is
     // built, for the index where the lowest record number repeats what a lower one holds (the first such
     // index in the order kept); `duplicate` then holds that record number, and 0 otherwise.
     void Fill(int32_t slots, const TSlotReader& read,
