@@ -11,7 +11,7 @@ packages=(
     xvfb xauth x11-utils
     dpkg-dev file lintian
     ccache
-    libbenchmark-dev libsqlite3-dev
+    libbenchmark-dev libsqlite3-dev sqlite3 time
 )
 
 sudo_cmd=()

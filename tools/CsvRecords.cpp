@@ -110,6 +110,9 @@ int64_t TCsvRecords::InsertInto(TDataTableImpl& table, TProgress& progress,
     std::vector<std::string> row;
     while (reader_.Next(row)) {
         writer.Add(row, reader_.Line());
+        if (keepLines_) {
+            recordLines_.push_back(reader_.Line());
+        }
         ++count;
         progress.Step();
     }
@@ -117,6 +120,34 @@ int64_t TCsvRecords::InsertInto(TDataTableImpl& table, TProgress& progress,
         throw InputError("error reading '" + path_ + "'");
     }
     return count;
+}
+
+int64_t TCsvRecords::FillNew(TDataTableImpl& table, TProgress& progress, const TUnknownColumnAdvice& advice) {
+    table.DeferIndexes();
+    keepLines_ = true;
+    int64_t count = 0;
+    try {
+        count = InsertInto(table, progress, advice);
+    } catch (const EToolError&) {
+        // A record before the failing line may repeat a key: record by record, that line would have failed.
+        BuildIndexes(table);
+        throw;
+    }
+    BuildIndexes(table);
+    return count;
+}
+
+void TCsvRecords::BuildIndexes(TDataTableImpl& table) const {
+    int32_t duplicate = 0;
+    try {
+        table.BuildDeferredIndexes(duplicate);
+    } catch (const EKarteiEngineError& error) {
+        if (duplicate < 1 || static_cast<size_t>(duplicate) > recordLines_.size()) {
+            throw;
+        }
+        throw InputError("CSV line " + std::to_string(recordLines_[static_cast<size_t>(duplicate) - 1]) +
+                         ": " + EngineMessage(error));
+    }
 }
 
 }  // namespace kartei::tools

@@ -28,12 +28,22 @@ public:
     // EToolError (bad input) for columns that do not fit the fields, and, naming the CSV line (and field),
     // for a line that cannot be read, a value that does not fit or a record the table refuses.
     int64_t InsertInto(TDataTableImpl& table, TProgress& progress, const TUnknownColumnAdvice& advice);
+    // The same for a table just created: its indexes are built once all records are in
+    // (TDataTableImpl::DeferIndexes), far faster than record by record. A key that a record repeats is told
+    // as InsertInto tells it, for the first such record, and before any failure of a later line.
+    int64_t FillNew(TDataTableImpl& table, TProgress& progress, const TUnknownColumnAdvice& advice);
 
 private:
+    // Builds the deferred indexes; a repeated key is EToolError naming the line of its record.
+    void BuildIndexes(TDataTableImpl& table) const;
+
     std::string path_;
     std::ifstream file_;
     TCsvReader reader_;
     std::vector<std::string> header_;
+    // FillNew: the CSV line of each record added, by record number.
+    std::vector<int64_t> recordLines_;
+    bool keepLines_ = false;
 };
 
 }  // namespace kartei::tools

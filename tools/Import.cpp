@@ -101,7 +101,9 @@ TImportCommand::TImportCommand()
     Parser().AddOption("--description", "TEXT", "the table's description (at most 50 characters)");
     Parser().AddOption("--blob-block-size", "BYTES", "block size of the blob file (default 512)");
     Parser().AddOption("--force", "", "replace an existing table");
-    Parser().AddOption("--quiet", "", "no progress lines on standard error");
+    Parser().AddOption("--quiet", "",
+                       "no progress line on standard error (a terminal\n"
+                       "shows one while the records go in)");
 }
 
 int TImportCommand::Execute(const TParsedArguments& arguments, std::ostream& out, std::ostream& err) {
@@ -121,8 +123,8 @@ int TImportCommand::Execute(const TParsedArguments& arguments, std::ostream& out
     TTableStaging staging(directory);
     TProgress progress(err, Name(), arguments.Has("--quiet"));
     const int64_t count =
-        records.InsertInto(staging.Create(name, definition), progress,
-                           [](const std::string& column) { return "add --field " + column + ":TYPE"; });
+        records.FillNew(staging.Create(name, definition), progress,
+                        [](const std::string& column) { return "add --field " + column + ":TYPE"; });
     staging.Commit();
     out << "imported " << RecordsText(count) << " into " << dataFile << '\n';
     return ExitStatus::Ok;

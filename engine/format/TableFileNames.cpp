@@ -63,6 +63,12 @@ std::string JournalFileName(std::string_view dataFileName) {
     return WithExtension(dataFileName, ".JNL");
 }
 
+std::string SortFileName(std::string_view dataFileName, int slot) {
+    const char digits[] = {'.', 'S', static_cast<char>('0' + slot / 10 % 10),
+                           static_cast<char>('0' + slot % 10)};
+    return WithExtension(dataFileName, std::string_view(digits, sizeof digits));
+}
+
 bool IsBlankFileName(std::string_view name) {
     const size_t fileAt = name.rfind(kPathSeparator);
     const std::string_view file = fileAt == std::string_view::npos ? name : name.substr(fileAt + 1);

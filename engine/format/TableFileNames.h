@@ -26,6 +26,10 @@ TTableFileNames TableBackupFileNames(std::string_view directoryPath, std::string
 // The journal a commit keeps beside the table while it writes: the data file's name with ".JNL".
 std::string JournalFileName(std::string_view dataFileName);
 
+// Where building index `slot` from sorted keys spills what does not fit in memory: the data file's name
+// with ".S" and the slot's two digits. Temporary: gone when the index is built.
+std::string SortFileName(std::string_view dataFileName, int slot);
+
 // Whether the file part of a name (after the last '/'), without extension and trimmed, is empty.
 bool IsBlankFileName(std::string_view name);
 

@@ -146,7 +146,12 @@ void TDataTableImpl::CloseFiles() {
         return;
     }
     TFirstError failure;
-    failure.Run([this] { WriteBackChanges(); });
+    // The files never keep records that their indexes lack.
+    failure.Run([this] {
+        int32_t duplicate = 0;
+        BuildDeferredIndexes(duplicate);
+        WriteBackChanges();
+    });
     failure.Run([this] { locks_.ReleaseAll(); });
     filesOpen_ = false;
     inTransaction_ = false;
@@ -157,8 +162,12 @@ void TDataTableImpl::CloseFiles() {
 
 void TDataTableImpl::WriteBackChanges() {
     // Blobs before the records that refer to them, the records before the index entries that lead to them;
-    // and none of it when the index pages could not all be written.
-    indexFile_.CheckPagesFit();
+    // and none of it when the index pages could not all be written. A transaction writes nothing until it
+    // commits, and looking through all the pages it holds after each change would cost time growing with
+    // the square of its changes.
+    if (!inTransaction_) {
+        indexFile_.CheckPagesFit();
+    }
     if (blobFile_.IsOpen()) {
         blobFile_.WriteBack(false);
     }
@@ -259,6 +268,17 @@ TKeyLayout TDataTableImpl::KeyLayout(int slot) {
 }
 
 void TDataTableImpl::PrepareIndexes() {
+    if (indexesDeferred_) {
+        // Any use of the indexes but adding records needs them whole.
+        indexesDeferred_ = false;
+        int32_t duplicate = 0;
+        FillIndexes(duplicate);
+        return;
+    }
+    LoadIndexes();
+}
+
+void TDataTableImpl::LoadIndexes() {
     if (indexesLoaded_ && indexesGeneration_ == indexFile_.Generation()) {
         return;
     }

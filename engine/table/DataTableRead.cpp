@@ -35,11 +35,11 @@ void TDataTableImpl::CheckImage(std::span<const uint8_t> image) const {
     }
 }
 
-TRecord& TDataTableImpl::FetchSlot(int32_t recordNumber, bool live) {
+TRecord& TDataTableImpl::FetchSlot(int32_t recordNumber, bool live, bool readAhead) {
     if (recordNumber < 1 || recordNumber >= Header().NextRecordNumber) {
         Raise(ErrorCode::RecordNotFound);
     }
-    TRecord& record = *dataFile_.Fetch(nullptr, recordNumber, TReadDirection::Forward, false, false);
+    TRecord& record = *dataFile_.Fetch(nullptr, recordNumber, TReadDirection::Forward, readAhead, false);
     if (live && RecordStatus(record.Image()) != kRecordLive) {
         dataFile_.Release(record);
         Raise(ErrorCode::RecordChanged);
@@ -47,10 +47,10 @@ TRecord& TDataTableImpl::FetchSlot(int32_t recordNumber, bool live) {
     return record;
 }
 
-void TDataTableImpl::ReadRecord(int32_t recordNumber, std::span<uint8_t> image) {
+void TDataTableImpl::ReadRecord(int32_t recordNumber, std::span<uint8_t> image, bool readAhead) {
     CheckImage(image);
     const TReadAccess access(*this);
-    const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, false));
+    const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, false, readAhead));
     std::copy(record->Image().begin(), record->Image().end(), image.begin());
 }
 

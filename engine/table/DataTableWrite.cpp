@@ -7,6 +7,7 @@
 #include "engine/format/AutoIncrement.h"
 #include "engine/format/FreeList.h"
 #include "engine/format/RecordLayout.h"
+#include "engine/format/TableFileNames.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/table/DataTable.h"
 #include "kartei/ErrorCodes.h"
@@ -151,7 +152,9 @@ void TDataTableImpl::FreeBlobs(const std::vector<TBlobReference>& blobs) {
 int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
     CheckImage(image);
     TWriteAccess access(*this, 0);
-    PrepareIndexes();
+    if (!indexesDeferred_) {
+        PrepareIndexes();
+    }
     newImage_.assign(image.begin(), image.end());
     SetRecordStatus(newImage_, kRecordLive);
     const int32_t identifier =
@@ -167,8 +170,15 @@ int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAu
         oldImage_.assign(deleted->Image().begin(), deleted->Image().end());
         replaced = oldImage_;
     }
-    indexes_.Change(slot.RecordNumber, replaced, newImage_);
-    TRecord* record = UndoOnError([this] { return &dataFile_.NewRecordSlot(); }, [this] { indexes_.Undo(); });
+    if (!indexesDeferred_) {
+        indexes_.Change(slot.RecordNumber, replaced, newImage_);
+    }
+    TRecord* record = UndoOnError([this] { return &dataFile_.NewRecordSlot(); },
+                                  [this] {
+                                      if (!indexesDeferred_) {
+                                          indexes_.Undo();
+                                      }
+                                  });
     {
         // Unpinned before the write-back, which leaves pinned records alone.
         const TPinnedRecord taken(dataFile_, *record);
@@ -306,19 +316,52 @@ void TDataTableImpl::RebuildMissingIndex() {
         SyncPrimaryKeyFlag();
     }
     indexesLoaded_ = false;
-    PrepareIndexes();
+    int32_t duplicate = 0;
+    FillIndexes(duplicate);
+    indexMissing_ = false;
+    access.Finish();
+}
+
+void TDataTableImpl::FillIndexes(int32_t& duplicate) {
+    LoadIndexes();
+    // The records go through the cache in blocks; records it still holds changed would stay in it, and
+    // each block would look through all of them for a buffer to reuse.
+    dataFile_.WriteBack(false);
     int32_t live = 0;
-    const int32_t slots = Header().RecordSlotCount();
-    for (int32_t number = 1; number <= slots; ++number) {
+    const auto read = [&](int32_t number, std::vector<uint8_t>& image) {
         const TPinnedRecord record(dataFile_,
                                    *dataFile_.Fetch(nullptr, number, TReadDirection::Forward, true, false));
-        indexes_.Change(number, {}, record->Image());
-        if (RecordStatus(record->Image()) == kRecordLive) {
+        image.assign(record->Image().begin(), record->Image().end());
+        if (RecordStatus(image) == kRecordLive) {
             ++live;
         }
-    }
+    };
+    indexes_.Fill(
+        Header().RecordSlotCount(), read, [this](int slot) { return SortFileName(fileNames_.Data, slot); },
+        inMemory_, duplicate);
     indexFile_.SetRecordCount(live);
-    indexMissing_ = false;
+}
+
+void TDataTableImpl::DeferIndexes() {
+    TWriteAccess access(*this, 0);
+    if (!exclusive_) {
+        Raise(ErrorCode::NeedExclusive);
+    }
+    if (inTransaction_ || RecordCount() != 0 || Header().RecordSlotCount() != 0) {
+        Raise(ErrorCode::TableInUse);
+    }
+    indexesDeferred_ = true;
+    access.Finish();
+}
+
+void TDataTableImpl::BuildDeferredIndexes(int32_t& duplicate) {
+    duplicate = 0;
+    if (!indexesDeferred_) {
+        return;
+    }
+    TWriteAccess access(*this, 0);
+    indexesDeferred_ = false;
+    FillIndexes(duplicate);
     access.Finish();
 }
 

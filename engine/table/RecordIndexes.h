@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,6 +41,18 @@ public:
     // Takes back the last Change, when a later step of the same record change failed. Failures while taking
     // back are dropped: the first failure is the one reported.
     void Undo();
+
+    // Copies record slot `number` (live or deleted) into `image`.
+    using TSlotReader = std::function<void(int32_t number, std::vector<uint8_t>& image)>;
+    // Enters record slots 1 to `slots` into indexes that are all empty, as Change would one by one, but
+    // each index built bottom-up from its sorted keys (TEntrySorter, TIndexBuilder): full pages, no splits,
+    // at most kFillBudget bytes of keys in memory, the rest spilled to the files `sortFileName` names.
+    // A key held twice (or an identifier two slots carry) is DuplicateKey, raised once every index is
+    // built, for the index where the lowest record number repeats what a lower one holds (the first such
+    // index in the order kept); `duplicate` then holds that record number, and 0 otherwise.
+    void Fill(int32_t slots, const TSlotReader& read,
+              const std::function<std::string(int slot)>& sortFileName, bool inMemory, int32_t& duplicate);
+    static constexpr size_t kFillBudget = 32 * 1024 * 1024;
 
 private:
     enum class TStep : uint8_t { Removed, Added };

@@ -95,6 +95,22 @@ TEST_F(ImportDump, AFailedImportLeavesNothingBehind) {
     EXPECT_EQ(FilesIn(temp_.Path()), std::vector<std::string>{"in.csv"});
 }
 
+TEST_F(ImportDump, TheFirstFailingLineIsToldThoughIndexesAreBuiltAtTheEnd) {
+    // The repeated key comes before the bad value: line 4 fails first, as record by record it would.
+    const TRun run =
+        ImportNames(CsvLines({"name,n", "Bonn,1", "Celle,2", "Aachen,3", "celle,4", "Erfurt,x"}));
+    EXPECT_EQ(run.Status, ExitStatus::BadInput);
+    EXPECT_EQ(run.Err,
+              "kartei import: CSV line 5: Kartei Engine Error # 9729 Duplicate key found in index 'name' of "
+              "table 'T.DAT'\n");
+    const TRun later =
+        ImportNames(CsvLines({"name,n", "Dessau,1", "Celle,2", "Bonn,3", "bonn,4", "CELLE,5"}));
+    EXPECT_EQ(later.Err,
+              "kartei import: CSV line 5: Kartei Engine Error # 9729 Duplicate key found in index 'name' of "
+              "table 'T.DAT'\n");
+    EXPECT_EQ(FilesIn(temp_.Path()), std::vector<std::string>{"in.csv"});
+}
+
 TEST_F(ImportDump, AFailedImportKeepsTheTableItWouldReplace) {
     ASSERT_EQ(ImportNames(CsvLines({"name,n", "a,1"})).Status, 0);
     const TRun exists = ImportNames(CsvLines({"name,n", "b,2"}));

@@ -99,4 +99,19 @@ protected:
     TIndexFile file_;
 };
 
+// The same, with a unique secondary index on the Number field.
+class TNumberIndexFixture : public TIndexFileFixture {
+protected:
+    void SetUp() override {
+        TIndexFileFixture::SetUp();
+        fields_ = TestFields();
+        slot_ = AddSecondaryIndex(file_, Definition("Num", {{2}}, true), fields_);
+        layout_ = MakeKeyLayout(file_.Descriptor(slot_), slot_, fields_, TKeyLocale(), "T");
+    }
+
+    std::vector<TFieldDescriptor> fields_;
+    int slot_ = 0;
+    TKeyLayout layout_;
+};
+
 }  // namespace kartei::test

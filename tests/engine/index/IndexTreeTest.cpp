@@ -15,15 +15,8 @@
 namespace kartei::test {
 namespace {
 
-class IndexTreeTest : public TIndexFileFixture {
+class IndexTreeTest : public TNumberIndexFixture {
 protected:
-    void SetUp() override {
-        TIndexFileFixture::SetUp();
-        fields_ = TestFields();
-        slot_ = AddSecondaryIndex(file_, Definition("Num", {{2}}, true), fields_);
-        layout_ = MakeKeyLayout(file_.Descriptor(slot_), slot_, fields_, TKeyLocale(), "T");
-    }
-
     TIndexTree Tree() { return TIndexTree(file_, slot_, layout_); }
 
     void InsertAll(const std::vector<int32_t>& values) {
@@ -55,10 +48,6 @@ protected:
         }
         return values;
     }
-
-    std::vector<TFieldDescriptor> fields_;
-    int slot_ = 0;
-    TKeyLayout layout_;
 };
 
 TEST_F(IndexTreeTest, EmptyIndexHasRootZeroAndDescentsReadNoPage) {

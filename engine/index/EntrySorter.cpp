@@ -1,0 +1,184 @@
+#include "engine/index/EntrySorter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/ScopeGuard.h"
+#include "engine/keys/KeyCompare.h"
+
+namespace kartei {
+namespace {
+
+constexpr size_t kRecordNumberSize = 4;
+// Bytes of sorted entries gathered before one write to the spill file.
+constexpr size_t kSpillChunk = 64 * 1024;
+
+uint32_t RecordNumberOf(const uint8_t* entry, size_t keyLength) {
+    uint32_t value;
+    std::memcpy(&value, entry + keyLength, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+TEntrySorter::TEntrySorter(const TKeyLayout& layout, std::string spillName, bool inMemory, size_t budget)
+    : layout_(layout),
+      entrySize_(layout.KeyLength + kRecordNumberSize),
+      capacity_(std::max<size_t>(2, budget / (layout.KeyLength + kRecordNumberSize + sizeof(uint32_t)))),
+      spillName_(std::move(spillName)),
+      inMemory_(inMemory) {}
+
+TEntrySorter::~TEntrySorter() {
+    if (!spill_.IsOpen()) {
+        return;
+    }
+    // A file left over hurts nobody; the sort is what counts.
+    RunQuietly([this] {
+        spill_.Close();
+        // A memory file went with its closing.
+        if (!inMemory_) {
+            spill_.Delete(spillName_);
+        }
+    });
+}
+
+bool TEntrySorter::Before(const uint8_t* a, const uint8_t* b) const {
+    const int order = CompareKeys(layout_, a, b, layout_.KeyLength);
+    if (order != 0) {
+        return order < 0;
+    }
+    return RecordNumberOf(a, layout_.KeyLength) < RecordNumberOf(b, layout_.KeyLength);
+}
+
+void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber) {
+    if (count_ == capacity_) {
+        SpillRun();
+    }
+    const size_t needed = (count_ + 1) * entrySize_;
+    if (buffer_.size() < needed) {
+        // Grows by doubling up to the budget, so that a small index takes little.
+        buffer_.resize(std::min(capacity_ * entrySize_, std::max(needed, 2 * buffer_.size())));
+    }
+    uint8_t* entry = buffer_.data() + count_ * entrySize_;
+    std::memcpy(entry, key, layout_.KeyLength);
+    std::memcpy(entry + layout_.KeyLength, &recordNumber, kRecordNumberSize);
+    ++count_;
+}
+
+void TEntrySorter::SortBuffer() {
+    order_.resize(count_);
+    for (size_t k = 0; k < count_; ++k) {
+        order_[k] = static_cast<uint32_t>(k);
+    }
+    std::sort(order_.begin(), order_.end(),
+              [this](uint32_t a, uint32_t b) { return Before(EntryAt(a), EntryAt(b)); });
+}
+
+void TEntrySorter::SpillRun() {
+    SortBuffer();
+    if (!spill_.IsOpen()) {
+        spill_.SetInMemory(inMemory_);
+        spill_.Create(spillName_, true);
+    }
+    TRun run;
+    run.Offset = spillEnd_;
+    run.Count = count_;
+    std::vector<uint8_t> chunk;
+    chunk.reserve(kSpillChunk + entrySize_);
+    const auto write = [&] {
+        TFileGuard guard(spill_);
+        spill_.Seek(spillEnd_, TSeekOrigin::Start);
+        spill_.Write(chunk.data(), chunk.size());
+        spillEnd_ += static_cast<int64_t>(chunk.size());
+        chunk.clear();
+    };
+    for (size_t k = 0; k < count_; ++k) {
+        const uint8_t* entry = EntryAt(order_[k]);
+        chunk.insert(chunk.end(), entry, entry + entrySize_);
+        if (chunk.size() >= kSpillChunk) {
+            write();
+        }
+    }
+    if (!chunk.empty()) {
+        write();
+    }
+    runs_.push_back(run);
+    count_ = 0;
+}
+
+bool TEntrySorter::Refill(TRun& run) {
+    const size_t entries = std::min(run.Count - run.Taken, run.WindowEntries);
+    if (entries == 0) {
+        return false;
+    }
+    {
+        TFileGuard guard(spill_);
+        spill_.Seek(run.Offset + static_cast<int64_t>(run.Taken * entrySize_), TSeekOrigin::Start);
+        spill_.Read(run.Window, entries * entrySize_);
+    }
+    run.Taken += entries;
+    run.WindowAt = 0;
+    run.WindowCount = entries;
+    return true;
+}
+
+void TEntrySorter::Sort() {
+    next_ = 0;
+    popPending_ = false;
+    if (runs_.empty()) {
+        SortBuffer();
+        return;
+    }
+    if (count_ > 0) {
+        SpillRun();
+    }
+    order_.clear();
+    order_.shrink_to_fit();
+    // The buffer, no longer needed for gathering, holds a window into each run.
+    buffer_.resize(std::max(buffer_.size(), runs_.size() * entrySize_));
+    const size_t window = buffer_.size() / entrySize_ / runs_.size();
+    heap_.clear();
+    for (size_t k = 0; k < runs_.size(); ++k) {
+        runs_[k].Window = buffer_.data() + k * window * entrySize_;
+        runs_[k].WindowEntries = window;
+        if (Refill(runs_[k])) {
+            heap_.push_back(k);
+        }
+    }
+    merging_ = true;
+    std::make_heap(heap_.begin(), heap_.end(),
+                   [this](size_t a, size_t b) { return Before(Head(runs_[b]), Head(runs_[a])); });
+}
+
+bool TEntrySorter::Next(const uint8_t*& key, uint32_t& recordNumber) {
+    const uint8_t* entry = nullptr;
+    if (!merging_) {
+        if (next_ >= count_) {
+            return false;
+        }
+        entry = EntryAt(order_[next_++]);
+    } else {
+        const auto later = [this](size_t a, size_t b) { return Before(Head(runs_[b]), Head(runs_[a])); };
+        // The entry handed out last stays in its window until now.
+        if (popPending_) {
+            std::pop_heap(heap_.begin(), heap_.end(), later);
+            TRun& run = runs_[heap_.back()];
+            if (++run.WindowAt < run.WindowCount || Refill(run)) {
+                std::push_heap(heap_.begin(), heap_.end(), later);
+            } else {
+                heap_.pop_back();
+            }
+        }
+        if (heap_.empty()) {
+            popPending_ = false;
+            return false;
+        }
+        popPending_ = true;
+        entry = Head(runs_[heap_.front()]);
+    }
+    key = entry;
+    recordNumber = RecordNumberOf(entry, layout_.KeyLength);
+    return true;
+}
+
+}  // namespace kartei

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/files/FileHandler.h"
+#include "engine/keys/KeyLayout.h"
+
+namespace kartei {
+
+// Sorts the entries of one index (full key, record number) by key, equal keys by record number. Entries
+// gather in a buffer of a fixed budget; a full buffer is sorted and written to a spill file as a run, and
+// the runs are merged when the entries are read back, so that memory stays within the budget however many
+// entries there are.
+class TEntrySorter {
+public:
+    // `spillName`: the file runs go to, created only when the first run does; `inMemory`: a memory file.
+    TEntrySorter(const TKeyLayout& layout, std::string spillName, bool inMemory, size_t budget);
+    // Deletes the spill file.
+    ~TEntrySorter();
+    TEntrySorter(const TEntrySorter&) = delete;
+    TEntrySorter& operator=(const TEntrySorter&) = delete;
+
+    void Add(const uint8_t* key, uint32_t recordNumber);
+    // Ends adding; the entries are then read in order with Next.
+    void Sort();
+    // The next entry in order; false after the last. The key stays valid until the next call.
+    bool Next(const uint8_t*& key, uint32_t& recordNumber);
+
+private:
+    struct TRun {
+        int64_t Offset = 0;
+        size_t Count = 0;
+        // Merging: entries read so far, and the part of the buffer that holds the run's next entries.
+        size_t Taken = 0;
+        uint8_t* Window = nullptr;
+        size_t WindowEntries = 0;
+        size_t WindowAt = 0;
+        size_t WindowCount = 0;
+    };
+
+    const uint8_t* EntryAt(size_t index) const { return buffer_.data() + index * entrySize_; }
+    bool Before(const uint8_t* a, const uint8_t* b) const;
+    void SortBuffer();
+    void SpillRun();
+    // Fills a run's window with its next entries; false when the run is used up.
+    bool Refill(TRun& run);
+    const uint8_t* Head(const TRun& run) const { return run.Window + run.WindowAt * entrySize_; }
+
+    const TKeyLayout& layout_;
+    const size_t entrySize_;
+    const size_t capacity_;
+    std::string spillName_;
+    bool inMemory_;
+    TFileHandler spill_;
+    int64_t spillEnd_ = 0;
+    std::vector<uint8_t> buffer_;
+    size_t count_ = 0;
+    std::vector<uint32_t> order_;
+    std::vector<TRun> runs_;
+    // Reading: the next entry of the sorted buffer, or the heap of runs by their next entries.
+    size_t next_ = 0;
+    std::vector<size_t> heap_;
+    bool merging_ = false;
+    bool popPending_ = false;
+};
+
+}  // namespace kartei
