@@ -90,11 +90,12 @@ public:
         InsertEntry(count_ + 1, key, value, subtreeCount);
     }
     void RemoveEntry(int position);
-    // Decoding a leaf without recomputing what the disk says: room for `count` entries first, then each
-    // key is written in place at DecodedKey() and taken with the form it had on disk.
+    // Decoding a page without recomputing what the disk says: room for `count` entries first, then each
+    // key is written in place at DecodedKey() and taken with its value, subtree count (1 in a leaf) and the
+    // form it had on disk.
     void ReserveEntries(int count) { Reserve(count); }
     uint8_t* DecodedKey() { return Entry(count_ + 1); }
-    void TakeDecodedEntry(uint32_t recordNumber, TEntryForm form);
+    void TakeDecodedEntry(uint32_t value, uint32_t subtreeCount, TEntryForm form);
     void SetKey(int position, const uint8_t* key);
     void SetSubtreeCount(int position, uint32_t count);
     // Moves `count` entries from `first` on into `target` (a page of the same index and level), to stand
