@@ -262,6 +262,12 @@ int32_t TDataCursorImpl::GetNextRecords(std::span<uint8_t> images, int32_t count
     return read;
 }
 
+void TDataCursorImpl::RunAsOneOperation(void (*run)(void*), void* context) {
+    CheckOpen();
+    const TAccess access(*this);
+    run(context);
+}
+
 int TDataCursorImpl::GetPrior(std::span<uint8_t> buffer) {
     CheckOpen();
     const TAccess access(*this);

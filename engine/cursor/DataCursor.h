@@ -73,6 +73,8 @@ public:
     bool FindFirst(std::span<const TFieldCondition> conditions, bool caseInsensitive, std::span<uint8_t> out);
     void GoToRecord(int32_t recordNumber);
     std::span<const uint8_t> CurrentRecord() const { return record_; }
+    // The face's AsOneOperation: `run(context)` inside one operation frame.
+    void RunAsOneOperation(void (*run)(void*), void* context);
 
     // Opens the cursor on a table another cursor of its directory has open (TDataTable::NewCursor).
     void OpenShared(TDataTableImpl& table);
