@@ -31,8 +31,9 @@ struct TPageSearch {
 
 // One index page in memory, its entries decompressed: each holds the full key, a value (the child page of a
 // node entry, the record number of a leaf entry) and a subtree count (the records below a node entry; 1 for
-// a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a cursor may hold a
-// private copy of a leaf (CopyFrom) and walk it with the walk position, without touching the cache.
+// a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a caller may hold a
+// private copy of a page (CopyFrom, as the index check does) and walk it with the walk position, without
+// touching the cache.
 class TPage {
 public:
     TPage();
