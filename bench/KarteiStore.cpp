@@ -101,8 +101,11 @@ int64_t TKarteiStore::OpenAndReadFirst(int count) {
     std::unique_ptr<TDataCursorImpl> cursor = OpenCursor("City");
     cursor->SelectIndex("City");
     std::vector<uint8_t> screen(static_cast<size_t>(count) * cursor->RecordSize());
-    cursor->First();
-    const int64_t read = cursor->GetNextRecords(screen, count);
+    int64_t read = 0;
+    cursor->AsOneOperation([&] {
+        cursor->First();
+        read = cursor->GetNextRecords(screen, count);
+    });
     cursor->Close();
     return read;
 }
