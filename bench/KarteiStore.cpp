@@ -101,8 +101,11 @@ int64_t TKarteiStore::OpenAndReadFirst(int count) {
     std::unique_ptr<TDataCursorImpl> cursor = OpenCursor("City");
     cursor->SelectIndex("City");
     std::vector<uint8_t> screen(static_cast<size_t>(count) * cursor->RecordSize());
-    cursor->First();
-    const int64_t read = cursor->GetNextRecords(screen, count);
+    int64_t read = 0;
+    cursor->AsOneOperation([&] {
+        cursor->First();
+        read = cursor->GetNextRecords(screen, count);
+    });
     cursor->Close();
     return read;
 }
@@ -153,15 +156,24 @@ int64_t TKarteiStore::ReadOn(int64_t count) {
 
 int64_t TKarteiStore::TypedSearch(size_t k, int count) {
     UseCityIndex("City");
-    city_->FindKey(TKeyForm::Record, prefixImages_[k].data(), buffer_, prefixLengths_[k], true, 0);
-    return 1 + ReadOn(count - 1);
+    // The search and its screen as one operation, as SQLite runs one statement.
+    int64_t read = 0;
+    city_->AsOneOperation([&] {
+        city_->FindKey(TKeyForm::Record, prefixImages_[k].data(), buffer_, prefixLengths_[k], true, 0);
+        read = 1 + ReadOn(count - 1);
+    });
+    return read;
 }
 
 int64_t TKarteiStore::DetailCodes(size_t k) {
     SetIntegerField(codeScratch_, codes_->Table().Fields()[0], inputs_.DetailCityIds[k]);
-    codes_->SetRange(TKeyForm::Record, codeScratch_.data(), 1, codeScratch_.data(), 1);
-    codes_->First();
-    return ReadRecords(*codes_, codeBatch_, INT64_MAX);
+    int64_t read = 0;
+    codes_->AsOneOperation([&] {
+        codes_->SetRange(TKeyForm::Record, codeScratch_.data(), 1, codeScratch_.data(), 1);
+        codes_->First();
+        read = ReadRecords(*codes_, codeBatch_, INT64_MAX);
+    });
+    return read;
 }
 
 int64_t TKarteiStore::PointLookup(size_t k) {

@@ -142,4 +142,8 @@ std::span<const uint8_t> TDataCursor::CurrentRecord() const {
     return Inside(*this).CurrentRecord();
 }
 
+void TDataCursor::RunAsOneOperation(void (*run)(void*), void* context) {
+    Inside(*this).RunAsOneOperation(run, context);
+}
+
 }  // namespace kartei

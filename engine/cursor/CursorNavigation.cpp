@@ -31,8 +31,8 @@ void TDataCursorImpl::TakeHit(const TLeafHit& hit) {
         SetEmpty();
         return;
     }
-    leaf_.CopyFrom(*hit.Leaf);
-    leaf_.SetPosition(hit.Position);
+    leafOffset_ = hit.Leaf->Offset();
+    TakeEntry(*hit.Leaf, hit.Position);
     ordinal_ = hit.Ordinal;
     hasLeaf_ = true;
     walkMisses_ = 0;
@@ -46,6 +46,9 @@ bool TDataCursorImpl::SeekViewEdge(bool last) {
             SetEmpty();
             return false;
         }
+    } else if (OnViewEdge(last)) {
+        // Already there (a range's reposition found its first entry): no descent.
+        walkMisses_ = 0;
     } else {
         if (ViewEmpty()) {
             SetEmpty();
@@ -60,8 +63,22 @@ bool TDataCursorImpl::SeekViewEdge(bool last) {
     return true;
 }
 
+TPageRef TDataCursorImpl::Leaf() {
+    TPageRef page = table_->IndexFile().ReadPage(slot_, leafOffset_);
+    if (!page || !page->IsLeaf() || position_ < 1 || position_ > page->Count()) {
+        table_->IndexFile().RaiseCorrupt();
+    }
+    return page;
+}
+
+void TDataCursorImpl::TakeEntry(const TPage& leaf, int position) {
+    position_ = position;
+    currentValue_ = leaf.Value(position);
+    std::memcpy(currentKey_.data(), leaf.Key(position), layout_.KeyLength);
+}
+
 void TDataCursorImpl::LoadSibling(uint32_t offset, bool forward) {
-    const uint32_t from = leaf_.Offset();
+    const uint32_t from = leafOffset_;
     TPageRef page = table_->IndexFile().ReadPage(slot_, offset);
     // Under the read lock nobody else writes; a page that changed underneath, or a link to a page that does
     // not link back, is damage (it would let a walk run in circles).
@@ -69,19 +86,25 @@ void TDataCursorImpl::LoadSibling(uint32_t offset, bool forward) {
         (forward ? page->PrevPage() : page->NextPage()) != from) {
         table_->IndexFile().RaiseCorrupt();
     }
-    leaf_.CopyFrom(*page);
-    leaf_.SetPosition(forward ? 1 : leaf_.Count());
+    leafOffset_ = offset;
+    TakeEntry(*page, forward ? 1 : page->Count());
 }
 
 bool TDataCursorImpl::StepForward() {
     if (ordinal_ >= lastOrdinal_) {
         return false;
     }
-    if (!leaf_.StepNext()) {
-        if (leaf_.NextPage() == 0) {
+    uint32_t next = 0;
+    {
+        const TPageRef leaf = Leaf();
+        if (position_ < leaf->Count()) {
+            TakeEntry(*leaf, position_ + 1);
+        } else if ((next = leaf->NextPage()) == 0) {
             return false;
         }
-        LoadSibling(leaf_.NextPage(), true);
+    }
+    if (next != 0) {
+        LoadSibling(next, true);
     }
     ++ordinal_;
     return true;
@@ -91,11 +114,17 @@ bool TDataCursorImpl::StepBackward() {
     if (ordinal_ <= firstOrdinal_) {
         return false;
     }
-    if (!leaf_.StepPrior()) {
-        if (leaf_.PrevPage() == 0) {
+    uint32_t prior = 0;
+    {
+        const TPageRef leaf = Leaf();
+        if (position_ > 1) {
+            TakeEntry(*leaf, position_ - 1);
+        } else if ((prior = leaf->PrevPage()) == 0) {
             return false;
         }
-        LoadSibling(leaf_.PrevPage(), false);
+    }
+    if (prior != 0) {
+        LoadSibling(prior, false);
     }
     --ordinal_;
     return true;
@@ -174,7 +203,7 @@ void TDataCursorImpl::ReadCurrent() {
     for (int attempt = 0; attempt < 2; ++attempt) {
         int32_t current = recordNumber_;
         if (!natural_) {
-            current = hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0;
+            current = hasLeaf_ ? static_cast<int32_t>(currentValue_) : 0;
             // An entry naming no slot of the data file: an append by another user not seen yet, or damage.
             // Reading it would make the data file hand out a new slot, and a read never changes a table.
             if (hasLeaf_ && (current < 1 || current > table_->Header().RecordSlotCount())) {
@@ -219,9 +248,9 @@ void TDataCursorImpl::Last() {
 }
 
 void TDataCursorImpl::StepOffViewEdge(bool last) {
-    // First, Last and moves past an end leave the cursor on the view's edge entry in its leaf copy: no
-    // second descent to find it.
-    if (!natural_ && hasLeaf_ && !ViewEmpty() && ordinal_ == (last ? lastOrdinal_ : firstOrdinal_)) {
+    // First, Last and moves past an end leave the cursor on the view's edge entry: no second descent to find
+    // it.
+    if (OnViewEdge(last)) {
         bof_ = eof_ = false;
         return;
     }
@@ -260,6 +289,12 @@ int32_t TDataCursorImpl::GetNextRecords(std::span<uint8_t> images, int32_t count
         ++read;
     }
     return read;
+}
+
+void TDataCursorImpl::RunAsOneOperation(void (*run)(void*), void* context) {
+    CheckOpen();
+    const TAccess access(*this);
+    run(context);
 }
 
 int TDataCursorImpl::GetPrior(std::span<uint8_t> buffer) {
@@ -356,7 +391,7 @@ int32_t TDataCursorImpl::CurrentRecordNumber() {
     if (natural_) {
         return recordNumber_;
     }
-    return hasLeaf_ ? static_cast<int32_t>(leaf_.Value(leaf_.Position())) : 0;
+    return hasLeaf_ ? static_cast<int32_t>(currentValue_) : 0;
 }
 
 void TDataCursorImpl::GetBookmark(std::span<uint8_t> bookmark) {

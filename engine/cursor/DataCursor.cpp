@@ -61,6 +61,7 @@ void TDataCursorImpl::Attach(TDataTableImpl& table, bool naturalOrder, FirstUse 
             rangeStart_.assign(kKeyBufferSize, 0);
             rangeEnd_.assign(kKeyBufferSize, 0);
             searchKey_.assign(kKeyBufferSize, 0);
+            currentKey_.assign(kKeyBufferSize, 0);
             savedKey_.assign(kKeyBufferSize, 0);
             searchRecord_.assign(table.Header().RecordSize, 0);
             rangeActive_ = false;
@@ -249,21 +250,22 @@ int32_t TDataCursorImpl::ReadAheadCount(int32_t recordNumber, TReadDirection dir
         return limit;
     }
     // The entries of the leaf from the current one on whose records follow one another on disk.
+    const TPageRef leaf = Leaf();
     const int step = direction == TReadDirection::Forward ? 1 : -1;
     int32_t count = 1;
     int32_t expected = recordNumber;
-    for (int position = leaf_.Position() + step; position >= 1 && position <= leaf_.Count() && count < limit;
+    for (int position = position_ + step; position >= 1 && position <= leaf->Count() && count < limit;
          position += step) {
         expected += step;
-        if (static_cast<int32_t>(leaf_.Value(position)) != expected) {
+        if (static_cast<int32_t>(leaf->Value(position)) != expected) {
             break;
         }
         ++count;
     }
     // The run reaches the end of the leaf: the records after it most likely start the next leaf (a table
     // filled in key order), so the block goes on up to the limit instead of stopping there.
-    const int last = direction == TReadDirection::Forward ? leaf_.Count() : 1;
-    if (count < limit && leaf_.Position() + step * (count - 1) == last) {
+    const int last = direction == TReadDirection::Forward ? leaf->Count() : 1;
+    if (count < limit && position_ + step * (count - 1) == last) {
         count = limit;
     }
     return count;

@@ -30,7 +30,8 @@ enum class TKeyForm { Key, Record };
 
 // The engine's side of a cursor (kartei/Cursor.h).
 //
-// A walk works inside the cursor's private copy of the current leaf page: only page boundaries follow the
+// A walk steps through the current leaf page where the index file's cache holds it (the cursor copies no
+// page; a leaf that has left the cache is read again by its offset): only page boundaries follow the
 // sibling links, and counts and ordinals come from the subtree counts, so they cost a descent or two.
 class TDataCursorImpl final : public TDataCursor, private TFetchCursor {
 public:
@@ -73,6 +74,8 @@ public:
     bool FindFirst(std::span<const TFieldCondition> conditions, bool caseInsensitive, std::span<uint8_t> out);
     void GoToRecord(int32_t recordNumber);
     std::span<const uint8_t> CurrentRecord() const { return record_; }
+    // The face's AsOneOperation: `run(context)` inside one operation frame.
+    void RunAsOneOperation(void (*run)(void*), void* context);
 
     // Opens the cursor on a table another cursor of its directory has open (TDataTable::NewCursor).
     void OpenShared(TDataTableImpl& table);
@@ -150,8 +153,13 @@ private:
         return ViewEmpty() ? 0 : static_cast<int32_t>(lastOrdinal_ - firstOrdinal_ + 1);
     }
     void TakeHit(const TLeafHit& hit);
-    const uint8_t* CurrentKey() const { return leaf_.Key(leaf_.Position()); }
-    // Follows a sibling link into the private copy; IndexPagesCorrupt when the link leads nowhere sound.
+    const uint8_t* CurrentKey() const { return currentKey_.data(); }
+    // The current leaf, pinned; IndexPagesCorrupt when the page at its offset is no longer a leaf holding
+    // the current position (under the operation's lock nobody else writes).
+    TPageRef Leaf();
+    // The entry at `position` of `leaf` becomes the current one.
+    void TakeEntry(const TPage& leaf, int position);
+    // Follows a sibling link; IndexPagesCorrupt when the link leads nowhere sound.
     void LoadSibling(uint32_t offset, bool forward);
     bool StepForward();
     bool StepBackward();
@@ -161,6 +169,10 @@ private:
     // On the first / last entry of the view, BOF and EOF clear; false (empty state) when it has none.
     bool SeekViewEdge(bool last);
     bool SeekViewFirst() { return SeekViewEdge(false); }
+    // The cursor stands on the first / last entry of the view in index order.
+    bool OnViewEdge(bool last) const {
+        return !natural_ && hasLeaf_ && !ViewEmpty() && ordinal_ == (last ? lastOrdinal_ : firstOrdinal_);
+    }
     // From BOF (or EOF) onto the view's first (or last) entry, as GetNext (GetPrior) does.
     void StepOffViewEdge(bool last);
     bool SeekViewLast() { return SeekViewEdge(true); }
@@ -209,8 +221,12 @@ private:
     bool natural_ = false;
     TKeyLayout layout_;
 
-    // Index order: the private copy of the current leaf, its walk position the current entry.
-    TPage leaf_;
+    // Index order: the current leaf's offset and the current entry's position in it, with the entry's key
+    // and record number (the key copied, so that the place can be found again after a change).
+    uint32_t leafOffset_ = 0;
+    int position_ = 0;
+    uint32_t currentValue_ = 0;
+    std::vector<uint8_t> currentKey_;
     bool hasLeaf_ = false;
     int64_t ordinal_ = 0;
     // Natural order: the current record number and the live records.

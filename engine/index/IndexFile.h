@@ -84,7 +84,8 @@ public:
     // Grows whenever cached pages are thrown away (ReloadHeader found a change, a page read restarted,
     // DiscardChanges): positions found before must be found again.
     uint64_t Generation() const { return generation_; }
-    // Grows with every page changed in this process: a cursor's private copy of a page may be stale.
+    // Grows with every page changed in this process: what a cursor took from a page (its current key and
+    // position) may be stale.
     uint64_t ChangeCount() const { return changeCount_; }
 
     // Header values. Setters mark the header changed.

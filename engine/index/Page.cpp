@@ -175,11 +175,11 @@ void TPage::InsertEntry(int position, const uint8_t* key, uint32_t value, uint32
     }
 }
 
-void TPage::TakeDecodedEntry(uint32_t recordNumber, TEntryForm form) {
+void TPage::TakeDecodedEntry(uint32_t value, uint32_t subtreeCount, TEntryForm form) {
     ++count_;
     uint8_t* extra = Entry(count_) + geometry_.KeyLength;
-    Store32(extra + kValueAt, recordNumber);
-    Store32(extra + kCountAt, 1);
+    Store32(extra + kValueAt, value);
+    Store32(extra + kCountAt, subtreeCount);
     Store16(extra + kLeadingAt, form.Leading);
     Store16(extra + kTrailingAt, form.Trailing);
     if (IsCompressedLeaf()) {

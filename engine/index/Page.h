@@ -31,8 +31,9 @@ struct TPageSearch {
 
 // One index page in memory, its entries decompressed: each holds the full key, a value (the child page of a
 // node entry, the record number of a leaf entry) and a subtree count (the records below a node entry; 1 for
-// a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a cursor may hold a
-// private copy of a leaf (CopyFrom) and walk it with the walk position, without touching the cache.
+// a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a caller may hold a
+// private copy of a page (CopyFrom, as the index check does) and walk it with the walk position, without
+// touching the cache.
 class TPage {
 public:
     TPage();
@@ -90,11 +91,12 @@ public:
         InsertEntry(count_ + 1, key, value, subtreeCount);
     }
     void RemoveEntry(int position);
-    // Decoding a leaf without recomputing what the disk says: room for `count` entries first, then each
-    // key is written in place at DecodedKey() and taken with the form it had on disk.
+    // Decoding a page without recomputing what the disk says: room for `count` entries first, then each
+    // key is written in place at DecodedKey() and taken with its value, subtree count (1 in a leaf) and the
+    // form it had on disk.
     void ReserveEntries(int count) { Reserve(count); }
     uint8_t* DecodedKey() { return Entry(count_ + 1); }
-    void TakeDecodedEntry(uint32_t recordNumber, TEntryForm form);
+    void TakeDecodedEntry(uint32_t value, uint32_t subtreeCount, TEntryForm form);
     void SetKey(int position, const uint8_t* key);
     void SetSubtreeCount(int position, uint32_t count);
     // Moves `count` entries from `first` on into `target` (a page of the same index and level), to stand

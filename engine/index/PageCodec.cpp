@@ -21,9 +21,12 @@ bool DecodeNodeEntries(const uint8_t* data, int count, TPage& page) {
     if (count > NodeCapacity(keyLength)) {
         return false;
     }
+    // Straight into place: a node has no disk forms to recompute, and a page miss of a search decodes one.
+    page.ReserveEntries(count);
     for (int k = 0; k < count; ++k) {
         const uint8_t* entry = data + static_cast<size_t>(k) * NodeEntrySize(keyLength);
-        page.AppendEntry(entry, ReadU32(entry + keyLength), ReadU32(entry + keyLength + 4));
+        std::memcpy(page.DecodedKey(), entry, keyLength);
+        page.TakeDecodedEntry(ReadU32(entry + keyLength), ReadU32(entry + keyLength + 4), TEntryForm{});
     }
     return true;
 }
@@ -40,7 +43,7 @@ bool DecodeLeafEntries(const uint8_t* data, int count, TPage& page) {
         for (int k = 0; k < count; ++k) {
             const uint8_t* entry = data + static_cast<size_t>(k) * (keyLength + 4);
             std::memcpy(page.DecodedKey(), entry, keyLength);
-            page.TakeDecodedEntry(ReadU32(entry + keyLength), TEntryForm{});
+            page.TakeDecodedEntry(ReadU32(entry + keyLength), 1, TEntryForm{});
         }
         return true;
     }
@@ -60,7 +63,7 @@ bool DecodeLeafEntries(const uint8_t* data, int count, TPage& page) {
         if (size == 0) {
             return false;
         }
-        page.TakeDecodedEntry(recordNumber, form);
+        page.TakeDecodedEntry(recordNumber, 1, form);
         at += size;
     }
     return true;

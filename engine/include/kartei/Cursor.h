@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "kartei/Directory.h"
 #include "kartei/ErrorCodes.h"
@@ -126,8 +127,20 @@ public:
     // The current record image, as last read.
     std::span<const uint8_t> CurrentRecord() const;
 
+    // Runs `steps`, calls on this cursor that read, as one operation: one lock and one look for other users'
+    // changes for them all, as GetNextRecords has for its steps (a search and the screen after it, a range
+    // and its records). What each step does and sees is what it would do and see on its own.
+    template <typename Steps>
+    void AsOneOperation(Steps&& steps) {
+        RunAsOneOperation([](void* context) { (*static_cast<std::remove_reference_t<Steps>*>(context))(); },
+                          &steps);
+    }
+
 protected:
     TDataCursor() = default;
+
+private:
+    void RunAsOneOperation(void (*run)(void*), void* context);
 };
 
 }  // namespace kartei

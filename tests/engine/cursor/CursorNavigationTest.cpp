@@ -51,6 +51,31 @@ TEST_F(CursorNavigation, WalksAcrossLeavesInIndexOrderBothWays) {
     EXPECT_EQ(cursor->RecordCount(), 3000);
 }
 
+TEST_F(CursorNavigation, WalkersWhoseLeavesLeaveTheCacheReadThemAgain) {
+    TDataTableImpl* table = MakeCities(ManyNames(3000));
+    const std::vector<std::string> expected = TextsInOrder(*table, "City");
+    Close(table);
+    // One page per index: each step of one walker pushes the other's leaf out of the cache.
+    TCacheSettings small;
+    small.PagesPerIndex = 1;
+    session_.SetCacheSettings(small);
+    auto forward = OpenCursor("City", "City");
+    auto backward = OpenCursor("City", "City");
+    std::vector<uint8_t> buffer(forward->RecordSize());
+    std::vector<std::string> ahead;
+    std::vector<std::string> behind;
+    forward->First();
+    backward->Last();
+    while (forward->GetNext(buffer) == ErrorCode::Success) {
+        ahead.push_back(CityOf(forward->Table(), buffer));
+        ASSERT_EQ(backward->GetPrior(buffer), ErrorCode::Success);
+        behind.push_back(CityOf(backward->Table(), buffer));
+    }
+    std::reverse(behind.begin(), behind.end());
+    EXPECT_EQ(ahead, expected);
+    EXPECT_EQ(behind, expected);
+}
+
 TEST_F(CursorNavigation, RecordsReadInBatchesAreTheWalksRecords) {
     TDataTableImpl* table = MakeCities(ManyNames(3000));
     const std::vector<std::string> expected = TextsInOrder(*table, "City");

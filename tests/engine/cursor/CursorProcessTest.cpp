@@ -87,6 +87,38 @@ TEST_F(CursorProcess, RecordsAnotherProcessChangedAreNotServedFromTheCache) {
     EXPECT_EQ(WalkForward(*cursor), (std::vector<std::string>{"Aachen", "Cottbus", "Essen"}));
 }
 
+// A search and the screen after it as one operation: the read lock is taken once for both, and the look for
+// other users' changes at its start still finds what another process changed.
+TEST_F(CursorProcess, StepsAsOneOperationLockOnceAndSeeOtherWriters) {
+    TDataTableImpl* table = MakeCities({"Aachen", "Celle", "Essen"});
+    auto cursor = OpenCursor("City", "City");
+    Close(table);
+    const std::vector<uint8_t> key = CityRecord(cursor->Table(), "B");
+    std::vector<uint8_t> found(cursor->RecordSize());
+    std::vector<uint8_t> screen(2 * cursor->RecordSize());
+    const auto search = [&] {
+        cursor->FindKey(TKeyForm::Record, key.data(), found, 1, true, 0);
+        return cursor->GetNextRecords(screen, 2);
+    };
+    TCountingFileSystem disk;
+    const TScopedOsFileSystem scoped(disk);
+    ASSERT_EQ(search(), 1);
+    EXPECT_EQ(CityOf(cursor->Table(), found), "Celle");
+    const size_t stepByStep = disk.Locks.size();
+
+    RunChild(temp_.Path(), "insert Bonn");
+    disk.Locks.clear();
+    int32_t read = 0;
+    cursor->AsOneOperation([&] { read = search(); });
+    EXPECT_EQ(CityOf(cursor->Table(), found), "Bonn");
+    ASSERT_EQ(read, 2);
+    EXPECT_EQ(
+        CityOf(cursor->Table(), std::vector<uint8_t>(screen.begin(), screen.begin() + cursor->RecordSize())),
+        "Celle");
+    EXPECT_GT(disk.Locks.size(), 0u);
+    EXPECT_EQ(disk.Locks.size() * 2, stepByStep);
+}
+
 // A process that may only read the files cannot keep writers out with its exclusive open (it can take
 // no write lock): it looks for their changes as a shared user does.
 TEST_F(CursorProcess, AnExclusiveOpenOfFilesItMayOnlyReadStillSeesOtherWriters) {
