@@ -49,7 +49,6 @@ void TPage::Reset(int slot, const TPageGeometry& geometry, uint32_t offset) {
     prev_ = 0;
     next_ = 0;
     leafBytes_ = 0;
-    position_ = 0;
     stride_ = geometry.KeyLength + kEntryExtra;
     free_ = false;
 }
@@ -63,7 +62,6 @@ void TPage::CopyFrom(const TPage& other) {
     prev_ = other.prev_;
     next_ = other.next_;
     leafBytes_ = other.leafBytes_;
-    position_ = other.position_;
     stride_ = other.stride_;
     free_ = other.free_;
     Reserve(count_);
@@ -119,22 +117,6 @@ TPageSearch TPage::Search(const TKeyLayout& layout, const uint8_t* key, TSearchR
         return TPageSearch{lastBelow, false};
     }
     return TPageSearch{lastBelow >= 1 ? lastBelow : 1, false};
-}
-
-bool TPage::StepNext() {
-    if (position_ >= count_) {
-        return false;
-    }
-    ++position_;
-    return true;
-}
-
-bool TPage::StepPrior() {
-    if (position_ <= 1) {
-        return false;
-    }
-    --position_;
-    return true;
 }
 
 void TPage::Reserve(int count) {

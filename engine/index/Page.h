@@ -32,8 +32,7 @@ struct TPageSearch {
 // One index page in memory, its entries decompressed: each holds the full key, a value (the child page of a
 // node entry, the record number of a leaf entry) and a subtree count (the records below a node entry; 1 for
 // a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a caller may hold a
-// private copy of a page (CopyFrom, as the index check does) and walk it with the walk position, without
-// touching the cache.
+// private copy of a page (CopyFrom, as the index check does) without touching the cache.
 class TPage {
 public:
     TPage();
@@ -76,13 +75,6 @@ public:
 
     // Binary search with CompareKeys over the full key, in place. The page must have entries.
     TPageSearch Search(const TKeyLayout& layout, const uint8_t* key, TSearchRule rule) const;
-
-    // The walk position of a cursor's copy: 1..Count(), or 0 when not set.
-    int Position() const { return position_; }
-    void SetPosition(int position) { position_ = position; }
-    // Move the walk position by one; false (position kept) at the page's edge.
-    bool StepNext();
-    bool StepPrior();
 
     // Changes. They keep the disk forms and the disk size of compressed leaves up to date. Marking the page
     // dirty is the index file's business.
@@ -143,7 +135,6 @@ private:
     uint32_t prev_ = 0;
     uint32_t next_ = 0;
     size_t leafBytes_ = 0;
-    int position_ = 0;
     // Bytes per entry in memory: key, value, subtree count, leading and trailing count.
     size_t stride_ = 12;
     TEngineBuffer entries_;
