@@ -73,12 +73,14 @@ bool TIndexTree::Descend(const TTarget& target, TLeafHit& hit) {
                     hit.Position = static_cast<int>(target.Ordinal - before);
                     break;
             }
-            hit.Ordinal = before + hit.Position;
+            hit.Ordinal = target.Rule != TSearchRule::Place ? before + hit.Position : 0;
             hit.Leaf = std::move(page);
             return true;
         }
         const int position = ChooseInNode(*page, target, before);
-        before += page->CountBefore(position);
+        if (target.Rule != TSearchRule::Place) {
+            before += page->CountBefore(position);
+        }
         path_.push_back(TStep{offset, position, page->Count()});
         offset = page->Value(position);
     }

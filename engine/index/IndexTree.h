@@ -17,7 +17,8 @@ struct TLeafHit {
     // 1-based in the leaf; 0 only for TSearchRule::Place when the key goes before the leaf's first entry.
     int Position = 0;
     // 1-based ordinal of the entry at Position in the whole index (the sum of the subtree counts left of
-    // the path plus Position); 0 for an empty index.
+    // the path plus Position); 0 for an empty index. TSearchRule::Place, which only insertion uses, leaves
+    // it 0: an insertion needs no ordinal, and adding up the counts of every node passed costs.
     int64_t Ordinal = 0;
     // Seek: the entry at Position equals the key.
     bool Found = false;
@@ -50,6 +51,10 @@ public:
     // equal to the key exists. The pages a split needs are taken first: when they cannot be had (TableFull)
     // the entries stay as they were, and pages already taken wait in the free chain.
     bool Insert(const uint8_t* key, uint32_t recordNumber);
+    // Insert, descended already: `hit` is what Seek(key, TSearchRule::Place) gave, not Found, and this
+    // tree has made no other descent and its index no change since. A caller that looks for an equal key
+    // before it changes anything inserts without descending twice.
+    void InsertAt(TLeafHit hit, const uint8_t* key, uint32_t recordNumber);
     // Removes the entry equal to the key; false when there is none. In a compressed leaf the successor is
     // stored anew after the removed entry's predecessor and may need more room than the entry freed: the
     // leaf then splits as on insertion, with its pages taken first (TableFull leaves the entry in place).

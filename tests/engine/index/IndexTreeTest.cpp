@@ -182,6 +182,26 @@ TEST_F(IndexTreeTest, DuplicatesAreRefusedAndMissingKeysAreNotDeleted) {
     EXPECT_EQ(Walk(), (std::vector<int32_t>{1, 2, 3}));
 }
 
+TEST_F(IndexTreeTest, InsertingAtAPlaceFoundBeforeSplitsAsInsertDoes) {
+    // Every value descended to once, its place kept and inserted at: leaves and nodes split on the way.
+    std::vector<int32_t> values(3000);
+    std::iota(values.begin(), values.end(), 0);
+    std::shuffle(values.begin(), values.end(), std::mt19937(7));
+    TIndexTree tree = Tree();
+    for (const int32_t value : values) {
+        TLeafHit place = tree.Seek(IntKey(value).data(), TSearchRule::Place);
+        ASSERT_FALSE(place.Found);
+        EXPECT_EQ(place.Ordinal, 0);
+        tree.InsertAt(std::move(place), IntKey(value).data(), static_cast<uint32_t>(value + 1000));
+        file_.IncrementRecordCount();
+    }
+    EXPECT_TRUE(tree.Seek(IntKey(17).data(), TSearchRule::Place).Found);
+    EXPECT_EQ(tree.EntryCount(), 3000);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(Walk(), values);
+    EXPECT_THAT(Check(), ::testing::IsEmpty());
+}
+
 TEST_F(IndexTreeTest, DeletingEverythingCollapsesTheRootAndFreesThePages) {
     std::vector<int32_t> values(2000);
     std::iota(values.begin(), values.end(), 0);
