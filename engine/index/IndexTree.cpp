@@ -8,7 +8,7 @@ TIndexTree::TIndexTree(TIndexFile& file, int slot, const TKeyLayout& layout)
 int TIndexTree::ChooseInNode(const TPage& node, const TTarget& target, int64_t before) const {
     switch (target.Kind) {
         case TTarget::TKind::Key:
-            return node.Search(layout_, target.Key, target.Rule).Position;
+            return node.Search(layout_, *target.Key, target.Rule).Position;
         case TTarget::TKind::First:
             return 1;
         case TTarget::TKind::Last:
@@ -55,7 +55,7 @@ bool TIndexTree::Descend(const TTarget& target, TLeafHit& hit) {
         if (page->IsLeaf()) {
             switch (target.Kind) {
                 case TTarget::TKind::Key: {
-                    const TPageSearch search = page->Search(layout_, target.Key, target.Rule);
+                    const TPageSearch search = page->Search(layout_, *target.Key, target.Rule);
                     hit.Position = search.Position;
                     hit.Found = search.Found;
                     break;
@@ -94,9 +94,11 @@ TLeafHit TIndexTree::Run(const TTarget& target) {
 }
 
 TLeafHit TIndexTree::Seek(const uint8_t* key, TSearchRule rule) {
+    // Converted once for every page on the way down.
+    const TPreparedKey prepared(layout_, key);
     TTarget target;
     target.Kind = TTarget::TKind::Key;
-    target.Key = key;
+    target.Key = &prepared;
     target.Rule = rule;
     return Run(target);
 }

@@ -71,7 +71,7 @@ private:
     struct TTarget {
         enum class TKind { Key, First, Last, Ordinal };
         TKind Kind = TKind::First;
-        const uint8_t* Key = nullptr;
+        const TPreparedKey* Key = nullptr;
         TSearchRule Rule = TSearchRule::Nearest;
         int64_t Ordinal = 0;
     };

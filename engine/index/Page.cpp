@@ -94,7 +94,7 @@ int64_t TPage::CountBefore(int position) const {
     return total;
 }
 
-TPageSearch TPage::Search(const TKeyLayout& layout, const uint8_t* key, TSearchRule rule) const {
+TPageSearch TPage::Search(const TKeyLayout& layout, const TPreparedKey& key, TSearchRule rule) const {
     int low = 1;
     int high = count_;
     while (low <= high) {

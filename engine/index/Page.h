@@ -7,6 +7,7 @@
 #include "engine/index/EntryCodec.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/keys/KeyLayout.h"
+#include "engine/keys/PreparedKey.h"
 
 namespace kartei {
 
@@ -74,7 +75,7 @@ public:
     int64_t TotalCount() const { return CountBefore(count_ + 1); }
 
     // Binary search with CompareKeys over the full key, in place. The page must have entries.
-    TPageSearch Search(const TKeyLayout& layout, const uint8_t* key, TSearchRule rule) const;
+    TPageSearch Search(const TKeyLayout& layout, const TPreparedKey& key, TSearchRule rule) const;
 
     // Changes. They keep the disk forms and the disk size of compressed leaves up to date. Marking the page
     // dirty is the index file's business.
