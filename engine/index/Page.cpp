@@ -1,5 +1,6 @@
 #include "engine/index/Page.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/keys/KeyCompare.h"
@@ -120,7 +121,12 @@ TPageSearch TPage::Search(const TKeyLayout& layout, const TPreparedKey& key, TSe
 }
 
 void TPage::Reserve(int count) {
-    entries_.Reserve(static_cast<size_t>(count) * stride_);
+    const size_t bytes = static_cast<size_t>(count) * stride_;
+    // A page filled one entry at a time grows by half at once rather than block by block, each growth
+    // copying every entry held.
+    if (bytes > entries_.Capacity()) {
+        entries_.Reserve(std::max(bytes, entries_.Capacity() + entries_.Capacity() / 2));
+    }
 }
 
 void TPage::WriteEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount) {
