@@ -177,11 +177,10 @@ TEST_P(CompareKeysInBothOrders, APreparedKeyOrdersAsItsBytesAtEveryLength) {
     auto key = [&layout](std::string_view name, int32_t number, std::string_view tag, int32_t recordId) {
         return KeyOf(layout, TRecordImage(48, recordId).Text(kFirst, name).Int(30, number, 4).Text(35, tag));
     };
-    const std::vector<TBytes> keys = {key("Berlin", 5, "ab", 1),    key("berlin", 5, "ab", 2),
-                                      key("B\xE4r", 5, "x", 3),      key("Baer", 5, "x", 4),
-                                      key("Ber", 7, "", 5),          key("Berlin", 5, "AB", 6),
-                                      key("M\xFCller", -1, "\xFC", 7), key("Muller", -1, "u", 8),
-                                      key("", 0, "", 9)};
+    const std::vector<TBytes> keys = {
+        key("Berlin", 5, "ab", 1),       key("berlin", 5, "ab", 2), key("B\xE4r", 5, "x", 3),
+        key("Baer", 5, "x", 4),          key("Ber", 7, "", 5),      key("Berlin", 5, "AB", 6),
+        key("M\xFCller", -1, "\xFC", 7), key("Muller", -1, "u", 8), key("", 0, "", 9)};
     for (const TBytes& b : keys) {
         const TPreparedKey prepared(layout, b.data());
         for (const TBytes& a : keys) {
