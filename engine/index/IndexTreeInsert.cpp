@@ -21,10 +21,12 @@ void TIndexTree::InsertAt(TLeafHit hit, const uint8_t* key, uint32_t recordNumbe
         root->SetType(TPageType::RootLeaf);
         root->AppendEntry(key, recordNumber, 1);
         file_.SetRoot(slot_, root->Offset());
+        appending_ = true;
         return;
     }
     TPage& leaf = *hit.Leaf;
     const int position = hit.Position + 1;
+    appending_ = position > leaf.Count() && leaf.NextPage() == 0;
     // Every page a split will need is taken first, so that a full file leaves the index as it was.
     std::vector<TPageRef> spare = TakePages(leaf.OverfullWith(position, key) ? PagesForSplit(leaf) : 0);
     leaf.InsertEntry(position, key, recordNumber, 1);
