@@ -122,10 +122,10 @@ TPageSearch TPage::Search(const TKeyLayout& layout, const TPreparedKey& key, TSe
 
 void TPage::Reserve(int count) {
     const size_t bytes = static_cast<size_t>(count) * stride_;
-    // A page filled one entry at a time grows by half at once rather than block by block, each growth
-    // copying every entry held.
+    // A page filled one entry at a time grows by a quarter at once rather than block by block, each growth
+    // copying every entry held; a quarter keeps the room held in reserve small.
     if (bytes > entries_.Capacity()) {
-        entries_.Reserve(std::max(bytes, entries_.Capacity() + entries_.Capacity() / 2));
+        entries_.Reserve(std::max(bytes, entries_.Capacity() + entries_.Capacity() / 4));
     }
 }
 
