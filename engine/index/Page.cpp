@@ -10,25 +10,6 @@ namespace {
 
 // Entry buffers grow in whole blocks: a page is refilled over and over with entries of one size.
 constexpr size_t kEntryBufferStep = 4096;
-// Offsets of the fields after the key within an entry in memory.
-constexpr size_t kValueAt = 0;
-constexpr size_t kCountAt = 4;
-constexpr size_t kLeadingAt = 8;
-constexpr size_t kTrailingAt = 10;
-constexpr size_t kEntryExtra = 12;
-
-uint32_t Load32(const uint8_t* p) {
-    uint32_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-uint16_t Load16(const uint8_t* p) {
-    uint16_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
 void Store32(uint8_t* p, uint32_t value) {
     std::memcpy(p, &value, sizeof value);
 }
@@ -69,19 +50,6 @@ void TPage::CopyFrom(const TPage& other) {
     if (count_ > 0) {
         std::memcpy(entries_.Data(), other.entries_.Data(), static_cast<size_t>(count_) * stride_);
     }
-}
-
-uint32_t TPage::Value(int position) const {
-    return Load32(Entry(position) + geometry_.KeyLength + kValueAt);
-}
-
-uint32_t TPage::SubtreeCount(int position) const {
-    return Load32(Entry(position) + geometry_.KeyLength + kCountAt);
-}
-
-TEntryForm TPage::Form(int position) const {
-    const uint8_t* extra = Entry(position) + geometry_.KeyLength;
-    return TEntryForm{Load16(extra + kLeadingAt), Load16(extra + kTrailingAt)};
 }
 
 int64_t TPage::CountBefore(int position) const {

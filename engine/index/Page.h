@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/files/EngineMemory.h"
 #include "engine/index/EntryCodec.h"
@@ -66,10 +67,13 @@ public:
 
     // Entry accessors; position must be in 1..Count().
     const uint8_t* Key(int position) const { return Entry(position); }
-    uint32_t Value(int position) const;
-    uint32_t SubtreeCount(int position) const;
+    // Inline: the codec and every descent read them entry by entry.
+    uint32_t Value(int position) const { return Field<uint32_t>(position, kValueAt); }
+    uint32_t SubtreeCount(int position) const { return Field<uint32_t>(position, kCountAt); }
     // How the entry is stored on disk (leaves with compression; otherwise no counts).
-    TEntryForm Form(int position) const;
+    TEntryForm Form(int position) const {
+        return TEntryForm{Field<uint16_t>(position, kLeadingAt), Field<uint16_t>(position, kTrailingAt)};
+    }
     // Records below the entries before `position`: the ordinal of its first record within the page, minus 1.
     int64_t CountBefore(int position) const;
     int64_t TotalCount() const { return CountBefore(count_ + 1); }
@@ -114,6 +118,20 @@ public:
 private:
     friend class TPageCache;
     friend class TIndexFile;
+
+    // Offsets of the fields after the key within an entry in memory.
+    static constexpr size_t kValueAt = 0;
+    static constexpr size_t kCountAt = 4;
+    static constexpr size_t kLeadingAt = 8;
+    static constexpr size_t kTrailingAt = 10;
+    static constexpr size_t kEntryExtra = 12;
+
+    template <typename T>
+    T Field(int position, size_t at) const {
+        T value;
+        std::memcpy(&value, Entry(position) + geometry_.KeyLength + at, sizeof value);
+        return value;
+    }
 
     uint8_t* Entry(int position) { return entries_.Data() + static_cast<size_t>(position - 1) * stride_; }
     const uint8_t* Entry(int position) const {
