@@ -61,7 +61,8 @@ void TDataCursorImpl::ComputeBounds() {
         const TPage& leaf = *start.Leaf;
         // The end lies inside the start's leaf (a short range, as a detail's): the last entry not above
         // it is found there, without a second descent.
-        const int position = leaf.Search(layout_, rangeEnd_.data(), TSearchRule::UpperEnd).Position;
+        const int position =
+            leaf.Search(layout_, TPreparedKey(layout_, rangeEnd_.data()), TSearchRule::UpperEnd).Position;
         const int64_t ordinal = start.Ordinal - start.Position + position;
         lastOrdinal_ = Compare(leaf.Key(position), rangeEnd_.data()) > 0 ? ordinal - 1 : ordinal;
     } else {

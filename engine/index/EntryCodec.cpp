@@ -35,8 +35,18 @@ size_t FormHeaderSize(TCompression compression) {
     return compression == TCompression::None ? 0 : 2;
 }
 
+// Keys are long and mostly alike or zero: they are scanned a word at a time before the bytes that differ.
+uint64_t Word(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
 size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t length) {
     size_t k = 0;
+    while (k + sizeof(uint64_t) <= length && Word(a + k) == Word(b + k)) {
+        k += sizeof(uint64_t);
+    }
     while (k < length && a[k] == b[k]) {
         ++k;
     }
@@ -46,6 +56,9 @@ size_t CommonPrefix(const uint8_t* a, const uint8_t* b, size_t length) {
 // Zero bytes ending at `end`, counted back no further than `floor`.
 size_t ZerosBefore(const uint8_t* key, size_t end, size_t floor) {
     size_t k = end;
+    while (k >= floor + sizeof(uint64_t) && Word(key + k - sizeof(uint64_t)) == 0) {
+        k -= sizeof(uint64_t);
+    }
     while (k > floor && key[k - 1] == 0) {
         --k;
     }

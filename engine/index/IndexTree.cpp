@@ -1,5 +1,7 @@
 #include "engine/index/IndexTree.h"
 
+#include "engine/keys/KeyCompare.h"
+
 namespace kartei {
 
 TIndexTree::TIndexTree(TIndexFile& file, int slot, const TKeyLayout& layout)
@@ -8,7 +10,7 @@ TIndexTree::TIndexTree(TIndexFile& file, int slot, const TKeyLayout& layout)
 int TIndexTree::ChooseInNode(const TPage& node, const TTarget& target, int64_t before) const {
     switch (target.Kind) {
         case TTarget::TKind::Key:
-            return node.Search(layout_, target.Key, target.Rule).Position;
+            return SearchPage(node, target).Position;
         case TTarget::TKind::First:
             return 1;
         case TTarget::TKind::Last:
@@ -24,6 +26,17 @@ int TIndexTree::ChooseInNode(const TPage& node, const TTarget& target, int64_t b
     }
     // The counts promise fewer records than the ordinal sought.
     file_.RaiseCorrupt();
+}
+
+TPageSearch TIndexTree::SearchPage(const TPage& page, const TTarget& target) const {
+    if (appending_ && target.Rule == TSearchRule::Place) {
+        const int last = page.Count();
+        const int order = CompareKeys(layout_, page.Key(last), *target.Key, layout_.KeyLength);
+        if (order <= 0) {
+            return TPageSearch{last, order == 0};
+        }
+    }
+    return page.Search(layout_, *target.Key, target.Rule);
 }
 
 void TIndexTree::CheckLayout() const {
@@ -55,7 +68,7 @@ bool TIndexTree::Descend(const TTarget& target, TLeafHit& hit) {
         if (page->IsLeaf()) {
             switch (target.Kind) {
                 case TTarget::TKind::Key: {
-                    const TPageSearch search = page->Search(layout_, target.Key, target.Rule);
+                    const TPageSearch search = SearchPage(*page, target);
                     hit.Position = search.Position;
                     hit.Found = search.Found;
                     break;
@@ -73,12 +86,14 @@ bool TIndexTree::Descend(const TTarget& target, TLeafHit& hit) {
                     hit.Position = static_cast<int>(target.Ordinal - before);
                     break;
             }
-            hit.Ordinal = before + hit.Position;
+            hit.Ordinal = target.Rule != TSearchRule::Place ? before + hit.Position : 0;
             hit.Leaf = std::move(page);
             return true;
         }
         const int position = ChooseInNode(*page, target, before);
-        before += page->CountBefore(position);
+        if (target.Rule != TSearchRule::Place) {
+            before += page->CountBefore(position);
+        }
         path_.push_back(TStep{offset, position, page->Count()});
         offset = page->Value(position);
     }
@@ -92,9 +107,11 @@ TLeafHit TIndexTree::Run(const TTarget& target) {
 }
 
 TLeafHit TIndexTree::Seek(const uint8_t* key, TSearchRule rule) {
+    // Converted once for every page on the way down.
+    const TPreparedKey prepared(layout_, key);
     TTarget target;
     target.Kind = TTarget::TKind::Key;
-    target.Key = key;
+    target.Key = &prepared;
     target.Rule = rule;
     return Run(target);
 }

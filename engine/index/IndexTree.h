@@ -17,7 +17,8 @@ struct TLeafHit {
     // 1-based in the leaf; 0 only for TSearchRule::Place when the key goes before the leaf's first entry.
     int Position = 0;
     // 1-based ordinal of the entry at Position in the whole index (the sum of the subtree counts left of
-    // the path plus Position); 0 for an empty index.
+    // the path plus Position); 0 for an empty index. TSearchRule::Place, which only insertion uses, leaves
+    // it 0: an insertion needs no ordinal, and adding up the counts of every node passed costs.
     int64_t Ordinal = 0;
     // Seek: the entry at Position equals the key.
     bool Found = false;
@@ -50,6 +51,10 @@ public:
     // equal to the key exists. The pages a split needs are taken first: when they cannot be had (TableFull)
     // the entries stay as they were, and pages already taken wait in the free chain.
     bool Insert(const uint8_t* key, uint32_t recordNumber);
+    // Insert, descended already: `hit` is what Seek(key, TSearchRule::Place) gave, not Found, and this
+    // tree has made no other descent and its index no change since. A caller that looks for an equal key
+    // before it changes anything inserts without descending twice.
+    void InsertAt(TLeafHit hit, const uint8_t* key, uint32_t recordNumber);
     // Removes the entry equal to the key; false when there is none. In a compressed leaf the successor is
     // stored anew after the removed entry's predecessor and may need more room than the entry freed: the
     // leaf then splits as on insertion, with its pages taken first (TableFull leaves the entry in place).
@@ -66,7 +71,7 @@ private:
     struct TTarget {
         enum class TKind { Key, First, Last, Ordinal };
         TKind Kind = TKind::First;
-        const uint8_t* Key = nullptr;
+        const TPreparedKey* Key = nullptr;
         TSearchRule Rule = TSearchRule::Nearest;
         int64_t Ordinal = 0;
     };
@@ -77,6 +82,10 @@ private:
     // Descends from the root to a leaf, recording the path; false when a page read asks for a restart.
     bool Descend(const TTarget& target, TLeafHit& hit);
     int ChooseInNode(const TPage& node, const TTarget& target, int64_t before) const;
+    // Searches a page for a key target. A Place descent after an insertion at the end of the index looks
+    // at each page's last entry first: keys inserted in order find their place with one comparison per
+    // page, and only a key that does not go last pays one comparison more than the binary search.
+    TPageSearch SearchPage(const TPage& page, const TTarget& target) const;
     TLeafHit Run(const TTarget& target);
     // A page read while the operation holds pages pinned, so that no restart can come.
     TPageRef Reread(uint32_t offset);
@@ -107,6 +116,8 @@ private:
     int slot_;
     const TKeyLayout& layout_;
     std::vector<TStep> path_;
+    // The last insertion went after every entry of the index.
+    bool appending_ = false;
 };
 
 }  // namespace kartei

@@ -17,9 +17,10 @@ size_t Difference(size_t a, size_t b) {
 }  // namespace
 
 bool TIndexTree::Delete(const uint8_t* key) {
+    const TPreparedKey prepared(layout_, key);
     TTarget target;
     target.Kind = TTarget::TKind::Key;
-    target.Key = key;
+    target.Key = &prepared;
     target.Rule = TSearchRule::Nearest;
     for (;;) {
         if (file_.Root(slot_) == 0) {

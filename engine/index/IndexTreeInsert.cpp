@@ -7,47 +7,43 @@
 namespace kartei {
 
 bool TIndexTree::Insert(const uint8_t* key, uint32_t recordNumber) {
-    TTarget target;
-    target.Kind = TTarget::TKind::Key;
-    target.Key = key;
-    target.Rule = TSearchRule::Place;
-    for (;;) {
-        if (file_.Root(slot_) == 0) {
-            CheckLayout();
-            TPageRef root = file_.NewPage(slot_);
-            root->SetType(TPageType::RootLeaf);
-            root->AppendEntry(key, recordNumber, 1);
-            file_.SetRoot(slot_, root->Offset());
-            return true;
-        }
-        TLeafHit hit;
-        if (!Descend(target, hit)) {
-            continue;
-        }
-        if (hit.Found) {
-            return false;
-        }
-        TPage& leaf = *hit.Leaf;
-        const int position = hit.Position + 1;
-        // Every page a split will need is taken first, so that a full file leaves the index as it was.
-        std::vector<TPageRef> spare = TakePages(leaf.OverfullWith(position, key) ? PagesForSplit(leaf) : 0);
-        leaf.InsertEntry(position, key, recordNumber, 1);
-        file_.MarkDirty(leaf);
-        bool first = position == 1;
-        for (size_t level = path_.size(); level-- > 0;) {
-            const TStep& step = path_[level];
-            TPageRef node = Reread(step.Page);
-            node->SetSubtreeCount(step.Position, node->SubtreeCount(step.Position) + 1);
-            if (first) {
-                node->SetKey(step.Position, key);
-            }
-            first = first && step.Position == 1;
-            file_.MarkDirty(*node);
-        }
-        SplitUpward(std::move(hit.Leaf), spare);
-        FreePages(spare);
-        return true;
+    TLeafHit hit = Seek(key, TSearchRule::Place);
+    if (hit.Found) {
+        return false;
     }
+    InsertAt(std::move(hit), key, recordNumber);
+    return true;
+}
+
+void TIndexTree::InsertAt(TLeafHit hit, const uint8_t* key, uint32_t recordNumber) {
+    if (!hit.Leaf) {
+        TPageRef root = file_.NewPage(slot_);
+        root->SetType(TPageType::RootLeaf);
+        root->AppendEntry(key, recordNumber, 1);
+        file_.SetRoot(slot_, root->Offset());
+        appending_ = true;
+        return;
+    }
+    TPage& leaf = *hit.Leaf;
+    const int position = hit.Position + 1;
+    appending_ = position > leaf.Count() && leaf.NextPage() == 0;
+    // Every page a split will need is taken first, so that a full file leaves the index as it was.
+    std::vector<TPageRef> spare = TakePages(leaf.OverfullWith(position, key) ? PagesForSplit(leaf) : 0);
+    leaf.InsertEntry(position, key, recordNumber, 1);
+    file_.MarkDirty(leaf);
+    bool first = position == 1;
+    for (size_t level = path_.size(); level-- > 0;) {
+        const TStep& step = path_[level];
+        TPageRef node = Reread(step.Page);
+        node->SetSubtreeCount(step.Position, node->SubtreeCount(step.Position) + 1);
+        if (first) {
+            node->SetKey(step.Position, key);
+        }
+        first = first && step.Position == 1;
+        file_.MarkDirty(*node);
+    }
+    SplitUpward(std::move(hit.Leaf), spare);
+    FreePages(spare);
 }
 
 int TIndexTree::PagesForSplit(const TPage& leaf) const {

@@ -1,5 +1,6 @@
 #include "engine/index/Page.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/keys/KeyCompare.h"
@@ -9,25 +10,6 @@ namespace {
 
 // Entry buffers grow in whole blocks: a page is refilled over and over with entries of one size.
 constexpr size_t kEntryBufferStep = 4096;
-// Offsets of the fields after the key within an entry in memory.
-constexpr size_t kValueAt = 0;
-constexpr size_t kCountAt = 4;
-constexpr size_t kLeadingAt = 8;
-constexpr size_t kTrailingAt = 10;
-constexpr size_t kEntryExtra = 12;
-
-uint32_t Load32(const uint8_t* p) {
-    uint32_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-uint16_t Load16(const uint8_t* p) {
-    uint16_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
 void Store32(uint8_t* p, uint32_t value) {
     std::memcpy(p, &value, sizeof value);
 }
@@ -70,19 +52,6 @@ void TPage::CopyFrom(const TPage& other) {
     }
 }
 
-uint32_t TPage::Value(int position) const {
-    return Load32(Entry(position) + geometry_.KeyLength + kValueAt);
-}
-
-uint32_t TPage::SubtreeCount(int position) const {
-    return Load32(Entry(position) + geometry_.KeyLength + kCountAt);
-}
-
-TEntryForm TPage::Form(int position) const {
-    const uint8_t* extra = Entry(position) + geometry_.KeyLength;
-    return TEntryForm{Load16(extra + kLeadingAt), Load16(extra + kTrailingAt)};
-}
-
 int64_t TPage::CountBefore(int position) const {
     if (IsLeaf()) {
         return position - 1;
@@ -94,7 +63,7 @@ int64_t TPage::CountBefore(int position) const {
     return total;
 }
 
-TPageSearch TPage::Search(const TKeyLayout& layout, const uint8_t* key, TSearchRule rule) const {
+TPageSearch TPage::Search(const TKeyLayout& layout, const TPreparedKey& key, TSearchRule rule) const {
     int low = 1;
     int high = count_;
     while (low <= high) {
@@ -120,7 +89,12 @@ TPageSearch TPage::Search(const TKeyLayout& layout, const uint8_t* key, TSearchR
 }
 
 void TPage::Reserve(int count) {
-    entries_.Reserve(static_cast<size_t>(count) * stride_);
+    const size_t bytes = static_cast<size_t>(count) * stride_;
+    // A page filled one entry at a time grows by a quarter at once rather than block by block, each growth
+    // copying every entry held; a quarter keeps the room held in reserve small.
+    if (bytes > entries_.Capacity()) {
+        entries_.Reserve(std::max(bytes, entries_.Capacity() + entries_.Capacity() / 4));
+    }
 }
 
 void TPage::WriteEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount) {

@@ -2,11 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/files/EngineMemory.h"
 #include "engine/index/EntryCodec.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/keys/KeyLayout.h"
+#include "engine/keys/PreparedKey.h"
 
 namespace kartei {
 
@@ -65,16 +67,19 @@ public:
 
     // Entry accessors; position must be in 1..Count().
     const uint8_t* Key(int position) const { return Entry(position); }
-    uint32_t Value(int position) const;
-    uint32_t SubtreeCount(int position) const;
+    // Inline: the codec and every descent read them entry by entry.
+    uint32_t Value(int position) const { return Field<uint32_t>(position, kValueAt); }
+    uint32_t SubtreeCount(int position) const { return Field<uint32_t>(position, kCountAt); }
     // How the entry is stored on disk (leaves with compression; otherwise no counts).
-    TEntryForm Form(int position) const;
+    TEntryForm Form(int position) const {
+        return TEntryForm{Field<uint16_t>(position, kLeadingAt), Field<uint16_t>(position, kTrailingAt)};
+    }
     // Records below the entries before `position`: the ordinal of its first record within the page, minus 1.
     int64_t CountBefore(int position) const;
     int64_t TotalCount() const { return CountBefore(count_ + 1); }
 
     // Binary search with CompareKeys over the full key, in place. The page must have entries.
-    TPageSearch Search(const TKeyLayout& layout, const uint8_t* key, TSearchRule rule) const;
+    TPageSearch Search(const TKeyLayout& layout, const TPreparedKey& key, TSearchRule rule) const;
 
     // Changes. They keep the disk forms and the disk size of compressed leaves up to date. Marking the page
     // dirty is the index file's business.
@@ -113,6 +118,20 @@ public:
 private:
     friend class TPageCache;
     friend class TIndexFile;
+
+    // Offsets of the fields after the key within an entry in memory.
+    static constexpr size_t kValueAt = 0;
+    static constexpr size_t kCountAt = 4;
+    static constexpr size_t kLeadingAt = 8;
+    static constexpr size_t kTrailingAt = 10;
+    static constexpr size_t kEntryExtra = 12;
+
+    template <typename T>
+    T Field(int position, size_t at) const {
+        T value;
+        std::memcpy(&value, Entry(position) + geometry_.KeyLength + at, sizeof value);
+        return value;
+    }
 
     uint8_t* Entry(int position) { return entries_.Data() + static_cast<size_t>(position - 1) * stride_; }
     const uint8_t* Entry(int position) const {

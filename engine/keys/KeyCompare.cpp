@@ -17,9 +17,10 @@ int Directed(int result, bool reversed) {
     return reversed ? -result : result;
 }
 
-}  // namespace
-
-int CompareKeys(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, size_t length) {
+// CompareKeys with the collation of a string field's text left to `compareText(field, a, b, count)`.
+template <typename CompareText>
+int CompareFields(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, size_t length,
+                  const CompareText& compareText) {
     if (layout.DeletedRecordIndex) {
         return CompareBytes(a, b, length);
     }
@@ -35,7 +36,7 @@ int CompareKeys(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, si
             result = CompareBytes(a + offset, b + offset, 1);
             if (result == 0) {
                 const size_t count = std::min<size_t>(field.DataWidth, length - offset - 1);
-                result = layout.Locale.Collator->Compare(a + offset + 1, count, b + offset + 1, count);
+                result = compareText(k, a + offset + 1, b + offset + 1, count);
                 offset += count + 1;
             }
         } else {
@@ -52,6 +53,22 @@ int CompareKeys(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, si
         return Directed(CompareBytes(a + offset, b + offset, length - offset), layout.Descending);
     }
     return 0;
+}
+
+}  // namespace
+
+int CompareKeys(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, size_t length) {
+    return CompareFields(layout, a, b, length,
+                         [&](size_t, const uint8_t* aText, const uint8_t* bText, size_t count) {
+                             return layout.Locale.Collator->Compare(aText, count, bText, count);
+                         });
+}
+
+int CompareKeys(const TKeyLayout& layout, const uint8_t* a, const TPreparedKey& b, size_t length) {
+    return CompareFields(layout, a, b.Bytes(), length,
+                         [&](size_t field, const uint8_t* aText, const uint8_t*, size_t count) {
+                             return layout.Locale.Collator->Compare(aText, count, b.Text(field), count);
+                         });
 }
 
 }  // namespace kartei

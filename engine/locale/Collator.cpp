@@ -26,6 +26,12 @@ size_t TextLength(const uint8_t* text, size_t length) {
 
 }  // namespace
 
+TCollationText PrepareCollationText(const uint8_t* text, size_t length, char16_t* units) {
+    length = TextLength(text, length);
+    Cp1252ToUtf16(reinterpret_cast<const char*>(text), length, units);
+    return TCollationText{text, units, length};
+}
+
 TCollator::TCollator(uint32_t localeId, TCollationStrength strength) {
     const std::string name = IcuLocaleName(localeId);
     if (name.empty()) {
@@ -54,18 +60,21 @@ TCollator::~TCollator() {
 }
 
 int TCollator::Compare(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength) const {
+    UChar bText[kMaxCollatedLength];
+    return Compare(a, aLength, PrepareCollationText(b, bLength, bText), bLength);
+}
+
+int TCollator::Compare(const uint8_t* a, size_t aLength, const TCollationText& b, size_t bLength) const {
     aLength = TextLength(a, aLength);
-    bLength = TextLength(b, bLength);
+    bLength = std::min(b.Length, bLength);
     // Identical text collates equal: an exact key lookup ends here without converting.
-    if (aLength == bLength && std::equal(a, a + aLength, b)) {
+    if (aLength == bLength && std::equal(a, a + aLength, b.Bytes)) {
         return 0;
     }
     UChar aText[kMaxCollatedLength];
-    UChar bText[kMaxCollatedLength];
     Cp1252ToUtf16(reinterpret_cast<const char*>(a), aLength, aText);
-    Cp1252ToUtf16(reinterpret_cast<const char*>(b), bLength, bText);
-    switch (
-        ucol_strcoll(collator_, aText, static_cast<int32_t>(aLength), bText, static_cast<int32_t>(bLength))) {
+    switch (ucol_strcoll(collator_, aText, static_cast<int32_t>(aLength), b.Units,
+                         static_cast<int32_t>(bLength))) {
         case UCOL_LESS:
             return -1;
         case UCOL_GREATER:

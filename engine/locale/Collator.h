@@ -17,6 +17,18 @@ enum class TCollationStrength {
     Letters,
 };
 
+// One side of a comparison converted ahead (PrepareCollationText), for a text compared with many others.
+struct TCollationText {
+    // The text as given and its characters converted, up to its first zero byte.
+    const uint8_t* Bytes = nullptr;
+    const char16_t* Units = nullptr;
+    size_t Length = 0;
+};
+
+// Converts a text as Compare takes a side (at most `length` bytes, ending early at a zero byte) into
+// `units`, which has room for `length` characters and must outlive the answer.
+TCollationText PrepareCollationText(const uint8_t* text, size_t length, char16_t* units);
+
 // ICU collation of cp1252 text under a Windows locale id (language id | sort id << 16).
 class TCollator {
 public:
@@ -32,6 +44,8 @@ public:
     // value areas are zero-padded. Converts on the stack and allocates nothing of its own; callable from
     // several threads at once.
     int Compare(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength) const;
+    // The same with `b` converted already; `bLength` may cut it shorter.
+    int Compare(const uint8_t* a, size_t aLength, const TCollationText& b, size_t bLength) const;
 
 private:
     UCollator* collator_ = nullptr;

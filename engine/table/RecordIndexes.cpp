@@ -31,6 +31,8 @@ void TRecordIndexes::Load(std::span<const TFieldDescriptor> fields, const TKeyLo
     }
     keep(kDeletedIndexSlot);
     plans_.assign(trees_.size(), TPlan{});
+    places_.clear();
+    places_.resize(trees_.size());
     oldKeys_.assign(trees_.size() * kKeyBufferSize, 0);
     newKeys_.assign(trees_.size() * kKeyBufferSize, 0);
     applied_.clear();
@@ -44,27 +46,36 @@ bool TRecordIndexes::HasEntry(size_t index, std::span<const uint8_t> image) cons
     return slots_[index] == kDeletedIndexSlot || RecordStatus(image) == kRecordLive;
 }
 
-bool TRecordIndexes::TakenByOther(size_t index, const uint8_t* key, int32_t recordNumber) {
-    const TLeafHit hit = trees_[index].Seek(key, TSearchRule::Nearest);
+bool TRecordIndexes::TakenByOther(const TLeafHit& hit, int32_t recordNumber) {
     return hit.Found && hit.Leaf->Value(hit.Position) != static_cast<uint32_t>(recordNumber);
 }
 
 void TRecordIndexes::CheckFree(size_t index, int32_t recordNumber) {
+    TIndexTree& tree = trees_[index];
     const uint8_t* key = NewKey(index);
-    bool taken = TakenByOther(index, key, recordNumber);
-    if (!taken && slots_[index] == kDeletedIndexSlot) {
+    bool taken = false;
+    if (slots_[index] == kDeletedIndexSlot) {
         // One identifier names one slot, whether the slot is live or deleted.
         std::copy_n(key, kDeletedRecordKeyLength, otherStatusKey_.begin());
         otherStatusKey_[0] = key[0] == kRecordLive ? kRecordDeleted : kRecordLive;
-        taken = TakenByOther(index, otherStatusKey_.data(), recordNumber);
+        taken = TakenByOther(tree.Seek(otherStatusKey_.data(), TSearchRule::Place), recordNumber);
     }
-    if (taken) {
+    // The key's own descent comes last, so that Apply can insert where it ended.
+    TLeafHit& place = places_[index];
+    place = tree.Seek(key, TSearchRule::Place);
+    if (taken || TakenByOther(place, recordNumber)) {
         RaiseKarteiError(ErrorCode::DuplicateKey, tableName_, {}, {}, NameOf(index));
     }
 }
 
 void TRecordIndexes::Change(int32_t recordNumber, std::span<const uint8_t> before,
                             std::span<const uint8_t> after) {
+    // The leaves the checks pinned are let go whatever happens.
+    const TUndoGuard release([this] {
+        for (TLeafHit& place : places_) {
+            place = TLeafHit();
+        }
+    });
     applied_.clear();
     for (size_t index = 0; index < trees_.size(); ++index) {
         const TKeyLayout& layout = LayoutOf(index);
@@ -82,6 +93,10 @@ void TRecordIndexes::Change(int32_t recordNumber, std::span<const uint8_t> befor
         } else if (plan.Add && layout.Unique) {
             // A non-unique key ends with its record's identifier, so no other record can hold it.
             CheckFree(index, recordNumber);
+            if (plan.Remove) {
+                // The removal changes the index first, and may free the leaf found: no place to keep.
+                places_[index] = TLeafHit();
+            }
         }
     }
     Apply(recordNumber);
@@ -100,7 +115,12 @@ void TRecordIndexes::Apply(int32_t recordNumber) {
             applied_.push_back({index, TStep::Removed});
         }
         if (plan.Add) {
-            if (!trees_[index].Insert(NewKey(index), static_cast<uint32_t>(recordNumber))) {
+            TLeafHit& place = places_[index];
+            // A leaf the check pinned, in an index nothing has changed since: no second descent. (An empty
+            // index pins nothing, so another user may have filled it meanwhile; it is descended anew.)
+            if (place.Leaf && !place.Found) {
+                trees_[index].InsertAt(std::move(place), NewKey(index), static_cast<uint32_t>(recordNumber));
+            } else if (!trees_[index].Insert(NewKey(index), static_cast<uint32_t>(recordNumber))) {
                 RaiseKarteiError(ErrorCode::DuplicateKey, tableName_, {}, {}, NameOf(index));
             }
             applied_.push_back({index, TStep::Added});

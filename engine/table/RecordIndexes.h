@@ -71,8 +71,9 @@ private:
     const std::string& NameOf(size_t index) const { return file_.Descriptor(slots_[index]).Name; }
     // Whether an image has entries in the index.
     bool HasEntry(size_t index, std::span<const uint8_t> image) const;
-    // Whether an entry equal to the key belongs to a record other than `recordNumber`.
-    bool TakenByOther(size_t index, const uint8_t* key, int32_t recordNumber);
+    // Whether the entry a descent found equal to its key belongs to a record other than `recordNumber`.
+    static bool TakenByOther(const TLeafHit& hit, int32_t recordNumber);
+    // DuplicateKey when the new key of a unique index is taken; the key's descent stays in places_.
     void CheckFree(size_t index, int32_t recordNumber);
     void Apply(int32_t recordNumber);
 
@@ -83,6 +84,9 @@ private:
     std::vector<int> slots_;
     std::vector<TIndexTree> trees_;
     std::vector<TPlan> plans_;
+    // Where CheckFree found each unique index's new key would go, its leaf pinned, for the insertion to
+    // follow; empty outside Change.
+    std::vector<TLeafHit> places_;
     std::vector<uint8_t> oldKeys_;
     std::vector<uint8_t> newKeys_;
     std::vector<TApplied> applied_;

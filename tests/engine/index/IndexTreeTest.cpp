@@ -182,6 +182,54 @@ TEST_F(IndexTreeTest, DuplicatesAreRefusedAndMissingKeysAreNotDeleted) {
     EXPECT_EQ(Walk(), (std::vector<int32_t>{1, 2, 3}));
 }
 
+TEST_F(IndexTreeTest, InsertingAtAPlaceFoundBeforeSplitsAsInsertDoes) {
+    // Every value descended to once, its place kept and inserted at: leaves and nodes split on the way.
+    std::vector<int32_t> values(3000);
+    std::iota(values.begin(), values.end(), 0);
+    std::shuffle(values.begin(), values.end(), std::mt19937(7));
+    TIndexTree tree = Tree();
+    for (const int32_t value : values) {
+        TLeafHit place = tree.Seek(IntKey(value).data(), TSearchRule::Place);
+        ASSERT_FALSE(place.Found);
+        EXPECT_EQ(place.Ordinal, 0);
+        tree.InsertAt(std::move(place), IntKey(value).data(), static_cast<uint32_t>(value + 1000));
+        file_.IncrementRecordCount();
+    }
+    EXPECT_TRUE(tree.Seek(IntKey(17).data(), TSearchRule::Place).Found);
+    EXPECT_EQ(tree.EntryCount(), 3000);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(Walk(), values);
+    EXPECT_THAT(Check(), ::testing::IsEmpty());
+}
+
+TEST_F(IndexTreeTest, KeysInOrderThenOutOfOrderAllFindTheirPlace) {
+    // Ascending keys go last, where an appending tree looks first; the keys in between and a repeated last
+    // key must still be found by the search that follows.
+    std::vector<int32_t> values;
+    for (int32_t value = 0; value < 6000; value += 2) {
+        values.push_back(value);
+    }
+    TIndexTree tree = Tree();
+    for (const int32_t value : values) {
+        ASSERT_TRUE(tree.Insert(IntKey(value).data(), static_cast<uint32_t>(value + 1000)));
+        file_.IncrementRecordCount();
+    }
+    EXPECT_FALSE(tree.Insert(IntKey(5998).data(), 1));
+    EXPECT_FALSE(tree.Insert(IntKey(2000).data(), 1));
+    std::vector<int32_t> between;
+    for (int32_t value = 5999; value > 0; value -= 6) {
+        between.push_back(value);
+    }
+    InsertAll(between);
+    InsertAll({6001, 6003, -1});
+    values.insert(values.end(), between.begin(), between.end());
+    values.insert(values.end(), {6001, 6003, -1});
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(Walk(), values);
+    EXPECT_EQ(tree.EntryCount(), static_cast<int64_t>(values.size()));
+    EXPECT_THAT(Check(), ::testing::IsEmpty());
+}
+
 TEST_F(IndexTreeTest, DeletingEverythingCollapsesTheRootAndFreesThePages) {
     std::vector<int32_t> values(2000);
     std::iota(values.begin(), values.end(), 0);

@@ -144,6 +144,36 @@ TEST(PageFormTest, BothModeCountsNoTrailingZerosWhenOnlyTheSuffixRemains) {
     ExpectDecodes(block, geometry, keys);
 }
 
+TEST(PageFormTest, SharedAndZeroCountsAreExactAtEveryByteOfALongKey) {
+    // Counts found across and within the words a long key is scanned in.
+    const TPageGeometry both = Geometry(40, TCompression::Both, true);
+    TBytes previous(40);
+    for (size_t k = 0; k < previous.size(); ++k) {
+        previous[k] = static_cast<uint8_t>(k + 1);
+    }
+    for (size_t differs = 0; differs <= 40; ++differs) {
+        TBytes key = previous;
+        if (differs < 40) {
+            key[differs] = 0xEE;
+        }
+        EXPECT_EQ(LeafEntryForm(both, previous.data(), key.data()).Leading, differs) << differs;
+    }
+    for (size_t zeros = 0; zeros <= 40; ++zeros) {
+        TBytes key(40, 0x41);
+        std::fill(key.end() - static_cast<std::ptrdiff_t>(zeros), key.end(), 0);
+        EXPECT_EQ(LeafEntryForm(both, nullptr, key.data()).Trailing, zeros) << zeros;
+    }
+    // The zeros are counted back no further than the bytes shared with the previous key.
+    TBytes previous3(40, 0);
+    std::fill(previous3.begin(), previous3.begin() + 3, 0x41);
+    TBytes key5(40, 0);
+    std::fill(key5.begin(), key5.begin() + 5, 0x41);
+    const TEntryForm form = LeafEntryForm(both, previous3.data(), key5.data());
+    EXPECT_EQ(form.Leading, 3);
+    EXPECT_EQ(form.Trailing, 35);
+    EXPECT_EQ(LeafEntryForm(both, previous3.data(), previous3.data()).Trailing, 0);
+}
+
 TEST(PageFormTest, EveryModeDecodesWhatItEncodes) {
     std::mt19937 random(5);
     for (const bool unique : {true, false}) {

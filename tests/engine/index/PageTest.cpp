@@ -26,7 +26,8 @@ void Fill(TPage& page, TPageType type, const std::vector<int32_t>& values, bool 
 }
 
 TPageSearch Search(const TPage& page, int32_t value, TSearchRule rule, bool descending = false) {
-    return page.Search(IntLayout(descending), IntKey(value).data(), rule);
+    const TKeyLayout layout = IntLayout(descending);
+    return page.Search(layout, TPreparedKey(layout, IntKey(value).data()), rule);
 }
 
 TEST(PageTest, LeafSearchSettlesOnTheFirstEntryNotBelowTheKey) {

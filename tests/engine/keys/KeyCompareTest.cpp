@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "KeyTestSupport.h"
 
@@ -167,6 +168,29 @@ TEST_P(CompareKeysInBothOrders, LengthEndingInsideASecondStringField) {
     EXPECT_EQ(CompareKeys(layout, key(4, "Bern", 2).data(), search.data(), used), -1);
     // After the first field only: every key with that first value matches.
     EXPECT_EQ(CompareKeys(layout, key(5, "Zwickau", 3).data(), search.data(), 5), 0);
+}
+
+TEST_P(CompareKeysInBothOrders, APreparedKeyOrdersAsItsBytesAtEveryLength) {
+    const TKeyLayout layout =
+        Layout({StringField(20, kFirst), Field(FieldType::Integer, 4, 30), StringField(6, 35, true)},
+               {.Unique = false, .LanguageId = GetParam()});
+    auto key = [&layout](std::string_view name, int32_t number, std::string_view tag, int32_t recordId) {
+        return KeyOf(layout, TRecordImage(48, recordId).Text(kFirst, name).Int(30, number, 4).Text(35, tag));
+    };
+    const std::vector<TBytes> keys = {
+        key("Berlin", 5, "ab", 1),       key("berlin", 5, "ab", 2), key("B\xE4r", 5, "x", 3),
+        key("Baer", 5, "x", 4),          key("Ber", 7, "", 5),      key("Berlin", 5, "AB", 6),
+        key("M\xFCller", -1, "\xFC", 7), key("Muller", -1, "u", 8), key("", 0, "", 9)};
+    for (const TBytes& b : keys) {
+        const TPreparedKey prepared(layout, b.data());
+        for (const TBytes& a : keys) {
+            for (size_t length = 0; length <= layout.KeyLength; ++length) {
+                EXPECT_EQ(CompareKeys(layout, a.data(), prepared, length),
+                          CompareKeys(layout, a.data(), b.data(), length))
+                    << "length " << length;
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, CompareKeysInBothOrders, testing::Values(uint16_t{0}, kGerman),
