@@ -14,7 +14,7 @@ class TDataFile;
 // dirty it is never reused for another record. The image is exactly record size bytes.
 class TRecord {
 public:
-    static constexpr size_t ImageStep = 510;
+    static constexpr size_t ImageStep = 16;
     static constexpr size_t KeyStep = 127;
 
     explicit TRecord(TDataFile& dataFile) : dataFile_(dataFile) {}

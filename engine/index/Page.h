@@ -94,6 +94,9 @@ public:
     void ReserveEntries(int count) { Reserve(count); }
     uint8_t* DecodedKey() { return Entry(count_ + 1); }
     void TakeDecodedEntry(uint32_t value, uint32_t subtreeCount, TEntryForm form);
+    // Decoding a page of fixed-width entries (a node, or a leaf without compression) in one pass: `count`
+    // disk entries of `diskSize` bytes at `data`, each the key, the value and, in a node, the subtree count.
+    void TakeFixedEntries(const uint8_t* data, int count, size_t diskSize);
     void SetKey(int position, const uint8_t* key);
     void SetSubtreeCount(int position, uint32_t count);
     // Moves `count` entries from `first` on into `target` (a page of the same index and level), to stand

@@ -22,12 +22,7 @@ bool DecodeNodeEntries(const uint8_t* data, int count, TPage& page) {
         return false;
     }
     // Straight into place: a node has no disk forms to recompute, and a page miss of a search decodes one.
-    page.ReserveEntries(count);
-    for (int k = 0; k < count; ++k) {
-        const uint8_t* entry = data + static_cast<size_t>(k) * NodeEntrySize(keyLength);
-        std::memcpy(page.DecodedKey(), entry, keyLength);
-        page.TakeDecodedEntry(ReadU32(entry + keyLength), ReadU32(entry + keyLength + 4), TEntryForm{});
-    }
+    page.TakeFixedEntries(data, count, NodeEntrySize(keyLength));
     return true;
 }
 
@@ -38,13 +33,7 @@ bool DecodeLeafEntries(const uint8_t* data, int count, TPage& page) {
             return false;
         }
         // Whole keys one after another: no form to read.
-        page.ReserveEntries(count);
-        const size_t keyLength = geometry.KeyLength;
-        for (int k = 0; k < count; ++k) {
-            const uint8_t* entry = data + static_cast<size_t>(k) * (keyLength + 4);
-            std::memcpy(page.DecodedKey(), entry, keyLength);
-            page.TakeDecodedEntry(ReadU32(entry + keyLength), 1, TEntryForm{});
-        }
+        page.TakeFixedEntries(data, count, geometry.KeyLength + 4u);
         return true;
     }
     // Every compressed entry takes at least 6 bytes (its record number and two more): a larger count is

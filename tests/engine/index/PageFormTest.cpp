@@ -258,6 +258,40 @@ TEST(PageFormTest, NodePagesAreNeverCompressed) {
     EXPECT_EQ(decoded.CountBefore(2), 40);
 }
 
+TEST(PageFormTest, FixedWidthPagesDecodeWhatTheyEncodeAtEveryKeyLength) {
+    // 5 and 9 bytes (integer keys, alone or with a record identifier) decode on paths of their own.
+    for (const uint16_t keyLength : {uint16_t{3}, uint16_t{5}, uint16_t{9}, uint16_t{40}}) {
+        for (const TPageType type : {TPageType::Leaf, TPageType::Node}) {
+            TPage page;
+            page.Reset(1, Geometry(keyLength, TCompression::None, true), 8192);
+            page.SetType(type);
+            for (uint32_t k = 0; k < 70; ++k) {
+                TBytes key(keyLength);
+                for (size_t b = 0; b < key.size(); ++b) {
+                    key[b] = static_cast<uint8_t>(k * 7 + b);
+                }
+                page.AppendEntry(key.data(), 0x01020300u + k, type == TPageType::Leaf ? 1 : 2 * k + 1);
+            }
+            const TBlock block = Encode(page);
+            TPage decoded;
+            decoded.Reset(1, page.Geometry(), 8192);
+            ASSERT_TRUE(DecodePage(block, decoded));
+            ASSERT_EQ(decoded.Count(), page.Count());
+            EXPECT_EQ(decoded.Type(), type);
+            for (int k = 1; k <= page.Count(); ++k) {
+                EXPECT_EQ(TBytes(decoded.Key(k), decoded.Key(k) + keyLength),
+                          TBytes(page.Key(k), page.Key(k) + keyLength));
+                EXPECT_EQ(decoded.Value(k), page.Value(k));
+                EXPECT_EQ(decoded.SubtreeCount(k), page.SubtreeCount(k));
+                EXPECT_EQ(decoded.Form(k).Leading, 0);
+                EXPECT_EQ(decoded.Form(k).Trailing, 0);
+            }
+            EXPECT_EQ(decoded.TotalCount(), page.TotalCount());
+            EXPECT_EQ(Encode(decoded), block);
+        }
+    }
+}
+
 TEST(PageFormTest, BlocksThatCannotBePagesAreRefused) {
     const TPageGeometry plain = Geometry(5, TCompression::None, true);
     TPage page;
