@@ -11,6 +11,7 @@ namespace {
 
 // Entry buffers grow in whole blocks: a page is refilled over and over with entries of one size.
 constexpr size_t kEntryBufferStep = 4096;
+
 void Store32(uint8_t* p, uint32_t value) {
     std::memcpy(p, &value, sizeof value);
 }
@@ -19,12 +20,13 @@ void Store16(uint8_t* p, uint16_t value) {
     std::memcpy(p, &value, sizeof value);
 }
 
-// Fixed-width disk entries into their places in memory. `FixedKey`, when not 0, is the key length known at
-// compile time, so that the most common keys copy without a call: an integer field alone (5 bytes, as the
-// deleted-record index's key), with the record identifier of a non-unique index (9).
+}  // namespace
+
+TPage::TPage() : entries_(kEntryBufferStep) {}
+
 template <size_t FixedKey>
-void CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyLength, bool leaf, uint8_t* out,
-                      size_t stride) {
+void TPage::CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyLength, bool leaf,
+                             uint8_t* out, size_t stride) {
     const size_t key = FixedKey != 0 ? FixedKey : keyLength;
     for (int k = 0; k < count; ++k, in += diskSize, out += stride) {
         std::memcpy(out, in, key);
@@ -35,10 +37,6 @@ void CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyL
         Store16(extra + kTrailingAt, 0);
     }
 }
-
-}  // namespace
-
-TPage::TPage() : entries_(kEntryBufferStep) {}
 
 void TPage::Reset(int slot, const TPageGeometry& geometry, uint32_t offset) {
     slot_ = slot;

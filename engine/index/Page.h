@@ -136,6 +136,13 @@ private:
         return value;
     }
 
+    // Fixed-width disk entries into their places in memory. `FixedKey`, when not 0, is the key length known
+    // at compile time, so that the most common keys copy without a call: an integer field alone (5 bytes, as
+    // the deleted-record index's key), with the record identifier of a non-unique index (9).
+    template <size_t FixedKey>
+    static void CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyLength, bool leaf,
+                                 uint8_t* out, size_t stride);
+
     uint8_t* Entry(int position) { return entries_.Data() + static_cast<size_t>(position - 1) * stride_; }
     const uint8_t* Entry(int position) const {
         return entries_.Data() + static_cast<size_t>(position - 1) * stride_;
