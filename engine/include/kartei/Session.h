@@ -21,6 +21,10 @@ struct TCacheSettings {
     int32_t MaxCachedRecords = 8191;
     // Pages each index keeps outside a transaction.
     size_t PagesPerIndex = 15;
+    // A transaction keeps this many bytes of each table file's changed records or index pages in memory
+    // (a record counting at least 510 bytes, the buffer it takes); beyond that it spills the changes to
+    // a temporary file beside the table file until it ends.
+    int32_t TransactionCacheBytes = 1024 * 1024;
 };
 
 // How a table's record locks are taken and how it looks for other users' changes.
