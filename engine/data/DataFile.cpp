@@ -67,8 +67,8 @@ void TDataFile::LoadHeaderAndDescriptors() {
     normalCapacity_ =
         std::max(1, std::min(cacheSettings_.RecordCacheBytes / recordSize, cacheSettings_.MaxCachedRecords));
     cacheCapacity_ = normalCapacity_;
-    transactionCapacity_ = std::max(
-        normalCapacity_, cacheSettings_.TransactionCacheBytes / std::max(recordSize, int32_t{TRecord::ImageStep}));
+    transactionCapacity_ =
+        normalCapacity_ + cacheSettings_.TransactionCacheBytes / std::max(recordSize, int32_t{TRecord::ImageStep});
     spill_.Configure(SpillFileName(FileName()), header_.RecordSize);
     statistics_ = TDataFileStatistics{};
 }
