@@ -15,6 +15,7 @@
 #include "engine/format/FieldLookup.h"
 #include "engine/format/HeaderLifecycle.h"
 #include "engine/format/Scramble.h"
+#include "engine/format/TableFileNames.h"
 #include "kartei/ErrorCodes.h"
 
 namespace kartei {
@@ -66,6 +67,9 @@ void TDataFile::LoadHeaderAndDescriptors() {
     normalCapacity_ =
         std::max(1, std::min(cacheSettings_.RecordCacheBytes / recordSize, cacheSettings_.MaxCachedRecords));
     cacheCapacity_ = normalCapacity_;
+    transactionCapacity_ =
+        normalCapacity_ + cacheSettings_.TransactionCacheBytes / std::max(recordSize, int32_t{TRecord::ImageStep});
+    spill_.Configure(SpillFileName(FileName()), header_.RecordSize);
     statistics_ = TDataFileStatistics{};
 }
 
@@ -109,7 +113,13 @@ void TDataFile::WriteBack(bool flush, bool forceHeader) {
         }
         return;
     }
+    if (!spill_.Empty()) {
+        // First, so that records changed again after they were spilled overwrite them.
+        spill_.CopyTo(*this, header_.DataStart());
+        NoteWritten();
+    }
     WriteDirtyRecords(flush);
+    spill_.Forget();
     if (forceHeader || headerPending_) {
         WriteHeader(flush);
     }
@@ -157,12 +167,20 @@ void TDataFile::WriteDirtyRecords(bool flush) {
 }
 
 void TDataFile::WriteRun(std::span<TRecord* const> run, bool flush) {
-    WriteAt(header_.RecordFileOffset(run.front()->recordNumber_), writeBuffer_.Data(),
-            run.size() * header_.RecordSize);
+    const bool spilling = context_.TransactionLocked();
+    if (spilling) {
+        spill_.Put(static_cast<uint32_t>(run.front()->recordNumber_ - 1), writeBuffer_.Data(), run.size());
+    } else {
+        WriteAt(header_.RecordFileOffset(run.front()->recordNumber_), writeBuffer_.Data(),
+                run.size() * header_.RecordSize);
+    }
     // Clean only once written: a failed write keeps the changes.
     for (TRecord* record : run) {
         record->dirty_ = false;
         --dirtyCached_;
+    }
+    if (spilling) {
+        return;
     }
     NoteWritten();
     ++statistics_.WriteRuns;

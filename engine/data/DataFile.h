@@ -14,6 +14,7 @@
 #include "engine/data/RecordStack.h"
 #include "engine/files/EngineMemory.h"
 #include "engine/files/FileHandler.h"
+#include "engine/files/SpillFile.h"
 #include "engine/format/DataHeader.h"
 #include "engine/format/FieldDescriptor.h"
 #include "kartei/Session.h"
@@ -36,7 +37,8 @@ class TDataFile : public TFileHandler {
 public:
     // Block reads cover at most this many bytes.
     static constexpr int32_t ReadAheadBytes = 65535;
-    // A full cache under a transaction lock grows by this many records.
+    // A full cache under a transaction lock grows by this many records, up to the transaction's budget
+    // (TCacheSettings::TransactionCacheBytes); beyond it the changed records go to the spill file.
     static constexpr int32_t CacheGrowth = 255;
     // The newest records checked before the cache is searched.
     static constexpr int MruProbes = 4;
@@ -72,8 +74,9 @@ public:
     // Kept by the index file; the table passes it on.
     void SetPrimaryIndexHasNoKeyFields(bool noKeyFields) { primaryIndexHasNoKeyFields_ = noKeyFields; }
 
-    // Writes the dirty, unpinned records, the header when `forceHeader` or pending, and the descriptors
-    // when changed; flushes when `flush` or ForceBufferFlush. Under a transaction lock nothing is written:
+    // Writes the records a transaction spilled, the dirty, unpinned records, the header when `forceHeader`
+    // or pending, and the descriptors when changed; flushes when `flush` or ForceBufferFlush. Under a
+    // transaction lock nothing is written:
     // a forced header write only raises the change count held in memory and leaves the header pending
     // for the end of the transaction.
     void WriteBack(bool flush, bool forceHeader = false);
@@ -87,8 +90,8 @@ public:
     bool CheckForChange();
     // Takes the header from the file again.
     void RereadHeader();
-    // Forgets every cached record, unwritten changes included. A record still pinned leaves the cache
-    // and returns to the pool when released.
+    // Forgets every cached record, unwritten changes included (spilled ones too). A record still pinned
+    // leaves the cache and returns to the pool when released.
     void DiscardCache();
     // Forgets the cached records and a pending header: nothing is left to write back (a rolled-back
     // transaction). RereadHeader then takes the file's.
@@ -155,7 +158,11 @@ private:
     // Reads `count` records starting with (forwards) or ending with (backwards) `recordNumber` into the
     // cache; returns that record, or nullptr when it was not read.
     TRecord* ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count);
+    // The record's image from `bytes` (the file's), or from the spill file when a transaction put it
+    // there; a record whose spilled image cannot be read leaves the cache.
     void LoadImage(TRecord& record, const uint8_t* bytes);
+    // Under a transaction lock, when the cache has reached the transaction's budget.
+    bool SpillDue() const;
 
     // A cleared record outside the cache, for `recordNumber`'s image.
     TRecord& TakeBuffer();
@@ -167,7 +174,8 @@ private:
     template <typename TKeep>
     void GatherByNumber(TKeep keep);
     void WriteDirtyRecords(bool flush);
-    // Writes the records in writeBuffer_, those of `run`, and marks them clean.
+    // Writes the records in writeBuffer_, those of `run`, and marks them clean: to the spill file under a
+    // transaction lock.
     void WriteRun(std::span<TRecord* const> run, bool flush);
     void WriteHeader(bool flush);
     void WriteDescriptors();
@@ -188,6 +196,9 @@ private:
     TCacheSettings cacheSettings_;
     int32_t normalCapacity_ = 0;
     int32_t cacheCapacity_ = 0;
+    int32_t transactionCapacity_ = 0;
+    // Changed records a transaction could not keep in memory, by record number - 1.
+    TSpillFile spill_;
     TCachedRecordMap cache_;
     // Cached records that are dirty: when all are, no buffer can be reused and none is looked for.
     size_t dirtyCached_ = 0;

@@ -21,6 +21,12 @@ TRecord* TDataFile::Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirec
         record = &Append();
     } else {
         record = FindCached(recordNumber);
+        if (record == nullptr && spill_.Holds(static_cast<uint32_t>(recordNumber - 1))) {
+            // Spilled by this transaction: the file holds an older image, or none yet.
+            record = &TakeBuffer();
+            AddToCache(*record, recordNumber);
+            LoadImage(*record, nullptr);
+        }
         if (record == nullptr) {
             if (cursor != nullptr && !context_.StrictChangeDetection() && cursor->CheckForChanges()) {
                 return nullptr;
@@ -124,7 +130,16 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
 
 void TDataFile::LoadImage(TRecord& record, const uint8_t* bytes) {
     const std::span<uint8_t> image = record.Image();
-    std::memcpy(image.data(), bytes, image.size());
+    const uint32_t key = static_cast<uint32_t>(record.recordNumber_ - 1);
+    if (spill_.Holds(key)) {
+        UndoOnError([&] { spill_.Get(key, image.data()); },
+                    [&] {
+                        RemoveFromCache(record);
+                        spares_.Return(record);
+                    });
+    } else {
+        std::memcpy(image.data(), bytes, image.size());
+    }
     if (header_.IsEncrypted()) {
         ScrambleRecordImage(image);
     }
@@ -141,20 +156,26 @@ TRecord& TDataFile::TakeBuffer() {
     // A bulk change under a transaction fills the cache with dirty records: looking through all of them
     // for each further 255 would cost time growing with the square of the records.
     TRecord* victim = dirtyCached_ < cache_.Count() ? FindVictim() : nullptr;
-    if (victim == nullptr) {
-        if (context_.TransactionLocked()) {
-            cacheCapacity_ += CacheGrowth;
-            return spares_.Take(imageSize);
-        }
+    if (victim == nullptr && !(context_.TransactionLocked() && !SpillDue())) {
         WriteDirtyRecords(false);
         victim = FindVictim();
-        if (victim == nullptr) {
+        if (victim == nullptr && !context_.TransactionLocked()) {
             RaiseRecordBuffersCorrupt();
         }
+    }
+    if (victim == nullptr) {
+        // A transaction's cache grows below its budget, and beyond it when what is left is pinned or
+        // being read.
+        cacheCapacity_ += CacheGrowth;
+        return spares_.Take(imageSize);
     }
     RemoveFromCache(*victim);
     victim->Clear(imageSize);
     return *victim;
+}
+
+bool TDataFile::SpillDue() const {
+    return !InMemory() && cacheCapacity_ >= transactionCapacity_;
 }
 
 TRecord* TDataFile::FindVictim() const {
@@ -194,6 +215,7 @@ void TDataFile::DiscardCache() {
     cache_.Clear();
     mru_.Clear();
     dirtyCached_ = 0;
+    spill_.Forget();
 }
 
 void TDataFile::Release(TRecord& record) {

@@ -69,6 +69,10 @@ std::string SortFileName(std::string_view dataFileName, int slot) {
     return WithExtension(dataFileName, std::string_view(digits, sizeof digits));
 }
 
+std::string SpillFileName(std::string_view fileName) {
+    return std::string(fileName) + ".SPL";
+}
+
 bool IsBlankFileName(std::string_view name) {
     const size_t fileAt = name.rfind(kPathSeparator);
     const std::string_view file = fileAt == std::string_view::npos ? name : name.substr(fileAt + 1);

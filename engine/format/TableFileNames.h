@@ -30,6 +30,10 @@ std::string JournalFileName(std::string_view dataFileName);
 // with ".S" and the slot's two digits. Temporary: gone when the index is built.
 std::string SortFileName(std::string_view dataFileName, int slot);
 
+// Where a transaction keeps the changes of a table file that do not fit in memory: the file's name with
+// ".SPL" added ("CITY.IDX.SPL"). Temporary: gone when the transaction ends.
+std::string SpillFileName(std::string_view fileName);
+
 // Whether the file part of a name (after the last '/'), without extension and trimmed, is empty.
 bool IsBlankFileName(std::string_view name);
 

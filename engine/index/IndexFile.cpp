@@ -7,6 +7,7 @@
 #include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Bytes.h"
+#include "engine/format/TableFileNames.h"
 #include "engine/format/Scramble.h"
 #include "engine/index/PageCodec.h"
 #include "kartei/ErrorCodes.h"
@@ -45,12 +46,14 @@ int TIndexFile::Checked(int slot) const {
 void TIndexFile::Open(std::string_view fileName, bool exclusive, bool temporary) {
     Close();
     TFileHandler::Open(fileName, exclusive, temporary);
+    spill_.Configure(SpillFileName(fileName), kIndexPageSize);
     UndoOnError([this] { TakeHeader(ReadHeaderBlock()); }, [this] { TFileHandler::Close(); });
 }
 
 void TIndexFile::Create(std::string_view fileName, bool temporary) {
     Close();
     TFileHandler::Create(fileName, temporary);
+    spill_.Configure(SpillFileName(fileName), kIndexPageSize);
     header_ = NewIndexHeader();
     WriteHeader(false);
 }
@@ -221,7 +224,7 @@ TPageRef TIndexFile::Fetch(int slot, uint32_t offset, bool mayRestart) {
         return Pin(*cached);
     }
     const TPageGeometry geometry = Geometry(slot);
-    if (mayRestart && !context_.Exclusive && pinnedPages_ == 0 && dirtyPages_ == 0 &&
+    if (mayRestart && !context_.Exclusive && pinnedPages_ == 0 && dirtyPages_ == 0 && spill_.Empty() &&
         CounterChangedOnDisk()) {
         ReloadHeader();
         return TPageRef();
@@ -243,8 +246,10 @@ TPageRef TIndexFile::Fetch(int slot, uint32_t offset, bool mayRestart) {
 }
 
 void TIndexFile::ReadBlock(uint32_t offset, uint8_t* block) {
-    size_t got = 0;
-    {
+    size_t got = kIndexPageSize;
+    if (spill_.Holds(offset / kIndexPageSize)) {
+        spill_.Get(offset / kIndexPageSize, block);
+    } else {
         TFileGuard guard(*this);
         Seek(offset, TSeekOrigin::Start);
         got = Read(block, kIndexPageSize, true);
@@ -314,14 +319,18 @@ std::unique_ptr<TPage> TIndexFile::SparePage(int slot) {
     TPageCache& cache = caches_[slot];
     if (cache.Full()) {
         TPage* victim = cache.LeastRecentIdle();
-        if (victim == nullptr && context_.InTransaction) {
+        if (victim == nullptr && context_.InTransaction && !SpillDue()) {
             cache.Grow();
         } else if (victim == nullptr) {
             WritePages();
             TrimCaches();
             victim = cache.Full() ? cache.LeastRecentIdle() : nullptr;
             if (cache.Full() && victim == nullptr) {
-                RaiseCorrupt();
+                // Pinned or overfull pages a transaction cannot spill stay.
+                if (!context_.InTransaction) {
+                    RaiseCorrupt();
+                }
+                cache.Grow();
             }
         }
         if (victim != nullptr) {
@@ -329,6 +338,17 @@ std::unique_ptr<TPage> TIndexFile::SparePage(int slot) {
         }
     }
     return pool_.Take();
+}
+
+bool TIndexFile::SpillDue() const {
+    if (InMemory()) {
+        return false;
+    }
+    size_t cached = 0;
+    for (const TPageCache& cache : caches_) {
+        cached += cache.Size();
+    }
+    return cached >= transactionPages_;
 }
 
 void TIndexFile::DropPage(TPageCache& cache, TPage& page) {
@@ -344,6 +364,7 @@ void TIndexFile::DropPage(TPageCache& cache, TPage& page) {
 }
 
 void TIndexFile::DropPages(bool pinnedToo) {
+    spill_.Forget();
     for (TPageCache& cache : caches_) {
         std::vector<TPage*> drop;
         for (const std::unique_ptr<TPage>& page : cache.Pages()) {
@@ -414,12 +435,21 @@ void TIndexFile::CheckPagesFit() const {
 }
 
 bool TIndexFile::WritePages() {
-    // Nothing is written unless every page can be.
-    CheckPagesFit();
+    // A transaction writes to its spill file, and keeps in memory the overfull pages that the commit's
+    // check will refuse. Otherwise nothing is written unless every page can be, and what a transaction
+    // spilled goes first, so that pages changed again after it was spilled overwrite it.
+    const bool spilling = context_.InTransaction;
+    const bool spilled = !spilling && !spill_.Empty();
+    if (!spilling) {
+        CheckPagesFit();
+        if (spilled) {
+            spill_.CopyTo(*this, 0);
+        }
+    }
     writeOrder_.clear();
     for (const TPageCache& cache : caches_) {
         for (const std::unique_ptr<TPage>& page : cache.Pages()) {
-            if (page->dirty_ && page->pins_ == 0) {
+            if (page->dirty_ && page->pins_ == 0 && !(spilling && !page->free_ && page->Overfull())) {
                 writeOrder_.push_back(page.get());
             }
         }
@@ -443,7 +473,9 @@ bool TIndexFile::WritePages() {
                 ScrambleRecordImage(std::span(block, kIndexPageSize));
             }
         }
-        {
+        if (spilling) {
+            spill_.Put(writeOrder_[first]->Offset() / kIndexPageSize, io_.Data(), end - first);
+        } else {
             TFileGuard guard(*this);
             Seek(writeOrder_[first]->Offset(), TSeekOrigin::Start);
             Write(io_.Data(), (end - first) * kIndexPageSize);
@@ -454,7 +486,10 @@ bool TIndexFile::WritePages() {
         }
         first = end;
     }
-    return !writeOrder_.empty();
+    if (spilled) {
+        spill_.Forget();
+    }
+    return spilled || !writeOrder_.empty();
 }
 
 void TIndexFile::Flush() {

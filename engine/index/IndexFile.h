@@ -9,6 +9,7 @@
 
 #include "engine/files/EngineMemory.h"
 #include "engine/files/FileHandler.h"
+#include "engine/files/SpillFile.h"
 #include "engine/index/IndexFormat.h"
 #include "engine/index/IndexHeader.h"
 #include "engine/index/PageCache.h"
@@ -27,7 +28,8 @@ struct TIndexFileContext {
     bool Encrypted = false;
     // The session's ForceBufferFlush: the system's buffers are flushed after every write-back.
     bool ForceBufferFlush = false;
-    // The table is in a transaction: nothing is written, and a cache full of changed pages grows instead.
+    // The table is in a transaction: nothing is written to the file; a cache full of changed pages grows
+    // instead, and past the transaction's page budget the changed pages go to the spill file.
     bool InTransaction = false;
     // The table is held exclusively: no other process can change the file, so reading a page from disk
     // does not first look at the header's change counter.
@@ -46,6 +48,9 @@ public:
 
     // Pages each index keeps outside a transaction (at least one).
     void SetPagesPerIndex(size_t pages);
+    // Pages all caches together may grow to in a transaction before its changed pages are spilled (a file
+    // in memory never spills).
+    void SetTransactionPages(size_t pages) { transactionPages_ = pages; }
     // Opens the file and reads its header; more than 30 secondary indexes is HeaderCorrupt.
     void Open(std::string_view fileName, bool exclusive, bool temporary = false) override;
     // Creates the file with a new header (no indexes but the deleted-record index in slot 31) and writes it.
@@ -53,9 +58,10 @@ public:
     // Closes the file, dropping every cached page unwritten: the table flushes first. No page reference
     // may be held.
     void Close() override;
-    // Writes every changed, unpinned page, in runs of consecutive offsets with one write each, then the
-    // header when it changed (any written page changes it); flushes the system's buffers when the context
-    // asks for it; trims the caches back to their initial capacity. Writes nothing inside a transaction.
+    // Writes the pages a transaction spilled, then every changed, unpinned page, in runs of consecutive
+    // offsets with one write each, then the header when it changed (any written page changes it); flushes
+    // the system's buffers when the context asks for it; trims the caches back to their initial capacity.
+    // Writes nothing inside a transaction.
     void Flush() override;
     // Leaves every index empty, its definition kept: the header that says so is written first, then the
     // file is cut after it. A failure in between leaves pages beyond the end offset, which nothing reads.
@@ -153,7 +159,10 @@ private:
     // Writes changed, unpinned pages of all caches in runs; true when something was written.
     bool WritePages();
     void TrimCaches();
-    // Removes pages from every cache (pinned ones only when `pinnedToo`) into the pool, unwritten.
+    // A cache full of changed pages in a transaction spills them rather than grow further.
+    bool SpillDue() const;
+    // Removes pages from every cache (pinned ones only when `pinnedToo`) into the pool, unwritten, and
+    // forgets the spilled ones.
     void DropPages(bool pinnedToo);
     void DropPage(TPageCache& cache, TPage& page);
     // Removes every page of one cache, pinned or not.
@@ -173,6 +182,9 @@ private:
     // Page runs and the header on their way to and from the disk.
     TEngineBuffer io_{kIndexPageSize};
     std::vector<TPage*> writeOrder_;
+    // Changed pages a transaction could not keep in memory, by page number (offset ÷ page size).
+    TSpillFile spill_;
+    size_t transactionPages_ = SIZE_MAX;
 };
 
 }  // namespace kartei

@@ -72,6 +72,7 @@ void TDataTableImpl::OpenFiles(bool exclusive) {
     const TCacheSettings& caches = Session().CacheSettings();
     dataFile_.SetCacheSettings(caches);
     indexFile_.SetPagesPerIndex(caches.PagesPerIndex);
+    indexFile_.SetTransactionPages(static_cast<size_t>(caches.TransactionCacheBytes) / kIndexPageSize);
     {
         // Quietly: the failure to open is the one reported.
         TUndoGuard close([this] {
@@ -96,6 +97,7 @@ void TDataTableImpl::OpenFiles(bool exclusive) {
         // Nobody else can meet the journal of a commit that never ended: this open puts the files back.
         journalLooked_ = true;
         ReplayJournal();
+        DeleteLeftoverSpills();
     }
     locks_.SetBlobFile(BlobFile());
     SyncPrimaryKeyFlag();
@@ -238,6 +240,16 @@ bool TDataTableImpl::ReplayJournal() {
     return true;
 }
 
+void TDataTableImpl::DeleteLeftoverSpills() {
+    // Only a transaction spills, and it deletes its files when it ends: a spill file met by the holder
+    // of the transaction lock or an exclusive opener was left by a process that died in a transaction.
+    if (inMemory_ || readOnly_) {
+        return;
+    }
+    TSpillFile::DeleteLeftover(SpillFileName(fileNames_.Data));
+    TSpillFile::DeleteLeftover(SpillFileName(fileNames_.Index));
+}
+
 void TDataTableImpl::TrimCaches() {
     dataFile_.TrimCache();
     if (blobFile_.IsOpen()) {
@@ -324,6 +336,7 @@ void TDataTableImpl::JoinTransaction() {
     // What an exclusive table changed before belongs to no transaction and is not rolled back with it.
     WriteBackChanges();
     locks_.LockTransaction();
+    DeleteLeftoverSpills();
     inTransaction_ = true;
     changedInTransaction_ = false;
     SyncContexts();

@@ -251,6 +251,8 @@ private:
     void FreeBlobs(const std::vector<TBlobReference>& blobs);
     // A transaction has ended: what it grew in the caches is given back.
     void TrimCaches();
+    // Deletes spill files that a process which died in a transaction left behind.
+    void DeleteLeftoverSpills();
     // Writes a transaction's changes under a journal, so that the files show all of them or none; then
     // frees the blob chains it detached. A failure puts the files back and is raised.
     void Commit(const std::vector<TBlobReference>& blobs);

@@ -21,6 +21,11 @@ struct TCacheSettings {
     int32_t MaxCachedRecords = 8191;
     // Pages each index keeps outside a transaction.
     size_t PagesPerIndex = 15;
+    // A transaction's record cache grows by at most this many bytes beyond its normal size (a record
+    // counting at least 510 bytes, the buffer it takes), and its index pages take at most this many bytes
+    // of the index file; beyond that it spills its changes to a temporary file beside the table file
+    // until it ends.
+    int32_t TransactionCacheBytes = 1024 * 1024;
 };
 
 // How a table's record locks are taken and how it looks for other users' changes.

@@ -33,6 +33,13 @@ TModelWorkload::TModelWorkload(const std::string& folder, const TWorkloadSetting
                       : std::uniform_int_distribution<size_t>(60, 1000)(random);
     session_ = std::make_unique<TDataSession>();
     session_->SetForceBufferFlush(settings.ForceFlush);
+    if (std::uniform_int_distribution<int>(0, 2)(random) == 0) {
+        // A record cache of a few records, and transactions that spill nearly all they change.
+        TCacheSettings caches;
+        caches.RecordCacheBytes = 2048;
+        caches.TransactionCacheBytes = 1;
+        session_->SetCacheSettings(caches);
+    }
     directory_ = &Inside(session_->OpenDirectory(folder));
     const int status = directory_->CreateTable(Request(false), schema_.Definition, table_);
     Expect(status == 0, [&] { return "creating the table gives " + std::to_string(status); });
