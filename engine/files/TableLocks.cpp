@@ -21,6 +21,16 @@ void TTableLocks::Raise(uint16_t code) const {
     RaiseKarteiError(code, tableName_);
 }
 
+void TTableLocks::CheckForChanges() {
+    // While the transaction holds the data write lock no other writer gets in: what the first look after
+    // taking it found stays true until the transaction ends.
+    if (transactionOwnsDataLock_ && lookedInTransaction_) {
+        return;
+    }
+    changeCheck_();
+    lookedInTransaction_ = transactionOwnsDataLock_;
+}
+
 bool TTableLocks::HoldsAnyReadLock() const {
     return std::any_of(reads_.begin(), reads_.end(), [](const TReadLock& lock) { return lock.Held; });
 }
@@ -43,7 +53,7 @@ void TTableLocks::LockRead(int slot) {
     }
     taken.Held = true;
     lock = taken;
-    UndoOnError(changeCheck_, [this, &lock] { ReleaseRead(lock); });
+    UndoOnError([this] { CheckForChanges(); }, [this, &lock] { ReleaseRead(lock); });
 }
 
 bool TTableLocks::ReleaseRead(TReadLock& lock) {
@@ -87,7 +97,7 @@ void TTableLocks::LockWrite() {
     writeHeld_ = true;
     writeBlob_ = blob_ != nullptr;
     writeOwnsDataLock_ = takeData;
-    UndoOnError(changeCheck_, [this] { ReleaseWrite(); });
+    UndoOnError([this] { CheckForChanges(); }, [this] { ReleaseWrite(); });
 }
 
 bool TTableLocks::ReleaseWrite() {
@@ -121,6 +131,7 @@ void TTableLocks::LockTransaction() {
             Raise(ErrorCode::LockFailed);
         }
         transactionOwnsDataLock_ = true;
+        lookedInTransaction_ = false;
     }
     inTransaction_ = true;
 }
@@ -177,7 +188,7 @@ void TTableLocks::LockRecord(uint32_t record) {
     }
     if (!settings_.StrictChangeDetection && !exclusive_) {
         if (HoldsAnyReadLock()) {
-            changeCheck_();
+            CheckForChanges();
         } else {
             LockRead(RecordReadLockSlot);
         }

@@ -83,6 +83,9 @@ private:
     bool TakesNoLocks() const { return readOnly_ || (exclusive_ && !inTransaction_); }
     // Releases a read lock; false when the system refused.
     bool ReleaseRead(TReadLock& lock);
+    // Looks for other users' changes after a lock was taken, unless the transaction's data lock has kept
+    // every writer out since the last look.
+    void CheckForChanges();
     // Releases the write lock's parts; false when the system refused one.
     bool ReleaseWrite();
     // Unlocks the records selected; false when the system refused one.
@@ -105,6 +108,7 @@ private:
     bool writeOwnsDataLock_ = false;
     bool inTransaction_ = false;
     bool transactionOwnsDataLock_ = false;
+    bool lookedInTransaction_ = false;
     // Locked records; true when the unlock waits for the end of the transaction.
     std::map<uint32_t, bool> records_;
 };

@@ -173,6 +173,36 @@ TEST_F(TableLocksTest, TheTransactionHoldsTheDataByteAcrossWrites) {
     EXPECT_FALSE(locks.InTransaction());
 }
 
+// The transaction's data lock keeps every other writer out, so one look for changes after taking it serves
+// every lock until it ends; outside a transaction each lock looks again.
+TEST_F(TableLocksTest, InsideATransactionOnlyTheFirstLockLooksForChanges) {
+    locks.LockTransaction();
+    EXPECT_EQ(changeChecks, 0);
+    for (int k = 0; k < 3; ++k) {
+        locks.LockWrite();
+        locks.UnlockWrite();
+        locks.LockRead(0);
+        locks.UnlockRead(0);
+    }
+    EXPECT_EQ(changeChecks, 1);
+    locks.UnlockTransaction();
+
+    locks.LockRead(0);
+    locks.UnlockRead(0);
+    locks.LockWrite();
+    locks.UnlockWrite();
+    EXPECT_EQ(changeChecks, 3);
+
+    locks.LockTransaction();  // a new transaction looks once again
+    locks.LockRead(0);
+    locks.UnlockRead(0);
+    locks.LockWrite();
+    locks.UnlockWrite();
+    EXPECT_EQ(changeChecks, 4);
+    locks.UnlockTransaction();
+    EXPECT_TRUE(NothingHeld());
+}
+
 TEST_F(TableLocksTest, ARecordLockFirstTakesAReadLockAndChecksForChanges) {
     locks.LockRecord(42);
     EXPECT_TRUE(locks.IsRecordLocked(42));
