@@ -56,8 +56,19 @@ protected:
         }
     }
 
+    // Closes the table and opens it again: it verifies, its indexes are sound, and it holds `expected`.
+    TDataTableImpl* ReopenSound(TDataTableImpl* table, const std::vector<std::string>& expected) {
+        Close(table);
+        table = Open("Codes");
+        table->VerifyFiles();
+        ExpectIndexesSound(*table);
+        EXPECT_EQ(Contents(*table), expected);
+        return table;
+    }
+
     bool SpillFilesExist() const {
-        return std::filesystem::exists(File("Codes.DAT.SPL")) || std::filesystem::exists(File("Codes.IDX.SPL"));
+        return std::filesystem::exists(File("Codes.DAT.SPL")) ||
+               std::filesystem::exists(File("Codes.IDX.SPL"));
     }
 };
 
@@ -73,13 +84,9 @@ TEST_F(TableSpill, ATransactionBeyondItsBudgetSpillsAndCommitsWhole) {
     directory_->EndTransaction(true);
     EXPECT_FALSE(SpillFilesExist());
     EXPECT_EQ(Contents(*table), inside);
-    Close(table);
 
-    table = Open("Codes");
-    table->VerifyFiles();
-    ExpectIndexesSound(*table);
+    table = ReopenSound(table, inside);
     EXPECT_EQ(table->RecordCount(), kRecords - 20);
-    EXPECT_EQ(Contents(*table), inside);
     EXPECT_EQ(Text(*table, 1), "91");
 }
 
@@ -95,12 +102,7 @@ TEST_F(TableSpill, ATransactionBeyondItsBudgetRollsBackWhole) {
     directory_->EndTransaction(false);
     EXPECT_FALSE(SpillFilesExist());
     EXPECT_EQ(Contents(*table), before);
-    Close(table);
-
-    table = Open("Codes");
-    table->VerifyFiles();
-    ExpectIndexesSound(*table);
-    EXPECT_EQ(Contents(*table), before);
+    ReopenSound(table, before);
 }
 
 // Whichever write or read fails, of the spill file or of the commit, and whether the disk comes back or
