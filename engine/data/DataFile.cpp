@@ -67,8 +67,8 @@ void TDataFile::LoadHeaderAndDescriptors() {
     normalCapacity_ =
         std::max(1, std::min(cacheSettings_.RecordCacheBytes / recordSize, cacheSettings_.MaxCachedRecords));
     cacheCapacity_ = normalCapacity_;
-    transactionCapacity_ =
-        normalCapacity_ + cacheSettings_.TransactionCacheBytes / std::max(recordSize, int32_t{TRecord::ImageStep});
+    transactionCapacity_ = normalCapacity_ + cacheSettings_.TransactionCacheBytes /
+                                                 std::max(recordSize, int32_t{TRecord::ImageStep});
     spill_.Configure(SpillFileName(FileName()), header_.RecordSize);
     statistics_ = TDataFileStatistics{};
 }
@@ -125,6 +125,14 @@ void TDataFile::WriteBack(bool flush, bool forceHeader) {
     }
     if (descriptorsChanged_) {
         WriteDescriptors();
+    }
+}
+
+void TDataFile::CleanForWalk() {
+    if (!context_.TransactionLocked()) {
+        WriteBack(false);
+    } else if (!InMemory()) {
+        WriteDirtyRecords(false);
     }
 }
 

@@ -8,8 +8,10 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/Cp1252.h"
+#include "base/Hash.h"
 #include "engine/locale/LocaleId.h"
 
 namespace kartei {
@@ -82,6 +84,36 @@ int TCollator::Compare(const uint8_t* a, size_t aLength, const TCollationText& b
         default:
             return 0;
     }
+}
+
+template <typename Use>
+void TCollator::WithSortKey(const uint8_t* text, size_t length, const Use& use) const {
+    UChar units[kMaxCollatedLength];
+    const TCollationText prepared = PrepareCollationText(text, length, units);
+    const auto count = static_cast<int32_t>(prepared.Length);
+    // A sort key takes a few bytes per character; a longer one than the stack holds is rare.
+    uint8_t key[4 * kMaxCollatedLength];
+    const int32_t size = ucol_getSortKey(collator_, units, count, key, static_cast<int32_t>(sizeof key));
+    if (size <= static_cast<int32_t>(sizeof key)) {
+        use(key, static_cast<size_t>(size));
+        return;
+    }
+    std::vector<uint8_t> longer(static_cast<size_t>(size));
+    use(longer.data(), static_cast<size_t>(ucol_getSortKey(collator_, units, count, longer.data(), size)));
+}
+
+uint64_t TCollator::Hash(const uint8_t* text, size_t length, uint64_t hash) const {
+    WithSortKey(text, length,
+                [&hash](const uint8_t* key, size_t size) { hash = HashBytes(key, size, hash); });
+    return hash;
+}
+
+void TCollator::SortKeyPrefix(const uint8_t* text, size_t length, uint8_t* out, size_t size) const {
+    WithSortKey(text, length, [out, size](const uint8_t* key, size_t keySize) {
+        const size_t taken = std::min(size, keySize);
+        std::copy_n(key, taken, out);
+        std::fill(out + taken, out + size, uint8_t{0});
+    });
 }
 
 const TCollator* LocaleCollator(uint32_t localeId, TCollationStrength strength) {

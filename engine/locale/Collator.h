@@ -46,8 +46,18 @@ public:
     int Compare(const uint8_t* a, size_t aLength, const uint8_t* b, size_t bLength) const;
     // The same with `b` converted already; `bLength` may cut it shorter.
     int Compare(const uint8_t* a, size_t aLength, const TCollationText& b, size_t bLength) const;
+    // Folds the text (as Compare takes a side) into `hash` through its sort key: texts Compare finds equal
+    // fold alike.
+    uint64_t Hash(const uint8_t* text, size_t length, uint64_t hash) const;
+    // The first `size` bytes of the text's sort key, zero-padded: two texts whose prefixes differ compare
+    // as their prefixes do (bytewise); equal prefixes tell nothing.
+    void SortKeyPrefix(const uint8_t* text, size_t length, uint8_t* out, size_t size) const;
 
 private:
+    // Calls `use(key, size)` with the text's sort key.
+    template <typename Use>
+    void WithSortKey(const uint8_t* text, size_t length, const Use& use) const;
+
     UCollator* collator_ = nullptr;
 };
 

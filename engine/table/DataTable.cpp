@@ -73,6 +73,7 @@ void TDataTableImpl::OpenFiles(bool exclusive) {
     dataFile_.SetCacheSettings(caches);
     indexFile_.SetPagesPerIndex(caches.PagesPerIndex);
     indexFile_.SetTransactionPages(static_cast<size_t>(caches.TransactionCacheBytes) / kIndexPageSize);
+    putOffKeyBytes_ = caches.PutOffKeyBytes;
     {
         // Quietly: the failure to open is the one reported.
         TUndoGuard close([this] {
@@ -280,6 +281,7 @@ TKeyLayout TDataTableImpl::KeyLayout(int slot) {
 }
 
 void TDataTableImpl::PrepareIndexes() {
+    BuildPutOffIndexes();
     if (indexesDeferred_) {
         // Any use of the indexes but adding records needs them whole.
         indexesDeferred_ = false;
@@ -352,6 +354,8 @@ void TDataTableImpl::EndTransaction(bool commit) {
     bool committed = false;
     if (commit) {
         failure.Run([this, &blobs, &committed] {
+            // Entries put off go in before anything is written.
+            BuildPutOffIndexes();
             // The data write lock is the transaction's; the index and blob files are locked for the writes.
             locks_.LockWrite();
             inTransaction_ = false;
@@ -363,6 +367,8 @@ void TDataTableImpl::EndTransaction(bool commit) {
     inTransaction_ = false;
     SyncContexts();
     if (!committed) {
+        indexes_.EndDeferring();
+        putOffFailure_ = nullptr;
         // Rolled back, or a commit that failed and left the files as they were: the caches go too.
         failure.Run([this] { ReloadFiles(); });
     }

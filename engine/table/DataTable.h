@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <span>
 #include <string>
@@ -157,10 +158,11 @@ public:
     // was saved. Both refuse a table in a transaction (TableInUse): its index changes are not in the file.
     void RestoreIndexCopy(bool deleteCopy);
 
-    // The index read lock for a read, unless the table holds a read or the write lock already.
+    // The index read lock for a read, unless the table holds a read or the write lock already. A read
+    // that uses the indexes (`usesIndexes`) finds every record in them: entries put off are entered first.
     class TReadAccess {
     public:
-        explicit TReadAccess(TDataTableImpl& table);
+        explicit TReadAccess(TDataTableImpl& table, bool usesIndexes = true);
         ~TReadAccess();
         // Whether this access took the lock (and with it looked for other users' changes).
         bool Taken() const { return taken_; }
@@ -228,6 +230,17 @@ private:
     // The indexes as the index file's header describes them; deferred ones are built first.
     void PrepareIndexes();
     void LoadIndexes();
+    // The indexes as an insertion needs them. A new table filled in a transaction puts the entries of its
+    // records off (TRecordIndexes::Defer) until anything else uses the table, the kept keys outgrow
+    // TCacheSettings::PutOffKeyBytes, or the transaction commits; then each index is built from its sorted
+    // keys at once.
+    void PrepareInsert();
+    bool EntriesPutOff() const { return indexesDeferred_ || indexes_.Deferring(); }
+    // Builds the indexes whose entries a transaction put off. A failure leaves them half built: it is
+    // raised again by every later use of the table until the transaction ends, and a commit rolls back.
+    void BuildPutOffIndexes();
+    // Copies record slot `number` (live or deleted) into `image`, unlocked: for filling indexes.
+    void CopySlot(int32_t number, std::vector<uint8_t>& image);
     // Enters every record slot into the indexes, all empty, and counts the live records.
     void FillIndexes(int32_t& duplicate);
     void NoteChange();
@@ -285,6 +298,9 @@ private:
     bool indexesLoaded_ = false;
     // InsertRecord leaves the indexes to BuildDeferredIndexes.
     bool indexesDeferred_ = false;
+    // Why building the entries a transaction put off failed.
+    std::exception_ptr putOffFailure_;
+    size_t putOffKeyBytes_ = 0;
     uint64_t indexesGeneration_ = 0;
     std::optional<TKeyLocale> keyLocale_;
 

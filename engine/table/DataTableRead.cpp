@@ -11,7 +11,10 @@
 
 namespace kartei {
 
-TDataTableImpl::TReadAccess::TReadAccess(TDataTableImpl& table) : table_(table) {
+TDataTableImpl::TReadAccess::TReadAccess(TDataTableImpl& table, bool usesIndexes) : table_(table) {
+    if (usesIndexes) {
+        table.BuildPutOffIndexes();
+    }
     table.ReloadIfStale();
     TTableLocks& locks = table.locks_;
     if (!locks.HoldsAnyReadLock() && !locks.HoldsWriteLock()) {
@@ -49,7 +52,7 @@ TRecord& TDataTableImpl::FetchSlot(int32_t recordNumber, bool live, bool readAhe
 
 void TDataTableImpl::ReadRecord(int32_t recordNumber, std::span<uint8_t> image, bool readAhead) {
     CheckImage(image);
-    const TReadAccess access(*this);
+    const TReadAccess access(*this, false);
     const TPinnedRecord record(dataFile_, FetchSlot(recordNumber, false, readAhead));
     std::copy(record->Image().begin(), record->Image().end(), image.begin());
 }
@@ -66,7 +69,7 @@ size_t TDataTableImpl::ReadBlob(std::span<const uint8_t> record, const TFieldDes
                                 TEngineBuffer& contents) {
     CheckImage(record);
     const TFieldDescriptor& own = OwnBlobField(field);
-    const TReadAccess access(*this);
+    const TReadAccess access(*this, false);
     if (IsFieldNull(record, own)) {
         return 0;
     }

@@ -152,9 +152,7 @@ void TDataTableImpl::FreeBlobs(const std::vector<TBlobReference>& blobs) {
 int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
     CheckImage(image);
     TWriteAccess access(*this, 0);
-    if (!indexesDeferred_) {
-        PrepareIndexes();
-    }
+    PrepareInsert();
     newImage_.assign(image.begin(), image.end());
     SetRecordStatus(newImage_, kRecordLive);
     const int32_t identifier =
@@ -170,12 +168,16 @@ int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAu
         oldImage_.assign(deleted->Image().begin(), deleted->Image().end());
         replaced = oldImage_;
     }
-    if (!indexesDeferred_) {
+    if (indexes_.Deferring()) {
+        indexes_.CheckDeferred(
+            slot.RecordNumber, newImage_,
+            [this](int32_t number, std::vector<uint8_t>& other) { CopySlot(number, other); });
+    } else if (!indexesDeferred_) {
         indexes_.Change(slot.RecordNumber, replaced, newImage_);
     }
     TRecord* record = UndoOnError([this] { return &dataFile_.NewRecordSlot(); },
                                   [this] {
-                                      if (!indexesDeferred_) {
+                                      if (!EntriesPutOff()) {
                                           indexes_.Undo();
                                       }
                                   });
@@ -189,6 +191,9 @@ int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAu
         }
         std::copy(newImage_.begin(), newImage_.end(), taken->Image().begin());
         taken->MarkDirty();
+    }
+    if (indexes_.Deferring()) {
+        indexes_.AddDeferred(slot.RecordNumber);
     }
     indexFile_.IncrementRecordCount();
     access.Finish();
@@ -324,14 +329,11 @@ void TDataTableImpl::RebuildMissingIndex() {
 
 void TDataTableImpl::FillIndexes(int32_t& duplicate) {
     LoadIndexes();
-    // The records go through the cache in blocks; records it still holds changed would stay in it, and
-    // each block would look through all of them for a buffer to reuse.
-    dataFile_.WriteBack(false);
+    // The records go through the cache in blocks.
+    dataFile_.CleanForWalk();
     int32_t live = 0;
     const auto read = [&](int32_t number, std::vector<uint8_t>& image) {
-        const TPinnedRecord record(dataFile_,
-                                   *dataFile_.Fetch(nullptr, number, TReadDirection::Forward, true, false));
-        image.assign(record->Image().begin(), record->Image().end());
+        CopySlot(number, image);
         if (RecordStatus(image) == kRecordLive) {
             ++live;
         }
@@ -340,6 +342,51 @@ void TDataTableImpl::FillIndexes(int32_t& duplicate) {
         Header().RecordSlotCount(), read, [this](int slot) { return SortFileName(fileNames_.Data, slot); },
         inMemory_, duplicate);
     indexFile_.SetRecordCount(live);
+}
+
+void TDataTableImpl::CopySlot(int32_t number, std::vector<uint8_t>& image) {
+    const TPinnedRecord record(dataFile_,
+                               *dataFile_.Fetch(nullptr, number, TReadDirection::Forward, true, false));
+    image.assign(record->Image().begin(), record->Image().end());
+}
+
+void TDataTableImpl::PrepareInsert() {
+    if (indexesDeferred_) {
+        return;
+    }
+    if (indexes_.Deferring()) {
+        if (indexes_.DeferredBytes() <= putOffKeyBytes_) {
+            LoadIndexes();
+            return;
+        }
+        // The records to come go in one by one.
+        BuildPutOffIndexes();
+    } else if (inTransaction_ && Header().RecordSlotCount() == 0) {
+        LoadIndexes();
+        if (indexes_.Defer()) {
+            return;
+        }
+    }
+    PrepareIndexes();
+}
+
+void TDataTableImpl::BuildPutOffIndexes() {
+    if (putOffFailure_) {
+        std::rethrow_exception(putOffFailure_);
+    }
+    if (!indexes_.Deferring()) {
+        return;
+    }
+    TWriteAccess access(*this, 0);
+    indexes_.EndDeferring();
+    try {
+        int32_t duplicate = 0;
+        FillIndexes(duplicate);
+    } catch (...) {
+        putOffFailure_ = std::current_exception();
+        throw;
+    }
+    access.Finish();
 }
 
 void TDataTableImpl::DeferIndexes() {

@@ -11,6 +11,7 @@
 #include "engine/index/IndexFile.h"
 #include "engine/index/IndexTree.h"
 #include "engine/keys/KeyLayout.h"
+#include "engine/table/KeyHashSet.h"
 
 namespace kartei {
 
@@ -54,6 +55,21 @@ public:
               const std::function<std::string(int slot)>& sortFileName, bool inMemory, int32_t& duplicate);
     static constexpr size_t kFillBudget = 32 * 1024 * 1024;
 
+    // Putting off the entries of new records (a new table filled in a transaction) for Fill: the trees stay
+    // empty meanwhile, and each unique index keeps its records by the hashes of their keys, so that a key
+    // taken twice is still refused by the change that repeats it.
+    // Only when every index is empty; false otherwise.
+    bool Defer();
+    void EndDeferring();
+    bool Deferring() const { return !deferred_.empty(); }
+    // What Change(recordNumber, {}, image) would check while deferring: DuplicateKey when a unique key of
+    // the live image is one a deferred record holds (their images come from `read`). Changes nothing.
+    void CheckDeferred(int32_t recordNumber, std::span<const uint8_t> image, const TSlotReader& read);
+    // The record checked last is in the table now: its keys are kept.
+    void AddDeferred(int32_t recordNumber) noexcept;
+    // Memory the kept keys take.
+    size_t DeferredBytes() const;
+
 private:
     enum class TStep : uint8_t { Removed, Added };
     struct TApplied {
@@ -76,6 +92,10 @@ private:
     // DuplicateKey when the new key of a unique index is taken; the key's descent stays in places_.
     void CheckFree(size_t index, int32_t recordNumber);
     void Apply(int32_t recordNumber);
+    // The hash deferring keeps a new key under, and whether two keys are the same for it: one identifier
+    // names one slot, whatever the slot's status.
+    uint64_t DeferredHash(size_t index, const uint8_t* key) const;
+    bool SameDeferredKey(size_t index, const uint8_t* a, const uint8_t* b) const;
 
     TIndexFile& file_;
     std::string tableName_;
@@ -91,6 +111,11 @@ private:
     std::vector<uint8_t> newKeys_;
     std::vector<TApplied> applied_;
     int32_t appliedRecord_ = 0;
+    // Deferring: per index kept, its records by key hash (used by unique indexes only), and the hash of
+    // the key CheckDeferred checked last (plans_[index].Add when it did).
+    std::vector<TKeyHashSet> deferred_;
+    std::vector<uint64_t> deferredHashes_;
+    std::vector<uint8_t> otherImage_;
     // Key of the deleted-record index with the other status byte: identifiers are checked under both.
     std::array<uint8_t, kDeletedRecordKeyLength> otherStatusKey_{};
 };

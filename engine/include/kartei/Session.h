@@ -26,6 +26,12 @@ struct TCacheSettings {
     // of the index file; beyond that it spills its changes to a temporary file beside the table file
     // until it ends.
     int32_t TransactionCacheBytes = 1024 * 1024;
+    // A table that a transaction fills from empty puts the index entries of its new records off and builds
+    // each index from its sorted keys at once when anything else uses the table or the transaction
+    // commits; meanwhile it keeps the keys of its unique indexes by hash (eight bytes a key, at most three
+    // quarters full) in up to this many bytes. Beyond them the indexes are built, and the records to come
+    // go in one by one.
+    size_t PutOffKeyBytes = 24 * 1024 * 1024;
 };
 
 // How a table's record locks are taken and how it looks for other users' changes.

@@ -1,8 +1,8 @@
 #include "tools/model/ModelWorkload.h"
 
-#include "kartei/Errors.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/RecordLayout.h"
+#include "kartei/Errors.h"
 #include "tools/model/ModelChecker.h"
 #include "tools/model/ModelCursorChecks.h"
 #include "tools/model/ModelFailure.h"
@@ -38,6 +38,8 @@ TModelWorkload::TModelWorkload(const std::string& folder, const TWorkloadSetting
         TCacheSettings caches;
         caches.RecordCacheBytes = 2048;
         caches.TransactionCacheBytes = 1;
+        // A new table filled in a transaction builds its indexes after the first record.
+        caches.PutOffKeyBytes = 1;
         session_->SetCacheSettings(caches);
     }
     directory_ = &Inside(session_->OpenDirectory(folder));

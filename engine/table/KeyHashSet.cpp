@@ -1,0 +1,33 @@
+#include "engine/table/KeyHashSet.h"
+
+#include <utility>
+
+namespace kartei {
+
+void TKeyHashSet::Reserve() {
+    if (4 * (count_ + 1) <= 3 * slots_.size()) {
+        return;
+    }
+    std::vector<TSlot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : 2 * old.size(), TSlot{});
+    for (const TSlot& slot : old) {
+        if (slot.Record != 0) {
+            Place(slot);
+        }
+    }
+}
+
+void TKeyHashSet::Add(uint64_t hash, uint32_t recordNumber) noexcept {
+    Place(TSlot{Fold(hash), recordNumber});
+    ++count_;
+}
+
+void TKeyHashSet::Place(TSlot slot) noexcept {
+    size_t at = slot.Hash & Mask();
+    while (slots_[at].Record != 0) {
+        at = (at + 1) & Mask();
+    }
+    slots_[at] = slot;
+}
+
+}  // namespace kartei
