@@ -5,6 +5,7 @@
 
 #include "base/ScopeGuard.h"
 #include "engine/keys/KeyCompare.h"
+#include "engine/locale/Collator.h"
 
 namespace kartei {
 namespace {
@@ -19,12 +20,22 @@ uint32_t RecordNumberOf(const uint8_t* entry, size_t keyLength) {
     return value;
 }
 
+// Collated text first in the key: entries carry a prefix of its sort key.
+size_t PrefixSizeFor(const TKeyLayout& layout) {
+    const bool collatedFirst = !layout.DeletedRecordIndex && layout.Locale.LanguageId != 0 &&
+                               layout.FieldCount > 0 && layout.Fields[0].Type == FieldType::String &&
+                               layout.KeyLength > 1;
+    return collatedFirst ? 16 : 0;
+}
+
 }  // namespace
 
 TEntrySorter::TEntrySorter(const TKeyLayout& layout, std::string spillName, bool inMemory, size_t budget)
     : layout_(layout),
-      entrySize_(layout.KeyLength + kRecordNumberSize),
-      capacity_(std::max<size_t>(2, budget / (layout.KeyLength + kRecordNumberSize + sizeof(uint32_t)))),
+      prefixSize_(PrefixSizeFor(layout)),
+      prefixReversed_(layout.Descending || layout.Fields[0].Descending),
+      entrySize_(layout.KeyLength + kRecordNumberSize + prefixSize_),
+      capacity_(std::max<size_t>(2, budget / (entrySize_ + sizeof(uint32_t)))),
       spillName_(std::move(spillName)),
       inMemory_(inMemory) {}
 
@@ -43,6 +54,15 @@ TEntrySorter::~TEntrySorter() {
 }
 
 bool TEntrySorter::Before(const uint8_t* a, const uint8_t* b) const {
+    // The same null flag: the texts decide, and prefixes of their sort keys that differ decide as they do,
+    // without the collator.
+    if (prefixSize_ != 0 && a[0] == b[0]) {
+        const size_t at = layout_.KeyLength + kRecordNumberSize;
+        const int prefixOrder = std::memcmp(a + at, b + at, prefixSize_);
+        if (prefixOrder != 0) {
+            return (prefixOrder < 0) != prefixReversed_;
+        }
+    }
     const int order = CompareKeys(layout_, a, b, layout_.KeyLength);
     if (order != 0) {
         return order < 0;
@@ -62,6 +82,11 @@ void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber) {
     uint8_t* entry = buffer_.data() + count_ * entrySize_;
     std::memcpy(entry, key, layout_.KeyLength);
     std::memcpy(entry + layout_.KeyLength, &recordNumber, kRecordNumberSize);
+    if (prefixSize_ != 0) {
+        const size_t textLength = std::min<size_t>(layout_.Fields[0].DataWidth, layout_.KeyLength - 1u);
+        layout_.Locale.Collator->SortKeyPrefix(key + 1, textLength,
+                                               entry + layout_.KeyLength + kRecordNumberSize, prefixSize_);
+    }
     ++count_;
 }
 

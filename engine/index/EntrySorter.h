@@ -50,6 +50,10 @@ private:
     const uint8_t* Head(const TRun& run) const { return run.Window + run.WindowAt * entrySize_; }
 
     const TKeyLayout& layout_;
+    // An entry: the key, the record number, and when the key starts with collated text a prefix of the
+    // text's sort key, which settles most comparisons without the collator.
+    const size_t prefixSize_;
+    const bool prefixReversed_;
     const size_t entrySize_;
     const size_t capacity_;
     std::string spillName_;

@@ -23,10 +23,16 @@ void TRecordIndexes::Fill(int32_t slots, const TSlotReader& read,
             file_.RaiseCorrupt();
         }
     }
+    // The budget is shared by the size of the entries, so that long keys spill no sooner than short ones.
+    size_t entryBytes = 0;
+    for (size_t index = 0; index < trees_.size(); ++index) {
+        entryBytes += LayoutOf(index).KeyLength + sizeof(uint32_t);
+    }
     std::vector<std::unique_ptr<TEntrySorter>> sorters;
     for (size_t index = 0; index < trees_.size(); ++index) {
-        sorters.push_back(std::make_unique<TEntrySorter>(LayoutOf(index), sortFileName(slots_[index]),
-                                                         inMemory, kFillBudget / trees_.size()));
+        const size_t share = kFillBudget / entryBytes * (LayoutOf(index).KeyLength + sizeof(uint32_t));
+        sorters.push_back(
+            std::make_unique<TEntrySorter>(LayoutOf(index), sortFileName(slots_[index]), inMemory, share));
     }
     // One identifier names one slot, whether the slot is live or deleted: the deleted-record index orders
     // its keys by status first, so identifiers are compared on their own.
