@@ -92,11 +92,48 @@ void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber) {
 
 void TEntrySorter::SortBuffer() {
     order_.resize(count_);
-    for (size_t k = 0; k < count_; ++k) {
-        order_[k] = static_cast<uint32_t>(k);
+    if (prefixSize_ == 0) {
+        for (size_t k = 0; k < count_; ++k) {
+            order_[k] = static_cast<uint32_t>(k);
+        }
+        std::sort(order_.begin(), order_.end(),
+                  [this](uint32_t a, uint32_t b) { return Before(EntryAt(a), EntryAt(b)); });
+        return;
     }
-    std::sort(order_.begin(), order_.end(),
-              [this](uint32_t a, uint32_t b) { return Before(EntryAt(a), EntryAt(b)); });
+    // Flag and prefix read as big-endian words order as their bytes do; equal words leave it to Before.
+    const auto word = [](const uint8_t* bytes) {
+        uint64_t value = 0;
+        for (size_t k = 0; k < 8; ++k) {
+            value = value << 8 | bytes[k];
+        }
+        return value;
+    };
+    items_.resize(count_);
+    for (size_t k = 0; k < count_; ++k) {
+        const uint8_t* entry = EntryAt(k);
+        const uint8_t* prefix = entry + layout_.KeyLength + kRecordNumberSize;
+        uint64_t high = static_cast<uint64_t>(entry[0]) << 56 | word(prefix) >> 8;
+        uint64_t low = word(prefix + 7);
+        if (prefixReversed_) {
+            high = ~high;
+            low = ~low;
+        }
+        items_[k] = TSortItem{high, low, static_cast<uint32_t>(k)};
+    }
+    std::sort(items_.begin(), items_.end(), [this](const TSortItem& a, const TSortItem& b) {
+        if (a.High != b.High) {
+            return a.High < b.High;
+        }
+        if (a.Low != b.Low) {
+            return a.Low < b.Low;
+        }
+        return Before(EntryAt(a.Entry), EntryAt(b.Entry));
+    });
+    for (size_t k = 0; k < count_; ++k) {
+        order_[k] = items_[k].Entry;
+    }
+    items_.clear();
+    items_.shrink_to_fit();
 }
 
 void TEntrySorter::SpillRun() {
