@@ -25,7 +25,7 @@ size_t PrefixSizeFor(const TKeyLayout& layout) {
     const bool collatedFirst = !layout.DeletedRecordIndex && layout.Locale.LanguageId != 0 &&
                                layout.FieldCount > 0 && layout.Fields[0].Type == FieldType::String &&
                                layout.KeyLength > 1;
-    return collatedFirst ? 16 : 0;
+    return collatedFirst ? TEntrySorter::kPrefixSize : 0;
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ bool TEntrySorter::Before(const uint8_t* a, const uint8_t* b) const {
     return RecordNumberOf(a, layout_.KeyLength) < RecordNumberOf(b, layout_.KeyLength);
 }
 
-void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber) {
+void TEntrySorter::Reserve() {
     if (count_ == capacity_) {
         SpillRun();
     }
@@ -79,10 +79,16 @@ void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber) {
         // Grows by doubling up to the budget, so that a small index takes little.
         buffer_.resize(std::min(capacity_ * entrySize_, std::max(needed, 2 * buffer_.size())));
     }
+}
+
+void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber, const uint8_t* prefix) {
+    Reserve();
     uint8_t* entry = buffer_.data() + count_ * entrySize_;
     std::memcpy(entry, key, layout_.KeyLength);
     std::memcpy(entry + layout_.KeyLength, &recordNumber, kRecordNumberSize);
-    if (prefixSize_ != 0) {
+    if (prefix != nullptr) {
+        std::memcpy(entry + layout_.KeyLength + kRecordNumberSize, prefix, prefixSize_);
+    } else if (prefixSize_ != 0) {
         const size_t textLength = std::min<size_t>(layout_.Fields[0].DataWidth, layout_.KeyLength - 1u);
         layout_.Locale.Collator->SortKeyPrefix(key + 1, textLength,
                                                entry + layout_.KeyLength + kRecordNumberSize, prefixSize_);

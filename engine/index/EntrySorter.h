@@ -23,7 +23,14 @@ public:
     TEntrySorter(const TEntrySorter&) = delete;
     TEntrySorter& operator=(const TEntrySorter&) = delete;
 
-    void Add(const uint8_t* key, uint32_t recordNumber);
+    // `prefix`: the key's sort-key prefix (PrefixSize bytes) when the caller has it; otherwise it is made.
+    // After Reserve, an Add neither writes nor grows the buffer.
+    void Add(const uint8_t* key, uint32_t recordNumber, const uint8_t* prefix = nullptr);
+    void Reserve();
+    static constexpr size_t kPrefixSize = 16;
+    // Bytes of the sort-key prefix each entry carries: kPrefixSize when the key starts with collated text,
+    // otherwise 0.
+    size_t PrefixSize() const { return prefixSize_; }
     // Ends adding; the entries are then read in order with Next.
     void Sort();
     // The next entry in order; false after the last. The key stays valid until the next call.

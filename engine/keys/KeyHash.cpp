@@ -6,7 +6,8 @@
 
 namespace kartei {
 
-uint64_t HashKey(const TKeyLayout& layout, const uint8_t* key, size_t length) {
+uint64_t HashKey(const TKeyLayout& layout, const uint8_t* key, size_t length, uint8_t* prefix,
+                 size_t prefixSize) {
     if (layout.DeletedRecordIndex || layout.Locale.LanguageId == 0) {
         return HashBytes(key, length);
     }
@@ -19,7 +20,9 @@ uint64_t HashKey(const TKeyLayout& layout, const uint8_t* key, size_t length) {
         if (field.Type == FieldType::String) {
             hash = HashBytes(key + offset, 1, hash);
             const size_t count = std::min<size_t>(field.DataWidth, length - offset - 1);
-            hash = layout.Locale.Collator->Hash(key + offset + 1, count, hash);
+            const bool first = k == 0;
+            hash = layout.Locale.Collator->Hash(key + offset + 1, count, hash, first ? prefix : nullptr,
+                                                first ? prefixSize : 0);
             offset += count + 1;
         } else {
             const size_t count = std::min<size_t>(field.DataWidth + 1u, length - offset);

@@ -102,18 +102,30 @@ void TCollator::WithSortKey(const uint8_t* text, size_t length, const Use& use) 
     use(longer.data(), static_cast<size_t>(ucol_getSortKey(collator_, units, count, longer.data(), size)));
 }
 
-uint64_t TCollator::Hash(const uint8_t* text, size_t length, uint64_t hash) const {
-    WithSortKey(text, length,
-                [&hash](const uint8_t* key, size_t size) { hash = HashBytes(key, size, hash); });
+namespace {
+
+void CopyPrefix(const uint8_t* key, size_t keySize, uint8_t* out, size_t size) {
+    const size_t taken = std::min(size, keySize);
+    std::copy_n(key, taken, out);
+    std::fill(out + taken, out + size, uint8_t{0});
+}
+
+}  // namespace
+
+uint64_t TCollator::Hash(const uint8_t* text, size_t length, uint64_t hash, uint8_t* prefix,
+                         size_t prefixSize) const {
+    WithSortKey(text, length, [&](const uint8_t* key, size_t size) {
+        hash = HashBytes(key, size, hash);
+        if (prefix != nullptr) {
+            CopyPrefix(key, size, prefix, prefixSize);
+        }
+    });
     return hash;
 }
 
 void TCollator::SortKeyPrefix(const uint8_t* text, size_t length, uint8_t* out, size_t size) const {
-    WithSortKey(text, length, [out, size](const uint8_t* key, size_t keySize) {
-        const size_t taken = std::min(size, keySize);
-        std::copy_n(key, taken, out);
-        std::fill(out + taken, out + size, uint8_t{0});
-    });
+    WithSortKey(text, length,
+                [out, size](const uint8_t* key, size_t keySize) { CopyPrefix(key, keySize, out, size); });
 }
 
 const TCollator* LocaleCollator(uint32_t localeId, TCollationStrength strength) {

@@ -48,7 +48,9 @@ public:
     int Compare(const uint8_t* a, size_t aLength, const TCollationText& b, size_t bLength) const;
     // Folds the text (as Compare takes a side) into `hash` through its sort key: texts Compare finds equal
     // fold alike.
-    uint64_t Hash(const uint8_t* text, size_t length, uint64_t hash) const;
+    // With `prefix`, its first `prefixSize` bytes as SortKeyPrefix gives them, from the same sort key.
+    uint64_t Hash(const uint8_t* text, size_t length, uint64_t hash, uint8_t* prefix = nullptr,
+                  size_t prefixSize = 0) const;
     // The first `size` bytes of the text's sort key, zero-padded: two texts whose prefixes differ compare
     // as their prefixes do (bytewise); equal prefixes tell nothing.
     void SortKeyPrefix(const uint8_t* text, size_t length, uint8_t* out, size_t size) const;

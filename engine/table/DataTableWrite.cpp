@@ -363,7 +363,7 @@ void TDataTableImpl::PrepareInsert() {
         BuildPutOffIndexes();
     } else if (inTransaction_ && Header().RecordSlotCount() == 0) {
         LoadIndexes();
-        if (indexes_.Defer()) {
+        if (indexes_.Defer([this](int slot) { return SortFileName(fileNames_.Data, slot); }, inMemory_)) {
             return;
         }
     }
@@ -378,10 +378,8 @@ void TDataTableImpl::BuildPutOffIndexes() {
         return;
     }
     TWriteAccess access(*this, 0);
-    indexes_.EndDeferring();
     try {
-        int32_t duplicate = 0;
-        FillIndexes(duplicate);
+        indexes_.BuildDeferred();
     } catch (...) {
         putOffFailure_ = std::current_exception();
         throw;

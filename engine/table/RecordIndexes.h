@@ -3,11 +3,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/format/FieldDescriptor.h"
+#include "engine/index/EntrySorter.h"
 #include "engine/index/IndexFile.h"
 #include "engine/index/IndexTree.h"
 #include "engine/keys/KeyLayout.h"
@@ -45,30 +48,37 @@ public:
 
     // Copies record slot `number` (live or deleted) into `image`.
     using TSlotReader = std::function<void(int32_t number, std::vector<uint8_t>& image)>;
+    // The name of the file an index slot's sorted runs spill to.
+    using TSortFileName = std::function<std::string(int slot)>;
     // Enters record slots 1 to `slots` into indexes that are all empty, as Change would one by one, but
     // each index built bottom-up from its sorted keys (TEntrySorter, TIndexBuilder): full pages, no splits,
     // at most kFillBudget bytes of keys in memory, the rest spilled to the files `sortFileName` names.
     // A key held twice (or an identifier two slots carry) is DuplicateKey, raised once every index is
     // built, for the index where the lowest record number repeats what a lower one holds (the first such
     // index in the order kept); `duplicate` then holds that record number, and 0 otherwise.
-    void Fill(int32_t slots, const TSlotReader& read,
-              const std::function<std::string(int slot)>& sortFileName, bool inMemory, int32_t& duplicate);
+    void Fill(int32_t slots, const TSlotReader& read, const TSortFileName& sortFileName, bool inMemory,
+              int32_t& duplicate);
     static constexpr size_t kFillBudget = 32 * 1024 * 1024;
 
-    // Putting off the entries of new records (a new table filled in a transaction) for Fill: the trees stay
-    // empty meanwhile, and each unique index keeps its records by the hashes of their keys, so that a key
-    // taken twice is still refused by the change that repeats it.
-    // Only when every index is empty; false otherwise.
-    bool Defer();
-    void EndDeferring();
+    // Putting off the entries of new records (a new table filled in a transaction): the trees stay empty,
+    // each index's keys gather in a sorter (at most kPutOffSortBudget bytes in memory), and each unique
+    // index keeps its records by the hashes of their keys, so that a key taken twice is still refused by
+    // the change that repeats it. Only when every index is empty; false otherwise.
+    bool Defer(const TSortFileName& sortFileName, bool inMemory);
     bool Deferring() const { return !deferred_.empty(); }
     // What Change(recordNumber, {}, image) would check while deferring: DuplicateKey when a unique key of
-    // the live image is one a deferred record holds (their images come from `read`). Changes nothing.
+    // the live image is one a deferred record holds (their images come from `read`). Makes room for the
+    // keys, and changes nothing else.
     void CheckDeferred(int32_t recordNumber, std::span<const uint8_t> image, const TSlotReader& read);
     // The record checked last is in the table now: its keys are kept.
     void AddDeferred(int32_t recordNumber) noexcept;
-    // Memory the kept keys take.
+    // Memory the hashes of the kept keys take.
     size_t DeferredBytes() const;
+    // Builds every index from the keys kept, as Fill would, and ends deferring.
+    void BuildDeferred();
+    // Forgets the keys kept (a rollback).
+    void EndDeferring();
+    static constexpr size_t kPutOffSortBudget = 16 * 1024 * 1024;
 
 private:
     enum class TStep : uint8_t { Removed, Added };
@@ -92,9 +102,19 @@ private:
     // DuplicateKey when the new key of a unique index is taken; the key's descent stays in places_.
     void CheckFree(size_t index, int32_t recordNumber);
     void Apply(int32_t recordNumber);
+    // RaiseCorrupt unless every index is empty.
+    void CheckEmpty() const;
+    // A sorter per index kept, sharing `budget` bytes.
+    std::vector<std::unique_ptr<TEntrySorter>> MakeSorters(const TSortFileName& sortFileName, bool inMemory,
+                                                           size_t budget) const;
+    // Builds each (empty) index from its sorter; then DuplicateKey as Fill describes, identifiers that
+    // `identifiers` (identifier, record number) holds twice counting for the deleted-record index.
+    void BuildTrees(std::vector<std::unique_ptr<TEntrySorter>>& sorters,
+                    std::vector<std::pair<uint32_t, int32_t>>& identifiers, int32_t& duplicate);
     // The hash deferring keeps a new key under, and whether two keys are the same for it: one identifier
     // names one slot, whatever the slot's status.
-    uint64_t DeferredHash(size_t index, const uint8_t* key) const;
+    // Also keeps the key's sort-key prefix for the sorter where it has one.
+    uint64_t DeferredHash(size_t index, const uint8_t* key);
     bool SameDeferredKey(size_t index, const uint8_t* a, const uint8_t* b) const;
 
     TIndexFile& file_;
@@ -111,10 +131,12 @@ private:
     std::vector<uint8_t> newKeys_;
     std::vector<TApplied> applied_;
     int32_t appliedRecord_ = 0;
-    // Deferring: per index kept, its records by key hash (used by unique indexes only), and the hash of
-    // the key CheckDeferred checked last (plans_[index].Add when it did).
+    // Deferring, per index kept: its records by key hash (unique indexes only), its keys sorting, and the
+    // hash and sort-key prefix of the key CheckDeferred checked last.
     std::vector<TKeyHashSet> deferred_;
+    std::vector<std::unique_ptr<TEntrySorter>> deferredSorters_;
     std::vector<uint64_t> deferredHashes_;
+    std::vector<std::array<uint8_t, TEntrySorter::kPrefixSize>> deferredPrefixes_;
     std::vector<uint8_t> otherImage_;
     // Key of the deleted-record index with the other status byte: identifiers are checked under both.
     std::array<uint8_t, kDeletedRecordKeyLength> otherStatusKey_{};

@@ -1,39 +1,47 @@
-// Putting off the entries of new records: unique keys are checked against hashes of the keys kept so far.
+// Putting off the entries of new records: keys gather in sorters, and unique keys are checked against the
+// hashes of the keys kept so far.
+#include <algorithm>
 #include <cstring>
 
 #include "engine/errors/ErrorContext.h"
 #include "engine/keys/KeyBuilder.h"
 #include "engine/keys/KeyCompare.h"
 #include "engine/keys/KeyHash.h"
+#include "engine/locale/Collator.h"
 #include "engine/table/RecordIndexes.h"
 #include "kartei/ErrorCodes.h"
 
 namespace kartei {
 
-bool TRecordIndexes::Defer() {
+bool TRecordIndexes::Defer(const TSortFileName& sortFileName, bool inMemory) {
     for (const int slot : slots_) {
         if (file_.Root(slot) != 0) {
             return false;
         }
     }
+    deferredSorters_ = MakeSorters(sortFileName, inMemory, kPutOffSortBudget);
     deferred_.assign(trees_.size(), TKeyHashSet{});
     deferredHashes_.assign(trees_.size(), 0);
-    plans_.assign(trees_.size(), TPlan{});
+    deferredPrefixes_.assign(trees_.size(), {});
     return true;
 }
 
 void TRecordIndexes::EndDeferring() {
     deferred_.clear();
     deferred_.shrink_to_fit();
+    deferredSorters_.clear();
     otherImage_.clear();
     otherImage_.shrink_to_fit();
 }
 
-uint64_t TRecordIndexes::DeferredHash(size_t index, const uint8_t* key) const {
+uint64_t TRecordIndexes::DeferredHash(size_t index, const uint8_t* key) {
     if (slots_[index] == kDeletedIndexSlot) {
         return HashBytes(key + 1, kDeletedRecordKeyLength - 1);
     }
-    return HashKey(LayoutOf(index), key, LayoutOf(index).KeyLength);
+    // The sort key that makes the hash gives the sorter's prefix too.
+    const size_t prefixSize = deferredSorters_[index]->PrefixSize();
+    return HashKey(LayoutOf(index), key, LayoutOf(index).KeyLength,
+                   prefixSize != 0 ? deferredPrefixes_[index].data() : nullptr, prefixSize);
 }
 
 bool TRecordIndexes::SameDeferredKey(size_t index, const uint8_t* a, const uint8_t* b) const {
@@ -48,13 +56,23 @@ void TRecordIndexes::CheckDeferred(int32_t recordNumber, std::span<const uint8_t
     for (size_t index = 0; index < trees_.size(); ++index) {
         const TKeyLayout& layout = LayoutOf(index);
         TPlan& plan = plans_[index];
-        // A non-unique key ends with its record's identifier, so no other record can hold it.
-        plan.Add = layout.Unique && HasEntry(index, image);
+        plan.Add = HasEntry(index, image);
         if (!plan.Add) {
             continue;
         }
         uint8_t* key = NewKey(index);
         BuildKey(layout, image.data(), key);
+        TEntrySorter& sorter = *deferredSorters_[index];
+        sorter.Reserve();
+        // A non-unique key ends with its record's identifier, so no other record can hold it.
+        if (!layout.Unique) {
+            if (sorter.PrefixSize() != 0) {
+                const size_t textLength = std::min<size_t>(layout.Fields[0].DataWidth, layout.KeyLength - 1u);
+                layout.Locale.Collator->SortKeyPrefix(key + 1, textLength, deferredPrefixes_[index].data(),
+                                                      sorter.PrefixSize());
+            }
+            continue;
+        }
         deferredHashes_[index] = DeferredHash(index, key);
         TKeyHashSet& kept = deferred_[index];
         kept.Reserve();
@@ -73,9 +91,16 @@ void TRecordIndexes::CheckDeferred(int32_t recordNumber, std::span<const uint8_t
 }
 
 void TRecordIndexes::AddDeferred(int32_t recordNumber) noexcept {
+    const auto number = static_cast<uint32_t>(recordNumber);
     for (size_t index = 0; index < trees_.size(); ++index) {
-        if (plans_[index].Add) {
-            deferred_[index].Add(deferredHashes_[index], static_cast<uint32_t>(recordNumber));
+        if (!plans_[index].Add) {
+            continue;
+        }
+        TEntrySorter& sorter = *deferredSorters_[index];
+        sorter.Add(NewKey(index), number,
+                   sorter.PrefixSize() != 0 ? deferredPrefixes_[index].data() : nullptr);
+        if (LayoutOf(index).Unique) {
+            deferred_[index].Add(deferredHashes_[index], number);
         }
     }
 }
@@ -86,6 +111,16 @@ size_t TRecordIndexes::DeferredBytes() const {
         bytes += kept.Bytes();
     }
     return bytes;
+}
+
+void TRecordIndexes::BuildDeferred() {
+    CheckEmpty();
+    std::vector<std::unique_ptr<TEntrySorter>> sorters = std::move(deferredSorters_);
+    EndDeferring();
+    // Identifiers were checked as the records came.
+    std::vector<std::pair<uint32_t, int32_t>> identifiers;
+    int32_t duplicate = 0;
+    BuildTrees(sorters, identifiers, duplicate);
 }
 
 }  // namespace kartei

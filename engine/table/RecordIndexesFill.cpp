@@ -14,15 +14,16 @@
 
 namespace kartei {
 
-void TRecordIndexes::Fill(int32_t slots, const TSlotReader& read,
-                          const std::function<std::string(int slot)>& sortFileName, bool inMemory,
-                          int32_t& duplicate) {
-    duplicate = 0;
+void TRecordIndexes::CheckEmpty() const {
     for (const int slot : slots_) {
         if (file_.Root(slot) != 0) {
             file_.RaiseCorrupt();
         }
     }
+}
+
+std::vector<std::unique_ptr<TEntrySorter>> TRecordIndexes::MakeSorters(const TSortFileName& sortFileName,
+                                                                       bool inMemory, size_t budget) const {
     // The budget is shared by the size of the entries, so that long keys spill no sooner than short ones.
     size_t entryBytes = 0;
     for (size_t index = 0; index < trees_.size(); ++index) {
@@ -30,14 +31,20 @@ void TRecordIndexes::Fill(int32_t slots, const TSlotReader& read,
     }
     std::vector<std::unique_ptr<TEntrySorter>> sorters;
     for (size_t index = 0; index < trees_.size(); ++index) {
-        const size_t share = kFillBudget / entryBytes * (LayoutOf(index).KeyLength + sizeof(uint32_t));
+        const size_t share = budget / entryBytes * (LayoutOf(index).KeyLength + sizeof(uint32_t));
         sorters.push_back(
             std::make_unique<TEntrySorter>(LayoutOf(index), sortFileName(slots_[index]), inMemory, share));
     }
+    return sorters;
+}
+
+void TRecordIndexes::Fill(int32_t slots, const TSlotReader& read, const TSortFileName& sortFileName,
+                          bool inMemory, int32_t& duplicate) {
+    CheckEmpty();
+    std::vector<std::unique_ptr<TEntrySorter>> sorters = MakeSorters(sortFileName, inMemory, kFillBudget);
     // One identifier names one slot, whether the slot is live or deleted: the deleted-record index orders
     // its keys by status first, so identifiers are compared on their own.
     std::vector<std::pair<uint32_t, int32_t>> identifiers;
-    size_t deletedIndex = 0;
     std::vector<uint8_t> image;
     for (int32_t number = 1; number <= slots; ++number) {
         read(number, image);
@@ -52,10 +59,15 @@ void TRecordIndexes::Fill(int32_t slots, const TSlotReader& read,
                 uint32_t identifier;
                 std::memcpy(&identifier, key + 1, sizeof identifier);
                 identifiers.emplace_back(identifier, number);
-                deletedIndex = index;
             }
         }
     }
+    BuildTrees(sorters, identifiers, duplicate);
+}
+
+void TRecordIndexes::BuildTrees(std::vector<std::unique_ptr<TEntrySorter>>& sorters,
+                                std::vector<std::pair<uint32_t, int32_t>>& identifiers, int32_t& duplicate) {
+    duplicate = 0;
     size_t duplicateIndex = 0;
     const auto note = [&](size_t index, int32_t number) {
         if (duplicate == 0 || number < duplicate) {
@@ -86,6 +98,8 @@ void TRecordIndexes::Fill(int32_t slots, const TSlotReader& read,
         sorters[index].reset();
     }
     std::sort(identifiers.begin(), identifiers.end());
+    const auto deletedIndex =
+        static_cast<size_t>(std::find(slots_.begin(), slots_.end(), kDeletedIndexSlot) - slots_.begin());
     for (size_t k = 1; k < identifiers.size(); ++k) {
         if (identifiers[k].first == identifiers[k - 1].first) {
             note(deletedIndex, identifiers[k].second);
