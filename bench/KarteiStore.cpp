@@ -56,9 +56,7 @@ void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusi
     TDataDirectoryImpl& directory = Inside(session.OpenDirectory(folder));
     TDataTableImpl* city = CreateTable(directory, "City", tools::CityTableDefinition(), exclusive);
     TDataTableImpl* codes = CreateTable(directory, "AreaCode", tools::AreaCodeTableDefinition(), exclusive);
-    if (!exclusive) {
-        directory.StartTransaction();
-    }
+    directory.StartTransaction();
     std::vector<uint8_t> image(city->Header().RecordSize);
     for (const std::string& name : rows.Cities) {
         std::fill(image.begin(), image.end(), 0);
@@ -72,9 +70,7 @@ void BuildKartei(const std::string& folder, const TBenchRows& rows, bool exclusi
         SetText(*codes, image, code.Code);
         codes->InsertRecord(image);
     }
-    if (!exclusive) {
-        directory.EndTransaction(true);
-    }
+    directory.EndTransaction(true);
     directory.CloseTable(codes);
     directory.CloseTable(city);
 }
