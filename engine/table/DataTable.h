@@ -232,9 +232,9 @@ private:
     void LoadIndexes();
     // The indexes as an insertion needs them. A new table filled in a transaction puts the entries of its
     // records off (TRecordIndexes::Defer) until anything else uses the table, the kept keys outgrow
-    // TCacheSettings::PutOffKeyBytes, or the transaction commits; then each index is built from its sorted
-    // keys at once.
-    void PrepareInsert();
+    // TCacheSettings::PutOffKeyBytes, a record comes with an identifier of its own, or the transaction
+    // commits; then each index is built from its sorted keys at once.
+    void PrepareInsert(bool explicitIdentifier);
     bool EntriesPutOff() const { return indexesDeferred_ || indexes_.Deferring(); }
     // Builds the indexes whose entries a transaction put off. A failure leaves them half built: it is
     // raised again by every later use of the table until the transaction ends, and a commit rolls back.

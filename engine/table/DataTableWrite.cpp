@@ -152,7 +152,7 @@ void TDataTableImpl::FreeBlobs(const std::vector<TBlobReference>& blobs) {
 int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
     CheckImage(image);
     TWriteAccess access(*this, 0);
-    PrepareInsert();
+    PrepareInsert(keepAutoIncValue);
     newImage_.assign(image.begin(), image.end());
     SetRecordStatus(newImage_, kRecordLive);
     const int32_t identifier =
@@ -350,18 +350,18 @@ void TDataTableImpl::CopySlot(int32_t number, std::vector<uint8_t>& image) {
     image.assign(record->Image().begin(), record->Image().end());
 }
 
-void TDataTableImpl::PrepareInsert() {
+void TDataTableImpl::PrepareInsert(bool explicitIdentifier) {
     if (indexesDeferred_) {
         return;
     }
     if (indexes_.Deferring()) {
-        if (indexes_.DeferredBytes() <= putOffKeyBytes_) {
+        if (!explicitIdentifier && indexes_.DeferredBytes() <= putOffKeyBytes_) {
             LoadIndexes();
             return;
         }
         // The records to come go in one by one.
         BuildPutOffIndexes();
-    } else if (inTransaction_ && Header().RecordSlotCount() == 0) {
+    } else if (!explicitIdentifier && inTransaction_ && Header().RecordSlotCount() == 0) {
         LoadIndexes();
         if (indexes_.Defer([this](int slot) { return SortFileName(fileNames_.Data, slot); }, inMemory_)) {
             return;

@@ -5,11 +5,11 @@
 namespace kartei {
 
 void TKeyHashSet::Reserve() {
-    if (4 * (count_ + 1) <= 3 * slots_.size()) {
+    if (!NeedsGrowth()) {
         return;
     }
     std::vector<TSlot> old = std::move(slots_);
-    slots_.assign(old.empty() ? 1024 : 2 * old.size(), TSlot{});
+    slots_.assign(std::max<size_t>(kFirstSize, 2 * old.size()), TSlot{});
     for (const TSlot& slot : old) {
         if (slot.Record != 0) {
             Place(slot);

@@ -60,10 +60,12 @@ public:
               int32_t& duplicate);
     static constexpr size_t kFillBudget = 32 * 1024 * 1024;
 
-    // Putting off the entries of new records (a new table filled in a transaction): the trees stay empty,
-    // each index's keys gather in a sorter (at most kPutOffSortBudget bytes in memory), and each unique
-    // index keeps its records by the hashes of their keys, so that a key taken twice is still refused by
-    // the change that repeats it. Only when every index is empty; false otherwise.
+    // Putting off the entries of new records (a new table filled in a transaction, each record with the
+    // next identifier): the trees stay empty, each index's keys gather in a sorter (at most
+    // kPutOffSortBudget bytes in memory), and each unique index keeps its records by the hashes of their
+    // keys, so that a key taken twice is still refused by the change that repeats it. Identifiers handed
+    // out in turn never repeat, so indexes whose keys hold one (the deleted-record index, any over the
+    // auto-increment field) keep nothing. Only when every index is empty; false otherwise.
     bool Defer(const TSortFileName& sortFileName, bool inMemory);
     bool Deferring() const { return !deferred_.empty(); }
     // What Change(recordNumber, {}, image) would check while deferring: DuplicateKey when a unique key of
@@ -72,13 +74,13 @@ public:
     void CheckDeferred(int32_t recordNumber, std::span<const uint8_t> image, const TSlotReader& read);
     // The record checked last is in the table now: its keys are kept.
     void AddDeferred(int32_t recordNumber) noexcept;
-    // Memory the hashes of the kept keys take.
+    // Memory the hashes of the kept keys take once room for the next record's is made.
     size_t DeferredBytes() const;
     // Builds every index from the keys kept, as Fill would, and ends deferring.
     void BuildDeferred();
     // Forgets the keys kept (a rollback).
     void EndDeferring();
-    static constexpr size_t kPutOffSortBudget = 16 * 1024 * 1024;
+    static constexpr size_t kPutOffSortBudget = 8 * 1024 * 1024;
 
 private:
     enum class TStep : uint8_t { Removed, Added };
@@ -111,11 +113,8 @@ private:
     // `identifiers` (identifier, record number) holds twice counting for the deleted-record index.
     void BuildTrees(std::vector<std::unique_ptr<TEntrySorter>>& sorters,
                     std::vector<std::pair<uint32_t, int32_t>>& identifiers, int32_t& duplicate);
-    // The hash deferring keeps a new key under, and whether two keys are the same for it: one identifier
-    // names one slot, whatever the slot's status.
-    // Also keeps the key's sort-key prefix for the sorter where it has one.
-    uint64_t DeferredHash(size_t index, const uint8_t* key);
-    bool SameDeferredKey(size_t index, const uint8_t* a, const uint8_t* b) const;
+    // Whether deferring keeps the index's keys by hash: unique, and no key holds an identifier.
+    bool KeepsHashes(size_t index) const;
 
     TIndexFile& file_;
     std::string tableName_;

@@ -34,21 +34,17 @@ void TRecordIndexes::EndDeferring() {
     otherImage_.shrink_to_fit();
 }
 
-uint64_t TRecordIndexes::DeferredHash(size_t index, const uint8_t* key) {
-    if (slots_[index] == kDeletedIndexSlot) {
-        return HashBytes(key + 1, kDeletedRecordKeyLength - 1);
+bool TRecordIndexes::KeepsHashes(size_t index) const {
+    const TKeyLayout& layout = LayoutOf(index);
+    if (!layout.Unique || layout.DeletedRecordIndex) {
+        return false;
     }
-    // The sort key that makes the hash gives the sorter's prefix too.
-    const size_t prefixSize = deferredSorters_[index]->PrefixSize();
-    return HashKey(LayoutOf(index), key, LayoutOf(index).KeyLength,
-                   prefixSize != 0 ? deferredPrefixes_[index].data() : nullptr, prefixSize);
-}
-
-bool TRecordIndexes::SameDeferredKey(size_t index, const uint8_t* a, const uint8_t* b) const {
-    if (slots_[index] == kDeletedIndexSlot) {
-        return std::memcmp(a + 1, b + 1, kDeletedRecordKeyLength - 1) == 0;
+    for (size_t k = 0; k < layout.FieldCount; ++k) {
+        if (layout.Fields[k].AutoIncrement) {
+            return false;
+        }
     }
-    return CompareKeys(LayoutOf(index), a, b, LayoutOf(index).KeyLength) == 0;
+    return true;
 }
 
 void TRecordIndexes::CheckDeferred(int32_t recordNumber, std::span<const uint8_t> image,
@@ -64,16 +60,18 @@ void TRecordIndexes::CheckDeferred(int32_t recordNumber, std::span<const uint8_t
         BuildKey(layout, image.data(), key);
         TEntrySorter& sorter = *deferredSorters_[index];
         sorter.Reserve();
-        // A non-unique key ends with its record's identifier, so no other record can hold it.
-        if (!layout.Unique) {
-            if (sorter.PrefixSize() != 0) {
+        const size_t prefixSize = sorter.PrefixSize();
+        uint8_t* prefix = prefixSize != 0 ? deferredPrefixes_[index].data() : nullptr;
+        // A key that holds the record's identifier (a non-unique key ends with it) cannot repeat another.
+        if (!KeepsHashes(index)) {
+            if (prefix != nullptr) {
                 const size_t textLength = std::min<size_t>(layout.Fields[0].DataWidth, layout.KeyLength - 1u);
-                layout.Locale.Collator->SortKeyPrefix(key + 1, textLength, deferredPrefixes_[index].data(),
-                                                      sorter.PrefixSize());
+                layout.Locale.Collator->SortKeyPrefix(key + 1, textLength, prefix, prefixSize);
             }
             continue;
         }
-        deferredHashes_[index] = DeferredHash(index, key);
+        // The sort key that makes the hash gives the sorter's prefix too.
+        deferredHashes_[index] = HashKey(layout, key, layout.KeyLength, prefix, prefixSize);
         TKeyHashSet& kept = deferred_[index];
         kept.Reserve();
         const bool taken = kept.Find(deferredHashes_[index], [&](uint32_t other) {
@@ -82,7 +80,7 @@ void TRecordIndexes::CheckDeferred(int32_t recordNumber, std::span<const uint8_t
             }
             read(static_cast<int32_t>(other), otherImage_);
             BuildKey(layout, otherImage_.data(), OldKey(index));
-            return SameDeferredKey(index, key, OldKey(index));
+            return CompareKeys(layout, key, OldKey(index), layout.KeyLength) == 0;
         });
         if (taken) {
             RaiseKarteiError(ErrorCode::DuplicateKey, tableName_, {}, {}, NameOf(index));
@@ -99,7 +97,7 @@ void TRecordIndexes::AddDeferred(int32_t recordNumber) noexcept {
         TEntrySorter& sorter = *deferredSorters_[index];
         sorter.Add(NewKey(index), number,
                    sorter.PrefixSize() != 0 ? deferredPrefixes_[index].data() : nullptr);
-        if (LayoutOf(index).Unique) {
+        if (KeepsHashes(index)) {
             deferred_[index].Add(deferredHashes_[index], number);
         }
     }
@@ -107,8 +105,10 @@ void TRecordIndexes::AddDeferred(int32_t recordNumber) noexcept {
 
 size_t TRecordIndexes::DeferredBytes() const {
     size_t bytes = 0;
-    for (const TKeyHashSet& kept : deferred_) {
-        bytes += kept.Bytes();
+    for (size_t index = 0; index < deferred_.size(); ++index) {
+        if (KeepsHashes(index)) {
+            bytes += deferred_[index].BytesAfterReserve();
+        }
     }
     return bytes;
 }

@@ -28,9 +28,9 @@ struct TCacheSettings {
     int32_t TransactionCacheBytes = 1024 * 1024;
     // A table that a transaction fills from empty puts the index entries of its new records off and builds
     // each index from its sorted keys at once when anything else uses the table or the transaction
-    // commits; meanwhile it keeps the keys of its unique indexes by hash (eight bytes a key, at most three
-    // quarters full) in up to this many bytes. Beyond them the indexes are built, and the records to come
-    // go in one by one.
+    // commits; meanwhile it keeps the keys of its unique indexes (but those that hold the record
+    // identifier) by hash, eight bytes a key at most three quarters full, in up to this many bytes. Beyond
+    // them the indexes are built, and the records to come go in one by one.
     size_t PutOffKeyBytes = 24 * 1024 * 1024;
 };
 

@@ -90,16 +90,27 @@ TEST_F(TablePutOff, RepeatedKeysAreRefusedByTheInsertThatRepeatsThem) {
     }
 }
 
-TEST_F(TablePutOff, RepeatedIdentifiersAreRefusedToo) {
+// Identifiers handed out in turn cannot repeat; one given by the caller may, so the indexes are built
+// before it goes in, and it is checked against them.
+TEST_F(TablePutOff, AnIdentifierOfTheCallersOwnBuildsTheIndexesFirst) {
     TDataTableImpl* table = Create("City", CityDefinition());
     directory_->StartTransaction();
-    // 5 given, then the next ones run on from it; 6 given again is taken.
-    EXPECT_EQ(InsertAll(*table, {"Aalen", "Bonn", "Celle", "Dresden", "Essen"}, {5, 0, 0, 6, 9}),
-              (std::vector<int>{0, 0, 0, 9729, 0}));
+    EXPECT_EQ(InsertAll(*table, {"Aalen", "Bonn", "Celle"}), (std::vector<int>{0, 0, 0}));
     EXPECT_TRUE(EntriesPutOff(*table));
+    EXPECT_EQ(InsertAll(*table, {"Dresden", "Essen", "Fulda"}, {2, 9, 0}), (std::vector<int>{9729, 0, 0}));
+    EXPECT_FALSE(EntriesPutOff(*table));
     directory_->EndTransaction(true);
-    EXPECT_EQ(IndexOrder(*table, "PrimaryKey"), (std::vector<int32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(IndexOrder(*table, "PrimaryKey"), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(RecordAutoIncValue(Read(*table, 5)), 10);
     ExpectIndexesSound(*table);
+
+    // A new table whose first record brings its own identifier puts nothing off.
+    TDataTableImpl* other = Create("Other", CityDefinition());
+    directory_->StartTransaction();
+    EXPECT_EQ(InsertAll(*other, {"Aalen", "Bonn"}, {7, 0}), (std::vector<int>{0, 0}));
+    EXPECT_FALSE(EntriesPutOff(*other));
+    directory_->EndTransaction(true);
+    ExpectIndexesSound(*other);
 }
 
 TEST_F(TablePutOff, AnythingButAnInsertSeesEveryRecordInTheIndexes) {
