@@ -128,14 +128,6 @@ void TDataFile::WriteBack(bool flush, bool forceHeader) {
     }
 }
 
-void TDataFile::CleanForWalk() {
-    if (!context_.TransactionLocked()) {
-        WriteBack(false);
-    } else if (!InMemory()) {
-        WriteDirtyRecords(false);
-    }
-}
-
 template <typename TKeep>
 void TDataFile::GatherByNumber(TKeep keep) {
     gathered_.clear();

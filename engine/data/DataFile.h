@@ -80,10 +80,6 @@ public:
     // a forced header write only raises the change count held in memory and leaves the header pending
     // for the end of the transaction.
     void WriteBack(bool flush, bool forceHeader = false);
-    // Before a walk through every record: the dirty, unpinned records are written back, or under a
-    // transaction lock spilled (a memory file's stay), so that each block the walk reads finds clean
-    // buffers to reuse instead of looking past all the changed ones.
-    void CleanForWalk();
     // Cuts the cache back to its normal capacity, dropping the clean records with the highest numbers,
     // and frees the record buffers beyond it: what a transaction grew is given back when it ends.
     void TrimCache();
@@ -170,7 +166,7 @@ private:
 
     // A cleared record outside the cache, for `recordNumber`'s image.
     TRecord& TakeBuffer();
-    TRecord* FindVictim() const;
+    TRecord* FindVictim();
     void AddToCache(TRecord& record, int32_t recordNumber);
     void RemoveFromCache(TRecord& record);
 

@@ -178,11 +178,23 @@ bool TDataFile::SpillDue() const {
     return !InMemory() && cacheCapacity_ >= transactionCapacity_;
 }
 
-TRecord* TDataFile::FindVictim() const {
-    for (TRecord* record = mru_.Oldest(); record != nullptr; record = TMruChain::Newer(*record)) {
+TRecord* TDataFile::FindVictim() {
+    // Changed records passed on the way go to the newest end, so that the next search does not pass them
+    // again: a transaction that reads after many changes would otherwise look past all of them for each
+    // buffer. Which changed record is older does not matter; they leave only when written or spilled.
+    TRecord* const newest = mru_.Newest();
+    for (TRecord* record = mru_.Oldest(); record != nullptr;) {
+        TRecord* const newer = TMruChain::Newer(*record);
         if (!record->dirty_ && record->pinCount_ == 0) {
             return record;
         }
+        if (record == newest) {
+            break;
+        }
+        if (record->dirty_) {
+            mru_.MoveToFront(*record);
+        }
+        record = newer;
     }
     return nullptr;
 }

@@ -329,8 +329,8 @@ void TDataTableImpl::RebuildMissingIndex() {
 
 void TDataTableImpl::FillIndexes(int32_t& duplicate) {
     LoadIndexes();
-    // The records go through the cache in blocks.
-    dataFile_.CleanForWalk();
+    // The records go through the cache in blocks; records it still holds changed would stay in it.
+    dataFile_.WriteBack(false);
     int32_t live = 0;
     const auto read = [&](int32_t number, std::vector<uint8_t>& image) {
         CopySlot(number, image);
