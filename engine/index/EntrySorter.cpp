@@ -70,6 +70,11 @@ bool TEntrySorter::Before(const uint8_t* a, const uint8_t* b) const {
     return RecordNumberOf(a, layout_.KeyLength) < RecordNumberOf(b, layout_.KeyLength);
 }
 
+void TEntrySorter::MakePrefix(const uint8_t* key, uint8_t* prefix) const {
+    const size_t textLength = std::min<size_t>(layout_.Fields[0].DataWidth, layout_.KeyLength - 1u);
+    layout_.Locale.Collator->SortKeyPrefix(key + 1, textLength, prefix, prefixSize_);
+}
+
 void TEntrySorter::Reserve() {
     if (count_ == capacity_) {
         SpillRun();
@@ -89,9 +94,7 @@ void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber, const uint8_t*
     if (prefix != nullptr) {
         std::memcpy(entry + layout_.KeyLength + kRecordNumberSize, prefix, prefixSize_);
     } else if (prefixSize_ != 0) {
-        const size_t textLength = std::min<size_t>(layout_.Fields[0].DataWidth, layout_.KeyLength - 1u);
-        layout_.Locale.Collator->SortKeyPrefix(key + 1, textLength,
-                                               entry + layout_.KeyLength + kRecordNumberSize, prefixSize_);
+        MakePrefix(key, entry + layout_.KeyLength + kRecordNumberSize);
     }
     ++count_;
 }

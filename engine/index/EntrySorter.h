@@ -31,6 +31,8 @@ public:
     // Bytes of the sort-key prefix each entry carries: kPrefixSize when the key starts with collated text,
     // otherwise 0.
     size_t PrefixSize() const { return prefixSize_; }
+    // The key's sort-key prefix into `prefix` (PrefixSize bytes, not 0).
+    void MakePrefix(const uint8_t* key, uint8_t* prefix) const;
     // Ends adding; the entries are then read in order with Next.
     void Sort();
     // The next entry in order; false after the last. The key stays valid until the next call.

@@ -1,15 +1,13 @@
 #include "engine/table/KeyHashSet.h"
 
-#include <utility>
-
 namespace kartei {
 
 void TKeyHashSet::Reserve() {
     if (!NeedsGrowth()) {
         return;
     }
-    std::vector<TSlot> old = std::move(slots_);
-    slots_.assign(std::max<size_t>(kFirstSize, 2 * old.size()), TSlot{});
+    std::vector<TSlot> old(GrownSize(), TSlot{});
+    slots_.swap(old);
     for (const TSlot& slot : old) {
         if (slot.Record != 0) {
             Place(slot);

@@ -34,10 +34,7 @@ public:
     // After Reserve; `recordNumber` is not 0.
     void Add(uint64_t hash, uint32_t recordNumber) noexcept;
     // Memory taken once Reserve has made room for one more.
-    size_t BytesAfterReserve() const {
-        return (NeedsGrowth() ? std::max<size_t>(kFirstSize, 2 * slots_.size()) : slots_.size()) *
-               sizeof(TSlot);
-    }
+    size_t BytesAfterReserve() const { return (NeedsGrowth() ? GrownSize() : slots_.size()) * sizeof(TSlot); }
 
 private:
     struct TSlot {
@@ -48,6 +45,7 @@ private:
 
     static constexpr size_t kFirstSize = 1024;
     bool NeedsGrowth() const { return 4 * (count_ + 1) > 3 * slots_.size(); }
+    size_t GrownSize() const { return std::max(kFirstSize, 2 * slots_.size()); }
     static uint32_t Fold(uint64_t hash) { return static_cast<uint32_t>(hash ^ (hash >> 32)); }
     size_t Mask() const { return slots_.size() - 1; }
     void Place(TSlot slot) noexcept;

@@ -1,13 +1,11 @@
 // Putting off the entries of new records: keys gather in sorters, and unique keys are checked against the
 // hashes of the keys kept so far.
-#include <algorithm>
 #include <cstring>
 
 #include "engine/errors/ErrorContext.h"
 #include "engine/keys/KeyBuilder.h"
 #include "engine/keys/KeyCompare.h"
 #include "engine/keys/KeyHash.h"
-#include "engine/locale/Collator.h"
 #include "engine/table/RecordIndexes.h"
 #include "kartei/ErrorCodes.h"
 
@@ -65,8 +63,7 @@ void TRecordIndexes::CheckDeferred(int32_t recordNumber, std::span<const uint8_t
         // A key that holds the record's identifier (a non-unique key ends with it) cannot repeat another.
         if (!KeepsHashes(index)) {
             if (prefix != nullptr) {
-                const size_t textLength = std::min<size_t>(layout.Fields[0].DataWidth, layout.KeyLength - 1u);
-                layout.Locale.Collator->SortKeyPrefix(key + 1, textLength, prefix, prefixSize);
+                sorter.MakePrefix(key, prefix);
             }
             continue;
         }
