@@ -121,52 +121,87 @@ size_t WriteLeafEntry(const TPageGeometry& geometry, TEntryForm form, const uint
     return static_cast<size_t>(p - out) + kRecordNumberSize;
 }
 
-size_t ReadLeafEntry(const TPageGeometry& geometry, const uint8_t* in, size_t available,
-                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber, TEntryForm* formOut) {
-    const size_t header = FormHeaderSize(geometry.Compression);
-    if (available < header) {
-        return 0;
-    }
-    TEntryForm form;
-    switch (geometry.Compression) {
-        case TCompression::None:
-            break;
-        case TCompression::Leading:
-            form.Leading = ReadU16(in);
-            break;
-        case TCompression::Trailing:
-            form.Trailing = ReadU16(in);
-            break;
-        case TCompression::Both:
-            form.Leading = in[0];
-            form.Trailing = in[1];
-            break;
-    }
+namespace {
+
+// One pass over a page's entries with the header layout fixed at compile time: a page miss reads every
+// entry's form, and most pages hold hundreds.
+template <TCompression Mode>
+size_t ReadFormsIn(const TPageGeometry& geometry, const uint8_t* data, int count, TLeafEntryPlace* places) {
     const size_t length = geometry.KeyLength;
     const size_t zeroEnd = ZeroRunEnd(geometry);
-    if (form.Leading > length || (form.Leading > 0 && previous == nullptr) ||
-        (form.Trailing > 0 && zeroEnd < size_t{form.Leading} + form.Trailing)) {
-        return 0;
+    size_t at = 0;
+    for (int k = 0; k < count; ++k) {
+        const uint8_t* in = data + at;
+        if (kPageDataSize - at < 2) {
+            return 0;
+        }
+        TEntryForm form;
+        if constexpr (Mode == TCompression::Leading) {
+            form.Leading = ReadU16(in);
+        } else if constexpr (Mode == TCompression::Trailing) {
+            form.Trailing = ReadU16(in);
+        } else {
+            form.Leading = in[0];
+            form.Trailing = in[1];
+        }
+        const size_t leading = form.Leading;
+        if (leading > length || (leading > 0 && k == 0) ||
+            (form.Trailing > 0 && zeroEnd < leading + form.Trailing)) {
+            return 0;
+        }
+        // As StoredBytes, knowing the counts are in bounds.
+        const size_t middle = std::max(leading, zeroEnd - form.Trailing);
+        const size_t resume = std::max(leading, zeroEnd);
+        const size_t size = 2 + (middle - leading) + (length - resume) + kRecordNumberSize;
+        if (size > kPageDataSize - at) {
+            return 0;
+        }
+        places[k] = TLeafEntryPlace{static_cast<uint16_t>(at), form};
+        at += size;
     }
-    const size_t size = LeafEntrySize(geometry, form);
-    if (size > available) {
-        return 0;
+    return at;
+}
+
+}  // namespace
+
+size_t ReadLeafForms(const TPageGeometry& geometry, const uint8_t* data, int count, TLeafEntryPlace* places) {
+    switch (geometry.Compression) {
+        case TCompression::Leading:
+            return ReadFormsIn<TCompression::Leading>(geometry, data, count, places);
+        case TCompression::Trailing:
+            return ReadFormsIn<TCompression::Trailing>(geometry, data, count, places);
+        case TCompression::Both:
+            return ReadFormsIn<TCompression::Both>(geometry, data, count, places);
+        case TCompression::None:
+            break;
     }
+    return 0;
+}
+
+void ExpandLeafKey(const TPageGeometry& geometry, const uint8_t* in, TEntryForm form, size_t from, size_t to,
+                   uint8_t* key) {
     const TStoredBytes stored = StoredBytes(geometry, form);
-    const uint8_t* p = in + header;
-    if (stored.Begin > 0) {
-        std::memmove(key, previous, stored.Begin);
-    }
-    std::memcpy(key + stored.Begin, p, stored.Middle - stored.Begin);
-    p += stored.Middle - stored.Begin;
-    std::memset(key + stored.Middle, 0, stored.Resume - stored.Middle);
-    std::memcpy(key + stored.Resume, p, length - stored.Resume);
-    p += length - stored.Resume;
-    recordNumber = ReadU32(p);
-    if (formOut != nullptr) {
-        *formOut = form;
-    }
-    return size;
+    const uint8_t* p = in + FormHeaderSize(geometry.Compression);
+    // The stored bytes before the left-out zeros, the zeros, the stored bytes after them.
+    const auto part = [&](size_t begin, size_t end, const uint8_t* source) {
+        const size_t a = std::max(begin, from);
+        const size_t b = std::min(end, to);
+        if (a >= b) {
+            return;
+        }
+        if (source == nullptr) {
+            std::memset(key + a, 0, b - a);
+        } else {
+            std::memcpy(key + a, source + (a - begin), b - a);
+        }
+    };
+    part(stored.Begin, stored.Middle, p);
+    part(stored.Middle, stored.Resume, nullptr);
+    part(stored.Resume, geometry.KeyLength, p + (stored.Middle - stored.Begin));
+}
+
+uint32_t LeafRecordNumber(const TPageGeometry& geometry, const uint8_t* in, TEntryForm form) {
+    return ReadU32(in + LeafEntrySize(geometry, form) - kRecordNumberSize);
 }
 
 }  // namespace kartei

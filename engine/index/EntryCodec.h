@@ -31,12 +31,23 @@ constexpr size_t NodeEntrySize(uint16_t keyLength) {
 size_t WriteLeafEntry(const TPageGeometry& geometry, TEntryForm form, const uint8_t* key,
                       uint32_t recordNumber, uint8_t* out);
 
-// Reads a leaf entry from at most `available` bytes at `in`: restores the full key (its leading bytes from
-// `previous`, nullptr for the first entry) and the record number. Returns the bytes read, or 0 when the
-// entry is malformed: counts beyond the key, leading bytes without a previous key, or an entry running past
-// `available`. `form`, when given, gets the entry's leading and trailing counts.
-size_t ReadLeafEntry(const TPageGeometry& geometry, const uint8_t* in, size_t available,
-                     const uint8_t* previous, uint8_t* key, uint32_t& recordNumber,
-                     TEntryForm* form = nullptr);
+// Where a leaf entry starts within the page's entry data, and its form.
+struct TLeafEntryPlace {
+    uint16_t At = 0;
+    TEntryForm Form;
+};
+
+// Reads and checks the forms of the `count` leaf entries that the kPageDataSize bytes at `data` hold, one
+// after another from the first of a page, into `places`; returns the bytes they take, or 0 when an entry
+// is malformed (counts beyond the key, leading bytes in the first entry) or they run past the page.
+size_t ReadLeafForms(const TPageGeometry& geometry, const uint8_t* data, int count, TLeafEntryPlace* places);
+
+// Writes bytes [from, to) of the key of a well-formed leaf entry stored at `in` with `form`, where `from` is
+// at least form.Leading: the bytes the entry stores and the zeros it leaves out.
+void ExpandLeafKey(const TPageGeometry& geometry, const uint8_t* in, TEntryForm form, size_t from, size_t to,
+                   uint8_t* key);
+
+// The record number of a well-formed leaf entry stored at `in` with `form`.
+uint32_t LeafRecordNumber(const TPageGeometry& geometry, const uint8_t* in, TEntryForm form);
 
 }  // namespace kartei

@@ -304,8 +304,7 @@ TPageRef TIndexFile::AppendPage(int slot) {
 
 void TIndexFile::FreePage(TPage& page) {
     TIndexDescriptor& descriptor = header_.Slots[Checked(page.Slot())];
-    page.count_ = 0;
-    page.leafBytes_ = 0;
+    page.ClearEntries();
     page.prev_ = 0;
     page.next_ = descriptor.FreePageHead;
     page.free_ = true;

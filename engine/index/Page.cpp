@@ -12,17 +12,16 @@ namespace {
 // Entry buffers grow in whole blocks: a page is refilled over and over with entries of one size.
 constexpr size_t kEntryBufferStep = 4096;
 
-void Store32(uint8_t* p, uint32_t value) {
-    std::memcpy(p, &value, sizeof value);
-}
-
-void Store16(uint8_t* p, uint16_t value) {
-    std::memcpy(p, &value, sizeof value);
-}
-
 }  // namespace
 
 TPage::TPage() : entries_(kEntryBufferStep) {}
+
+void TPage::WriteExtra(uint8_t* extra, uint32_t value, uint32_t subtreeCount, TEntryForm form) {
+    std::memcpy(extra + kValueAt, &value, sizeof value);
+    std::memcpy(extra + kCountAt, &subtreeCount, sizeof subtreeCount);
+    std::memcpy(extra + kLeadingAt, &form.Leading, sizeof form.Leading);
+    std::memcpy(extra + kTrailingAt, &form.Trailing, sizeof form.Trailing);
+}
 
 template <size_t FixedKey>
 void TPage::CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyLength, bool leaf,
@@ -30,11 +29,7 @@ void TPage::CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size
     const size_t key = FixedKey != 0 ? FixedKey : keyLength;
     for (int k = 0; k < count; ++k, in += diskSize, out += stride) {
         std::memcpy(out, in, key);
-        uint8_t* extra = out + key;
-        Store32(extra + kValueAt, ReadU32(in + key));
-        Store32(extra + kCountAt, leaf ? 1 : ReadU32(in + key + 4));
-        Store16(extra + kLeadingAt, 0);
-        Store16(extra + kTrailingAt, 0);
+        WriteExtra(out + key, ReadU32(in + key), leaf ? 1 : ReadU32(in + key + 4), TEntryForm{});
     }
 }
 
@@ -47,11 +42,19 @@ void TPage::Reset(int slot, const TPageGeometry& geometry, uint32_t offset) {
     prev_ = 0;
     next_ = 0;
     leafBytes_ = 0;
+    packed_ = false;
     stride_ = geometry.KeyLength + kEntryExtra;
     free_ = false;
 }
 
+void TPage::ClearEntries() {
+    count_ = 0;
+    leafBytes_ = 0;
+    packed_ = false;
+}
+
 void TPage::CopyFrom(const TPage& other) {
+    other.Unpack();
     slot_ = other.slot_;
     geometry_ = other.geometry_;
     offset_ = other.offset_;
@@ -62,6 +65,7 @@ void TPage::CopyFrom(const TPage& other) {
     leafBytes_ = other.leafBytes_;
     stride_ = other.stride_;
     free_ = other.free_;
+    packed_ = false;
     Reserve(count_);
     if (count_ > 0) {
         std::memcpy(entries_.Data(), other.entries_.Data(), static_cast<size_t>(count_) * stride_);
@@ -116,11 +120,7 @@ void TPage::Reserve(int count) {
 void TPage::WriteEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount) {
     uint8_t* entry = Entry(position);
     std::memcpy(entry, key, geometry_.KeyLength);
-    uint8_t* extra = entry + geometry_.KeyLength;
-    Store32(extra + kValueAt, value);
-    Store32(extra + kCountAt, subtreeCount);
-    Store16(extra + kLeadingAt, 0);
-    Store16(extra + kTrailingAt, 0);
+    WriteExtra(entry + geometry_.KeyLength, value, subtreeCount, TEntryForm{});
 }
 
 void TPage::Reform(int position) {
@@ -131,11 +131,12 @@ void TPage::Reform(int position) {
         LeafEntryForm(geometry_, position > 1 ? Key(position - 1) : nullptr, Key(position));
     leafBytes_ = leafBytes_ - EntrySize(position) + LeafEntrySize(geometry_, form);
     uint8_t* extra = Entry(position) + geometry_.KeyLength;
-    Store16(extra + kLeadingAt, form.Leading);
-    Store16(extra + kTrailingAt, form.Trailing);
+    std::memcpy(extra + kLeadingAt, &form.Leading, sizeof form.Leading);
+    std::memcpy(extra + kTrailingAt, &form.Trailing, sizeof form.Trailing);
 }
 
 void TPage::InsertEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount) {
+    Unpack();
     Reserve(count_ + 1);
     std::memmove(Entry(position + 1), Entry(position), static_cast<size_t>(count_ - position + 1) * stride_);
     ++count_;
@@ -144,18 +145,6 @@ void TPage::InsertEntry(int position, const uint8_t* key, uint32_t value, uint32
         leafBytes_ += EntrySize(position);
         Reform(position);
         Reform(position + 1);
-    }
-}
-
-void TPage::TakeDecodedEntry(uint32_t value, uint32_t subtreeCount, TEntryForm form) {
-    ++count_;
-    uint8_t* extra = Entry(count_) + geometry_.KeyLength;
-    Store32(extra + kValueAt, value);
-    Store32(extra + kCountAt, subtreeCount);
-    Store16(extra + kLeadingAt, form.Leading);
-    Store16(extra + kTrailingAt, form.Trailing);
-    if (IsCompressedLeaf()) {
-        leafBytes_ += LeafEntrySize(geometry_, form);
     }
 }
 
@@ -178,6 +167,7 @@ void TPage::TakeFixedEntries(const uint8_t* data, int count, size_t diskSize) {
 }
 
 void TPage::RemoveEntry(int position) {
+    Unpack();
     if (IsCompressedLeaf()) {
         leafBytes_ -= EntrySize(position);
     }
@@ -187,16 +177,20 @@ void TPage::RemoveEntry(int position) {
 }
 
 void TPage::SetKey(int position, const uint8_t* key) {
+    Unpack();
     std::memcpy(Entry(position), key, geometry_.KeyLength);
     Reform(position);
     Reform(position + 1);
 }
 
 void TPage::SetSubtreeCount(int position, uint32_t count) {
-    Store32(Entry(position) + geometry_.KeyLength + kCountAt, count);
+    Unpack();
+    std::memcpy(Entry(position) + geometry_.KeyLength + kCountAt, &count, sizeof count);
 }
 
 void TPage::MoveEntries(int first, int count, TPage& target, int targetPosition) {
+    Unpack();
+    target.Unpack();
     size_t bytes = 0;
     if (IsCompressedLeaf()) {
         for (int k = first; k < first + count; ++k) {

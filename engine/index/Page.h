@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "engine/files/EngineMemory.h"
 #include "engine/index/EntryCodec.h"
@@ -35,6 +37,10 @@ struct TPageSearch {
 // node entry, the record number of a leaf entry) and a subtree count (the records below a node entry; 1 for
 // a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a caller may hold a
 // private copy of a page (CopyFrom, as the index check does) without touching the cache.
+//
+// A compressed leaf read from disk stays packed: its stored bytes are kept, and an entry is decompressed
+// the first time anything reads it. A search reads a dozen of a leaf's hundreds of entries and a screen of
+// records a few more, so a page miss costs little more than its read. Every change unpacks the page whole.
 class TPage {
 public:
     TPage();
@@ -66,7 +72,10 @@ public:
     int PinCount() const { return pins_; }
 
     // Entry accessors; position must be in 1..Count().
-    const uint8_t* Key(int position) const { return Entry(position); }
+    const uint8_t* Key(int position) const {
+        Expand(position);
+        return Entry(position);
+    }
     // Inline: the codec and every descent read them entry by entry.
     uint32_t Value(int position) const { return Field<uint32_t>(position, kValueAt); }
     uint32_t SubtreeCount(int position) const { return Field<uint32_t>(position, kCountAt); }
@@ -88,12 +97,11 @@ public:
         InsertEntry(count_ + 1, key, value, subtreeCount);
     }
     void RemoveEntry(int position);
-    // Decoding a page without recomputing what the disk says: room for `count` entries first, then each
-    // key is written in place at DecodedKey() and taken with its value, subtree count (1 in a leaf) and the
-    // form it had on disk.
-    void ReserveEntries(int count) { Reserve(count); }
-    uint8_t* DecodedKey() { return Entry(count_ + 1); }
-    void TakeDecodedEntry(uint32_t value, uint32_t subtreeCount, TEntryForm form);
+    // Decoding a compressed leaf: `count` disk entries at `data` (kPageDataSize bytes), kept packed. False,
+    // with the page unusable, when an entry is malformed or runs past the page.
+    bool TakePackedEntries(const uint8_t* data, int count);
+    // Decompresses every entry still packed; a page about to change or be copied is unpacked first.
+    void Unpack() const;
     // Decoding a page of fixed-width entries (a node, or a leaf without compression) in one pass: `count`
     // disk entries of `diskSize` bytes at `data`, each the key, the value and, in a node, the subtree count.
     void TakeFixedEntries(const uint8_t* data, int count, size_t diskSize);
@@ -131,6 +139,7 @@ private:
 
     template <typename T>
     T Field(int position, size_t at) const {
+        Expand(position);
         T value;
         std::memcpy(&value, Entry(position) + geometry_.KeyLength + at, sizeof value);
         return value;
@@ -148,12 +157,30 @@ private:
         return entries_.Data() + static_cast<size_t>(position - 1) * stride_;
     }
     bool IsCompressedLeaf() const { return IsLeaf() && geometry_.Compression != TCompression::None; }
+    // The entry at `position` of a packed page, decompressed in place unless it is already.
+    void Expand(int position) const {
+        if (packed_ && !Expanded(position)) {
+            ExpandEntry(position);
+        }
+    }
+    bool Expanded(int position) const {
+        const auto bit = static_cast<size_t>(position - 1);
+        return (expanded_[bit / 64] >> (bit % 64) & 1) != 0;
+    }
+    void ExpandEntry(int position) const;
+    // Key bytes [0, length) of packed entry `position`: from the nearest expanded entry before it, or from
+    // the entries before it that store them.
+    void ExpandSharedBytes(int position, size_t length, uint8_t* key) const;
+    // An empty page: no entries, nothing packed.
+    void ClearEntries();
     // What one entry of an uncompressed page counts against the page's capacity.
     size_t CapacityUnit() const { return geometry_.KeyLength + (IsLeaf() ? 6u : 10u); }
     size_t EntrySize(int position) const { return LeafEntrySize(geometry_, Form(position)); }
     // Recomputes the disk form of the entry at `position` from its predecessor (nothing when out of range).
     void Reform(int position);
     void WriteEntry(int position, const uint8_t* key, uint32_t value, uint32_t subtreeCount);
+    // The fields after an entry's key.
+    static void WriteExtra(uint8_t* extra, uint32_t value, uint32_t subtreeCount, TEntryForm form);
     void Reserve(int count);
 
     int slot_ = 0;
@@ -166,7 +193,15 @@ private:
     size_t leafBytes_ = 0;
     // Bytes per entry in memory: key, value, subtree count, leading and trailing count.
     size_t stride_ = 12;
-    TEngineBuffer entries_;
+    // Written by const readers too while the page is packed: a packed entry is filled in on first read.
+    mutable TEngineBuffer entries_;
+
+    // A packed leaf: its disk entries, where each starts and its form, and which are expanded already.
+    static constexpr size_t kMaxPackedEntries = kPageDataSize / 6;
+    mutable bool packed_ = false;
+    mutable std::array<uint64_t, (kMaxPackedEntries + 63) / 64> expanded_{};
+    TEngineBuffer packedBytes_{kPageDataSize};
+    std::vector<TLeafEntryPlace> packedEntries_;
 
     // Cache state, kept by the index file and its caches.
     bool dirty_ = false;

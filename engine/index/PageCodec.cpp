@@ -38,24 +38,7 @@ bool DecodeLeafEntries(const uint8_t* data, int count, TPage& page) {
     }
     // Every compressed entry takes at least 6 bytes (its record number and two more): a larger count is
     // damage.
-    if (count > static_cast<int>(kPageDataSize / 6)) {
-        return false;
-    }
-    page.ReserveEntries(count);
-    size_t at = 0;
-    for (int k = 0; k < count; ++k) {
-        uint32_t recordNumber = 0;
-        TEntryForm form;
-        const uint8_t* previous = k > 0 ? page.Key(k) : nullptr;
-        const size_t size = ReadLeafEntry(geometry, data + at, kPageDataSize - at, previous,
-                                          page.DecodedKey(), recordNumber, &form);
-        if (size == 0) {
-            return false;
-        }
-        page.TakeDecodedEntry(recordNumber, 1, form);
-        at += size;
-    }
-    return true;
+    return count <= static_cast<int>(kPageDataSize / 6) && page.TakePackedEntries(data, count);
 }
 
 }  // namespace
@@ -74,6 +57,7 @@ bool DecodePage(std::span<const uint8_t, kIndexPageSize> block, TPage& page) {
 }
 
 bool EncodePage(const TPage& page, std::span<uint8_t, kIndexPageSize> block) {
+    page.Unpack();
     uint8_t* p = block.data();
     std::memset(p, 0, kIndexPageSize);
     p[kTypeAt] = static_cast<uint8_t>(page.Type());

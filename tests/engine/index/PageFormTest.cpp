@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <random>
 
 #include "IndexTestSupport.h"
@@ -330,25 +331,104 @@ TEST(PageFormTest, BlocksThatCannotBePagesAreRefused) {
 }
 
 TEST(PageFormTest, MalformedEntryFormsAreRefused) {
-    uint8_t key[16] = {};
-    uint32_t record = 0;
-    const uint8_t previous[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    uint8_t entry[32] = {};
+    std::array<uint8_t, kPageDataSize> data{};
+    std::array<TLeafEntryPlace, kPageDataSize / 6> places{};
     const TPageGeometry trailing = Geometry(10, TCompression::Trailing, false);
-    WriteU16(entry, 6);  // at most 10 - 4 zero bytes before the suffix
-    EXPECT_EQ(ReadLeafEntry(trailing, entry, sizeof entry, nullptr, key, record), 2u + 4 + 4);
-    WriteU16(entry, 7);
-    EXPECT_EQ(ReadLeafEntry(trailing, entry, sizeof entry, nullptr, key, record), 0u);
+    WriteU16(data.data(), 6);  // at most 10 - 4 zero bytes before the suffix
+    EXPECT_EQ(ReadLeafForms(trailing, data.data(), 1, places.data()), 2u + 4 + 4);
+    WriteU16(data.data(), 7);
+    EXPECT_EQ(ReadLeafForms(trailing, data.data(), 1, places.data()), 0u);
+
     const TPageGeometry both = Geometry(10, TCompression::Both, true);
-    entry[0] = 4;
-    entry[1] = 6;  // 4 shared and 6 zero bytes: nothing stored
-    EXPECT_EQ(ReadLeafEntry(both, entry, sizeof entry, previous, key, record), 6u);
+    data.fill(0);
+    data[0] = 4;  // shared bytes, but nothing before the first entry
+    EXPECT_EQ(ReadLeafForms(both, data.data(), 1, places.data()), 0u);
+    const uint8_t entries[] = {0, 6, 1, 2, 3, 4, 0, 0, 0, 0,  // "1234", record 0
+                               4, 6, 0, 0, 0, 0};             // the 4 shared and 6 zero bytes: nothing stored
+    std::copy(std::begin(entries), std::end(entries), data.begin());
+    ASSERT_EQ(ReadLeafForms(both, data.data(), 2, places.data()), sizeof entries);
+    EXPECT_EQ(places[1].At, 10);
+    uint8_t key[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};  // the shared bytes in place
+    ExpandLeafKey(both, data.data() + places[1].At, places[1].Form, places[1].Form.Leading, 10, key);
     EXPECT_EQ(TBytes(key, key + 10), (TBytes{1, 2, 3, 4, 0, 0, 0, 0, 0, 0}));
-    entry[1] = 7;  // more than remain after the shared bytes
-    EXPECT_EQ(ReadLeafEntry(both, entry, sizeof entry, previous, key, record), 0u);
-    entry[1] = 0;
-    EXPECT_EQ(ReadLeafEntry(both, entry, 11, previous, key, record), 0u);  // 12 bytes needed
-    EXPECT_EQ(ReadLeafEntry(both, entry, 12, previous, key, record), 12u);
+    data[11] = 7;  // more than remain after the shared bytes
+    EXPECT_EQ(ReadLeafForms(both, data.data(), 2, places.data()), 0u);
+
+    // 255 whole entries of 16 bytes fill 4080 of the 4083 bytes: one more runs past the page.
+    data.fill(0);
+    EXPECT_EQ(ReadLeafForms(both, data.data(), 255, places.data()), 4080u);
+    EXPECT_EQ(ReadLeafForms(both, data.data(), 256, places.data()), 0u);
+}
+
+// Keys sharing long and short prefixes with their neighbours, some only through entries further back.
+std::vector<TBytes> PrefixSharingKeys(uint16_t keyLength, size_t count, std::mt19937& random) {
+    std::vector<TBytes> keys;
+    while (keys.size() < count) {
+        TBytes key(keyLength, 0);
+        // Mostly short, now and then nearly the whole key (a shared run beyond mode 3's cap of 255).
+        const size_t length = random() % 8 == 0 ? keyLength - random() % 8 : 1 + random() % 12;
+        const size_t ones = random() % 4 == 0 ? length : random() % (length + 1);
+        std::fill_n(key.begin(), ones, 'a');
+        for (size_t k = ones; k < length; ++k) {
+            key[k] = static_cast<uint8_t>('a' + random() % 3);
+        }
+        keys.push_back(key);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+// A page read from disk decompresses its entries as they are read: in any order, before or after a change
+// or a copy, it holds what was stored.
+TEST(PageFormTest, APackedLeafReadsAlikeInAnyOrderAndThroughChanges) {
+    std::mt19937 random(7);
+    for (const TCompression compression : {TCompression::Leading, TCompression::Both, TCompression::Trailing}) {
+        for (const uint16_t keyLength : {uint16_t{12}, uint16_t{300}}) {
+            SCOPED_TRACE(::testing::Message() << "mode " << static_cast<int>(compression) << " key " << keyLength);
+            const TPageGeometry geometry = Geometry(keyLength, compression, true);
+            std::vector<TBytes> keys = PrefixSharingKeys(keyLength, 600, random);
+            TPage full;
+            full.Reset(1, geometry, 8192);
+            full.SetType(TPageType::Leaf);
+            for (size_t k = 0; k < keys.size() && !full.OverfullWith(full.Count() + 1, keys[k].data()); ++k) {
+                full.AppendEntry(keys[k].data(), static_cast<uint32_t>(100 + k), 1);
+            }
+            keys.resize(static_cast<size_t>(full.Count()));
+            ASSERT_GT(keys.size(), 20u);
+            const TBlock block = Encode(full);
+
+            TPage page;
+            page.Reset(1, geometry, 8192);
+            ASSERT_TRUE(DecodePage(block, page));
+            std::vector<int> order(keys.size());
+            std::iota(order.begin(), order.end(), 1);
+            std::shuffle(order.begin(), order.end(), random);
+            for (const int position : order) {
+                ASSERT_EQ(TBytes(page.Key(position), page.Key(position) + keyLength), keys[position - 1]);
+                ASSERT_EQ(page.Value(position), 100u + static_cast<uint32_t>(position - 1));
+                ASSERT_EQ(page.Form(position).Leading, full.Form(position).Leading);
+            }
+            EXPECT_EQ(page.UsedBytes(), full.UsedBytes());
+
+            // A change to a page of which only a few entries were read: the rest come out as stored.
+            page.Reset(1, geometry, 8192);
+            ASSERT_TRUE(DecodePage(block, page));
+            const int middle = page.Count() / 2;
+            static_cast<void>(page.Key(middle + 3));
+            const TBytes removed = keys[static_cast<size_t>(middle - 1)];
+            page.RemoveEntry(middle);
+            page.InsertEntry(middle, removed.data(), 100u + static_cast<uint32_t>(middle - 1), 1);
+            EXPECT_EQ(page.UsedBytes(), full.UsedBytes());
+            EXPECT_EQ(Encode(page), block);
+
+            TPage copy;
+            page.Reset(1, geometry, 8192);
+            ASSERT_TRUE(DecodePage(block, page));
+            copy.CopyFrom(page);
+            EXPECT_EQ(Encode(copy), block);
+        }
+    }
 }
 
 }  // namespace
