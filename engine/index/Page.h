@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "engine/files/EngineMemory.h"
@@ -72,10 +72,7 @@ public:
     int PinCount() const { return pins_; }
 
     // Entry accessors; position must be in 1..Count().
-    const uint8_t* Key(int position) const {
-        Expand(position);
-        return Entry(position);
-    }
+    const uint8_t* Key(int position) const { return packed_ ? PackedEntry(position) : Entry(position); }
     // Inline: the codec and every descent read them entry by entry.
     uint32_t Value(int position) const { return Field<uint32_t>(position, kValueAt); }
     uint32_t SubtreeCount(int position) const { return Field<uint32_t>(position, kCountAt); }
@@ -139,9 +136,9 @@ private:
 
     template <typename T>
     T Field(int position, size_t at) const {
-        Expand(position);
+        const uint8_t* entry = packed_ ? PackedEntry(position) : Entry(position);
         T value;
-        std::memcpy(&value, Entry(position) + geometry_.KeyLength + at, sizeof value);
+        std::memcpy(&value, entry + geometry_.KeyLength + at, sizeof value);
         return value;
     }
 
@@ -157,17 +154,18 @@ private:
         return entries_.Data() + static_cast<size_t>(position - 1) * stride_;
     }
     bool IsCompressedLeaf() const { return IsLeaf() && geometry_.Compression != TCompression::None; }
-    // The entry at `position` of a packed page, decompressed in place unless it is already.
-    void Expand(int position) const {
-        if (packed_ && !Expanded(position)) {
-            ExpandEntry(position);
-        }
+    // The entry at `position` of a packed page, expanded on first use into the page's expansion chunks.
+    const uint8_t* PackedEntry(int position) const {
+        const uint32_t at = expandedAt_[static_cast<size_t>(position - 1)];
+        return at != kNotExpanded ? ExpandedEntry(at) : ExpandEntry(position);
     }
-    bool Expanded(int position) const {
-        const auto bit = static_cast<size_t>(position - 1);
-        return (expanded_[bit / 64] >> (bit % 64) & 1) != 0;
+    uint8_t* ExpandedEntry(uint32_t at) const {
+        return expandedChunks_[at / kExpansionChunk].get() + at % kExpansionChunk;
     }
-    void ExpandEntry(int position) const;
+    const uint8_t* ExpandEntry(int position) const;
+    // Packed entry `position` in full at `key`, its shared bytes from `previous` (the key before it) or,
+    // when that is nullptr, from the entries before it.
+    void ExpandInto(int position, uint8_t* key, const uint8_t* previous) const;
     // Key bytes [0, length) of packed entry `position`: from the nearest expanded entry before it, or from
     // the entries before it that store them.
     void ExpandSharedBytes(int position, size_t length, uint8_t* key) const;
@@ -193,15 +191,19 @@ private:
     size_t leafBytes_ = 0;
     // Bytes per entry in memory: key, value, subtree count, leading and trailing count.
     size_t stride_ = 12;
-    // Written by const readers too while the page is packed: a packed entry is filled in on first read.
+    // Filled by const readers too when a packed page is unpacked.
     mutable TEngineBuffer entries_;
 
-    // A packed leaf: its disk entries, where each starts and its form, and which are expanded already.
-    static constexpr size_t kMaxPackedEntries = kPageDataSize / 6;
+    // A packed leaf: its disk entries, where each starts and its form, and where each expanded entry stands
+    // in the expansion chunks (memory in proportion to the entries read, not to the page's).
+    static constexpr uint32_t kNotExpanded = UINT32_MAX;
+    static constexpr size_t kExpansionChunk = 4096;
     mutable bool packed_ = false;
-    mutable std::array<uint64_t, (kMaxPackedEntries + 63) / 64> expanded_{};
     TEngineBuffer packedBytes_{kPageDataSize};
     std::vector<TLeafEntryPlace> packedEntries_;
+    mutable std::vector<uint32_t> expandedAt_;
+    mutable std::vector<std::unique_ptr<uint8_t[]>> expandedChunks_;
+    mutable uint32_t expandedEnd_ = 0;
 
     // Cache state, kept by the index file and its caches.
     bool dirty_ = false;

@@ -14,8 +14,8 @@ bool TPage::TakePackedEntries(const uint8_t* data, int count) {
     }
     packedBytes_.Reserve(kPageDataSize);
     std::memcpy(packedBytes_.Data(), data, at);
-    Reserve(count);
-    std::fill_n(expanded_.begin(), (static_cast<size_t>(count) + 63) / 64, 0);
+    expandedAt_.assign(static_cast<size_t>(count), kNotExpanded);
+    expandedEnd_ = 0;
     count_ = count;
     leafBytes_ = at;
     packed_ = count > 0;
@@ -28,8 +28,9 @@ void TPage::ExpandSharedBytes(int position, size_t length, uint8_t* key) const {
     // nothing, so the walk ends there at the latest.
     size_t missing = length;
     for (int e = position - 1; missing > 0; --e) {
-        if (Expanded(e)) {
-            std::memcpy(key, Entry(e), missing);
+        const uint32_t expanded = expandedAt_[static_cast<size_t>(e - 1)];
+        if (expanded != kNotExpanded) {
+            std::memcpy(key, ExpandedEntry(expanded), missing);
             return;
         }
         const TLeafEntryPlace& entry = packedEntries_[static_cast<size_t>(e - 1)];
@@ -41,24 +42,48 @@ void TPage::ExpandSharedBytes(int position, size_t length, uint8_t* key) const {
     }
 }
 
-void TPage::ExpandEntry(int position) const {
+void TPage::ExpandInto(int position, uint8_t* key, const uint8_t* previous) const {
     const TLeafEntryPlace& entry = packedEntries_[static_cast<size_t>(position - 1)];
     const uint8_t* in = packedBytes_.Data() + entry.At;
-    uint8_t* key = entries_.Data() + static_cast<size_t>(position - 1) * stride_;
-    ExpandSharedBytes(position, entry.Form.Leading, key);
+    if (previous != nullptr) {
+        std::memcpy(key, previous, entry.Form.Leading);
+    } else {
+        ExpandSharedBytes(position, entry.Form.Leading, key);
+    }
     ExpandLeafKey(geometry_, in, entry.Form, entry.Form.Leading, geometry_.KeyLength, key);
     WriteExtra(key + geometry_.KeyLength, LeafRecordNumber(geometry_, in, entry.Form), 1, entry.Form);
-    const auto bit = static_cast<size_t>(position - 1);
-    expanded_[bit / 64] |= uint64_t{1} << (bit % 64);
+}
+
+const uint8_t* TPage::ExpandEntry(int position) const {
+    // Entries never straddle two chunks; chunks stay with the page for the next leaf it holds.
+    if (expandedEnd_ % kExpansionChunk + stride_ > kExpansionChunk) {
+        expandedEnd_ += static_cast<uint32_t>(kExpansionChunk - expandedEnd_ % kExpansionChunk);
+    }
+    if (expandedEnd_ / kExpansionChunk == expandedChunks_.size()) {
+        expandedChunks_.push_back(std::make_unique<uint8_t[]>(kExpansionChunk));
+    }
+    const uint32_t at = expandedEnd_;
+    expandedEnd_ += static_cast<uint32_t>(stride_);
+    uint8_t* key = ExpandedEntry(at);
+    ExpandInto(position, key, nullptr);
+    expandedAt_[static_cast<size_t>(position - 1)] = at;
+    return key;
 }
 
 void TPage::Unpack() const {
     if (!packed_) {
         return;
     }
-    // In order, so that each entry takes its shared bytes from the one before.
+    entries_.Reserve(static_cast<size_t>(count_) * stride_);
     for (int k = 1; k <= count_; ++k) {
-        Expand(k);
+        uint8_t* out = entries_.Data() + static_cast<size_t>(k - 1) * stride_;
+        const uint32_t expanded = expandedAt_[static_cast<size_t>(k - 1)];
+        if (expanded != kNotExpanded) {
+            std::memcpy(out, ExpandedEntry(expanded), stride_);
+        } else {
+            // In order: each entry takes its shared bytes from the one just written.
+            ExpandInto(k, out, k > 1 ? out - stride_ : nullptr);
+        }
     }
     packed_ = false;
 }
