@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "engine/files/EngineMemory.h"
@@ -41,6 +40,8 @@ struct TPageSearch {
 // A compressed leaf read from disk stays packed: its stored bytes are kept, and an entry is decompressed
 // the first time anything reads it. A search reads a dozen of a leaf's hundreds of entries and a screen of
 // records a few more, so a page miss costs little more than its read. Every change unpacks the page whole.
+// A key read from a packed page stays where Key() put it while its page is pinned and the next few entries
+// of the page are read.
 class TPage {
 public:
     TPage();
@@ -154,14 +155,12 @@ private:
         return entries_.Data() + static_cast<size_t>(position - 1) * stride_;
     }
     bool IsCompressedLeaf() const { return IsLeaf() && geometry_.Compression != TCompression::None; }
-    // The entry at `position` of a packed page, expanded on first use into the page's expansion chunks.
+    // The entry at `position` of a packed page, expanded on first use into the next slot.
     const uint8_t* PackedEntry(int position) const {
-        const uint32_t at = expandedAt_[static_cast<size_t>(position - 1)];
-        return at != kNotExpanded ? ExpandedEntry(at) : ExpandEntry(position);
+        const uint16_t slot = expandedSlot_[static_cast<size_t>(position - 1)];
+        return slot != kNotExpanded ? SlotEntry(slot) : ExpandEntry(position);
     }
-    uint8_t* ExpandedEntry(uint32_t at) const {
-        return expandedChunks_[at / kExpansionChunk].get() + at % kExpansionChunk;
-    }
+    uint8_t* SlotEntry(size_t slot) const { return expansion_.Data() + slot * stride_; }
     const uint8_t* ExpandEntry(int position) const;
     // Packed entry `position` in full at `key`, its shared bytes from `previous` (the key before it) or,
     // when that is nullptr, from the entries before it.
@@ -194,16 +193,20 @@ private:
     // Filled by const readers too when a packed page is unpacked.
     mutable TEngineBuffer entries_;
 
-    // A packed leaf: its disk entries, where each starts and its form, and where each expanded entry stands
-    // in the expansion chunks (memory in proportion to the entries read, not to the page's).
-    static constexpr uint32_t kNotExpanded = UINT32_MAX;
-    static constexpr size_t kExpansionChunk = 4096;
+    // A packed leaf: its disk entries, where each starts and its form, and which entries stand expanded in
+    // which slot of the expansion buffer. Slots are reused in turn, the oldest expansion forgotten, so a
+    // page takes little memory however many of its entries are read, and a key read stays in place while
+    // the next few are expanded (the buffer holds 15 of the widest keys).
+    static constexpr uint16_t kNotExpanded = UINT16_MAX;
+    static constexpr size_t kExpansionBytes = 8192;
     mutable bool packed_ = false;
     TEngineBuffer packedBytes_{kPageDataSize};
     std::vector<TLeafEntryPlace> packedEntries_;
-    mutable std::vector<uint32_t> expandedAt_;
-    mutable std::vector<std::unique_ptr<uint8_t[]>> expandedChunks_;
-    mutable uint32_t expandedEnd_ = 0;
+    mutable TEngineBuffer expansion_{kExpansionBytes};
+    // The slot of each entry, and the entry (1-based, 0 for none) in each slot.
+    mutable std::vector<uint16_t> expandedSlot_;
+    mutable std::vector<uint16_t> slotEntry_;
+    mutable size_t nextSlot_ = 0;
 
     // Cache state, kept by the index file and its caches.
     bool dirty_ = false;

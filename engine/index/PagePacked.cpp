@@ -14,8 +14,10 @@ bool TPage::TakePackedEntries(const uint8_t* data, int count) {
     }
     packedBytes_.Reserve(kPageDataSize);
     std::memcpy(packedBytes_.Data(), data, at);
-    expandedAt_.assign(static_cast<size_t>(count), kNotExpanded);
-    expandedEnd_ = 0;
+    expansion_.Reserve(kExpansionBytes);
+    expandedSlot_.assign(static_cast<size_t>(count), kNotExpanded);
+    slotEntry_.assign(kExpansionBytes / stride_, 0);
+    nextSlot_ = 0;
     count_ = count;
     leafBytes_ = at;
     packed_ = count > 0;
@@ -28,9 +30,9 @@ void TPage::ExpandSharedBytes(int position, size_t length, uint8_t* key) const {
     // nothing, so the walk ends there at the latest.
     size_t missing = length;
     for (int e = position - 1; missing > 0; --e) {
-        const uint32_t expanded = expandedAt_[static_cast<size_t>(e - 1)];
-        if (expanded != kNotExpanded) {
-            std::memcpy(key, ExpandedEntry(expanded), missing);
+        const uint16_t slot = expandedSlot_[static_cast<size_t>(e - 1)];
+        if (slot != kNotExpanded) {
+            std::memcpy(key, SlotEntry(slot), missing);
             return;
         }
         const TLeafEntryPlace& entry = packedEntries_[static_cast<size_t>(e - 1)];
@@ -55,18 +57,17 @@ void TPage::ExpandInto(int position, uint8_t* key, const uint8_t* previous) cons
 }
 
 const uint8_t* TPage::ExpandEntry(int position) const {
-    // Entries never straddle two chunks; chunks stay with the page for the next leaf it holds.
-    if (expandedEnd_ % kExpansionChunk + stride_ > kExpansionChunk) {
-        expandedEnd_ += static_cast<uint32_t>(kExpansionChunk - expandedEnd_ % kExpansionChunk);
+    const size_t slot = nextSlot_;
+    nextSlot_ = (nextSlot_ + 1) % slotEntry_.size();
+    // The slot's entry, unless it was forgotten and expanded again elsewhere since, is expanded no longer.
+    const uint16_t previous = slotEntry_[slot];
+    if (previous != 0 && expandedSlot_[previous - 1] == slot) {
+        expandedSlot_[previous - 1] = kNotExpanded;
     }
-    if (expandedEnd_ / kExpansionChunk == expandedChunks_.size()) {
-        expandedChunks_.push_back(std::make_unique<uint8_t[]>(kExpansionChunk));
-    }
-    const uint32_t at = expandedEnd_;
-    expandedEnd_ += static_cast<uint32_t>(stride_);
-    uint8_t* key = ExpandedEntry(at);
+    uint8_t* key = SlotEntry(slot);
     ExpandInto(position, key, nullptr);
-    expandedAt_[static_cast<size_t>(position - 1)] = at;
+    slotEntry_[slot] = static_cast<uint16_t>(position);
+    expandedSlot_[static_cast<size_t>(position - 1)] = static_cast<uint16_t>(slot);
     return key;
 }
 
@@ -77,9 +78,9 @@ void TPage::Unpack() const {
     entries_.Reserve(static_cast<size_t>(count_) * stride_);
     for (int k = 1; k <= count_; ++k) {
         uint8_t* out = entries_.Data() + static_cast<size_t>(k - 1) * stride_;
-        const uint32_t expanded = expandedAt_[static_cast<size_t>(k - 1)];
-        if (expanded != kNotExpanded) {
-            std::memcpy(out, ExpandedEntry(expanded), stride_);
+        const uint16_t slot = expandedSlot_[static_cast<size_t>(k - 1)];
+        if (slot != kNotExpanded) {
+            std::memcpy(out, SlotEntry(slot), stride_);
         } else {
             // In order: each entry takes its shared bytes from the one just written.
             ExpandInto(k, out, k > 1 ? out - stride_ : nullptr);
