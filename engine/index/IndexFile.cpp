@@ -221,7 +221,7 @@ TPageRef TIndexFile::Fetch(int slot, uint32_t offset, bool mayRestart) {
     TPageCache& cache = caches_[Checked(slot)];
     CheckPageOffset(offset);
     if (TPage* cached = cache.Find(offset)) {
-        return Pin(*cached);
+        return Hand(*cached);
     }
     const TPageGeometry geometry = Geometry(slot);
     if (mayRestart && !context_.Exclusive && pinnedPages_ == 0 && dirtyPages_ == 0 && spill_.Empty() &&
@@ -242,7 +242,7 @@ TPageRef TIndexFile::Fetch(int slot, uint32_t offset, bool mayRestart) {
         pool_.Give(std::move(page));
         RaiseCorrupt();
     }
-    return Pin(cache.Insert(std::move(page)));
+    return Hand(cache.Insert(std::move(page)));
 }
 
 void TIndexFile::ReadBlock(uint32_t offset, uint8_t* block) {
@@ -299,7 +299,7 @@ TPageRef TIndexFile::AppendPage(int slot) {
     header_.EndOffset += kIndexPageSize;
     TPage& added = caches_[slot].Insert(std::move(page));
     MarkDirty(added);
-    return Pin(added);
+    return Hand(added);
 }
 
 void TIndexFile::FreePage(TPage& page) {
@@ -314,9 +314,58 @@ void TIndexFile::FreePage(TPage& page) {
 
 // ---- The caches
 
+TPageRef TIndexFile::Hand(TPage& page) {
+    page.lastUse_ = ++useClock_;
+    return Pin(page);
+}
+
+size_t TIndexFile::SharedBudget() const {
+    size_t indexes = 0;
+    for (const TIndexDescriptor& descriptor : header_.Slots) {
+        indexes += descriptor.RootPage != 0 ? 1 : 0;
+    }
+    return sharedPagesPerIndex_ * std::max<size_t>(indexes, 1);
+}
+
+bool TIndexFile::SharedBudgetFull(size_t extra) const {
+    size_t pages = 0;
+    for (const TPageCache& cache : caches_) {
+        pages += cache.Size();
+    }
+    return pages + extra > SharedBudget();
+}
+
+TPage* TIndexFile::LeastRecentIdlePage() const {
+    TPage* oldest = nullptr;
+    for (const TPageCache& cache : caches_) {
+        TPage* page = cache.LeastRecentIdle();
+        if (page != nullptr && (oldest == nullptr || page->lastUse_ < oldest->lastUse_)) {
+            oldest = page;
+        }
+    }
+    return oldest;
+}
+
 std::unique_ptr<TPage> TIndexFile::SparePage(int slot) {
     TPageCache& cache = caches_[slot];
-    if (cache.Full()) {
+    // A transaction keeps each index to its own cache, which grows: looking through the changed pages of
+    // every index for each new page would cost time growing with the square of the changes.
+    if (sharedPagesPerIndex_ > 0 && !context_.InTransaction) {
+        bool written = false;
+        while (SharedBudgetFull(1)) {
+            TPage* victim = LeastRecentIdlePage();
+            if (victim == nullptr && !written) {
+                written = true;
+                WritePages();
+                continue;
+            }
+            // None: only pinned pages are left, which leave the budget exceeded until they are released.
+            if (victim == nullptr) {
+                break;
+            }
+            pool_.Give(caches_[victim->Slot()].Remove(*victim));
+        }
+    } else if (cache.Full()) {
         TPage* victim = cache.LeastRecentIdle();
         if (victim == nullptr && context_.InTransaction && !SpillDue()) {
             cache.Grow();
@@ -383,7 +432,8 @@ void TIndexFile::DropCache(TPageCache& cache) {
     }
 }
 
-void TIndexFile::SetPagesPerIndex(size_t pages) {
+void TIndexFile::SetPagesPerIndex(size_t pages, bool shared) {
+    sharedPagesPerIndex_ = shared ? std::max<size_t>(pages, 1) : 0;
     for (TPageCache& cache : caches_) {
         cache.ResetCapacity(pages);
     }
@@ -392,6 +442,18 @@ void TIndexFile::SetPagesPerIndex(size_t pages) {
 void TIndexFile::TrimCaches() {
     for (TPageCache& cache : caches_) {
         cache.ResetCapacity();
+    }
+    if (sharedPagesPerIndex_ > 0) {
+        while (SharedBudgetFull(0)) {
+            TPage* victim = LeastRecentIdlePage();
+            if (victim == nullptr) {
+                break;
+            }
+            pool_.Give(caches_[victim->Slot()].Remove(*victim));
+        }
+        return;
+    }
+    for (TPageCache& cache : caches_) {
         while (cache.Size() > cache.Capacity()) {
             TPage* victim = cache.LeastRecentIdle();
             if (victim == nullptr) {

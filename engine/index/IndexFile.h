@@ -46,8 +46,9 @@ public:
     TIndexFile() = default;
     ~TIndexFile() override = default;
 
-    // Pages each index keeps outside a transaction (at least one).
-    void SetPagesPerIndex(size_t pages);
+    // Pages each index keeps outside a transaction (at least one). `shared`: the indexes keep that many for
+    // each index with pages in one budget, the least recently used idle page of any index making room.
+    void SetPagesPerIndex(size_t pages, bool shared = false);
     // Pages all caches together may grow to in a transaction before its changed pages are spilled (a file
     // in memory never spills).
     void SetTransactionPages(size_t pages) { transactionPages_ = pages; }
@@ -151,6 +152,14 @@ private:
     // leaves; when every page is changed or pinned, changes are written (outside a transaction) or the
     // cache grows (inside one).
     std::unique_ptr<TPage> SparePage(int slot);
+    // The shared budget (SetPagesPerIndex): pages for each index with a root; 0 when each index has its own.
+    size_t SharedBudget() const;
+    // Whether the cached pages and `extra` more exceed the shared budget.
+    bool SharedBudgetFull(size_t extra) const;
+    // The least recently used page of all caches that is neither dirty nor pinned; nullptr when none is.
+    TPage* LeastRecentIdlePage() const;
+    // Puts the page at the front of the file-wide recency.
+    TPageRef Hand(TPage& page);
     void ReadBlock(uint32_t offset, uint8_t* block);
     TIndexHeader ReadHeaderBlock();
     void WriteHeader(bool changed);
@@ -179,6 +188,8 @@ private:
     int dirtyPages_ = 0;
     uint64_t generation_ = 0;
     uint64_t changeCount_ = 0;
+    size_t sharedPagesPerIndex_ = 0;
+    uint64_t useClock_ = 0;
     // Page runs and the header on their way to and from the disk.
     TEngineBuffer io_{kIndexPageSize};
     std::vector<TPage*> writeOrder_;

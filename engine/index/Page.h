@@ -214,6 +214,8 @@ private:
     int pins_ = 0;
     TPage* newer_ = nullptr;
     TPage* older_ = nullptr;
+    // When the index file last handed the page out: recency across the caches of all its indexes.
+    uint64_t lastUse_ = 0;
 };
 
 }  // namespace kartei

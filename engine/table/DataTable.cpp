@@ -71,7 +71,7 @@ void TDataTableImpl::OpenFiles(bool exclusive) {
     keyLocale_.reset();
     const TCacheSettings& caches = Session().CacheSettings();
     dataFile_.SetCacheSettings(caches);
-    indexFile_.SetPagesPerIndex(caches.PagesPerIndex);
+    indexFile_.SetPagesPerIndex(caches.PagesPerIndex, caches.ShareIndexPages);
     indexFile_.SetTransactionPages(static_cast<size_t>(caches.TransactionCacheBytes) / kIndexPageSize);
     putOffKeyBytes_ = caches.PutOffKeyBytes;
     {

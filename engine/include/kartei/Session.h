@@ -32,6 +32,9 @@ struct TCacheSettings {
     // identifier) by hash, eight bytes a key at most three quarters full, in up to this many bytes. Beyond
     // them the indexes are built, and the records to come go in one by one.
     size_t PutOffKeyBytes = 24 * 1024 * 1024;
+    // The pages of a table's indexes count against one budget, PagesPerIndex for each index that has
+    // pages: the index in use may keep what the others leave, as one page cache for the whole file.
+    bool ShareIndexPages = false;
 };
 
 // How a table's record locks are taken and how it looks for other users' changes.

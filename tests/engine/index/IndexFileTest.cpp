@@ -184,6 +184,47 @@ TEST_F(IndexFileTest, AFreeChainThatLeadsBackToItselfOrIntoAPageInUseIsCorrupt) 
     ExpectKarteiError([&] { file_.NewPage(slot_); }, 8965, kCorrupt);
 }
 
+TEST_F(IndexFileTest, SharedPagesLetTheIndexInUseKeepWhatTheOthersLeave) {
+    const std::vector<uint32_t> pages = MakePages(20);
+    // Pages of the deleted-record index too, so that the file has two indexes with pages.
+    std::vector<uint32_t> deleted;
+    for (int k = 0; k < 4; ++k) {
+        TPageRef page = file_.NewPage(kDeletedIndexSlot);
+        page->SetType(TPageType::Leaf);
+        page->AppendEntry(IntKey(k).data(), static_cast<uint32_t>(k), 1);
+        deleted.push_back(page->Offset());
+    }
+    file_.SetRoot(slot_, pages[0]);
+    file_.SetRoot(kDeletedIndexSlot, deleted[0]);
+    file_.Flush();
+    Reopen();
+    file_.SetPagesPerIndex(5, true);
+    for (const uint32_t offset : deleted) {
+        file_.ReadPage(kDeletedIndexSlot, offset);
+    }
+    // Ten pages for two indexes: the index in use takes the room the other leaves, and the pages of both
+    // leave in the order they were last used.
+    for (int k = 0; k < 8; ++k) {
+        file_.ReadPage(slot_, pages[k]);
+    }
+    EXPECT_EQ(file_.Cache(kDeletedIndexSlot).Size(), 2u);
+    EXPECT_EQ(file_.Cache(slot_).Size(), 8u);
+    file_.ReadPage(kDeletedIndexSlot, deleted[2]);  // now the most recently used
+    for (int k = 8; k < 16; ++k) {
+        file_.ReadPage(slot_, pages[k]);
+    }
+    EXPECT_EQ(file_.Cache(slot_).Size(), 9u);
+    EXPECT_EQ(file_.Cache(kDeletedIndexSlot).Size(), 1u);
+    EXPECT_FALSE(Cached(pages[6]));
+    EXPECT_TRUE(Cached(pages[7]));
+    // Each index to its own budget again: a flush trims the index in use back to five pages.
+    file_.SetPagesPerIndex(5, false);
+    file_.Flush();
+    EXPECT_EQ(file_.Cache(slot_).Size(), 5u);
+    EXPECT_TRUE(Cached(pages[15]));
+    EXPECT_FALSE(Cached(pages[10]));
+}
+
 TEST_F(IndexFileTest, TheCacheKeepsFifteenPagesAndReusesTheLeastRecentlyUsed) {
     const std::vector<uint32_t> pages = MakePages(20);
     testing::TCountingFileSystem os;

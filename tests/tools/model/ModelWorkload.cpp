@@ -40,6 +40,11 @@ TModelWorkload::TModelWorkload(const std::string& folder, const TWorkloadSetting
         caches.TransactionCacheBytes = 1;
         // A new table filled in a transaction builds its indexes after the first record.
         caches.PutOffKeyBytes = 1;
+        if (std::uniform_int_distribution<int>(0, 1)(random) == 0) {
+            // A few pages for all indexes together, each miss taking the page another index used least.
+            caches.ShareIndexPages = true;
+            caches.PagesPerIndex = 3;
+        }
         session_->SetCacheSettings(caches);
     }
     directory_ = &Inside(session_->OpenDirectory(folder));
