@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/format/Bytes.h"
 #include "engine/keys/KeyCompare.h"
 
 namespace kartei {
@@ -23,16 +22,6 @@ void TPage::WriteExtra(uint8_t* extra, uint32_t value, uint32_t subtreeCount, TE
     std::memcpy(extra + kTrailingAt, &form.Trailing, sizeof form.Trailing);
 }
 
-template <size_t FixedKey>
-void TPage::CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyLength, bool leaf,
-                             uint8_t* out, size_t stride) {
-    const size_t key = FixedKey != 0 ? FixedKey : keyLength;
-    for (int k = 0; k < count; ++k, in += diskSize, out += stride) {
-        std::memcpy(out, in, key);
-        WriteExtra(out + key, ReadU32(in + key), leaf ? 1 : ReadU32(in + key + 4), TEntryForm{});
-    }
-}
-
 void TPage::Reset(int slot, const TPageGeometry& geometry, uint32_t offset) {
     slot_ = slot;
     geometry_ = geometry;
@@ -43,6 +32,7 @@ void TPage::Reset(int slot, const TPageGeometry& geometry, uint32_t offset) {
     next_ = 0;
     leafBytes_ = 0;
     packed_ = false;
+    fixedStride_ = 0;
     stride_ = geometry.KeyLength + kEntryExtra;
     free_ = false;
 }
@@ -146,24 +136,6 @@ void TPage::InsertEntry(int position, const uint8_t* key, uint32_t value, uint32
         Reform(position);
         Reform(position + 1);
     }
-}
-
-void TPage::TakeFixedEntries(const uint8_t* data, int count, size_t diskSize) {
-    Reserve(count_ + count);
-    uint8_t* out = Entry(count_ + 1);
-    const size_t keyLength = geometry_.KeyLength;
-    switch (keyLength) {
-        case 5:
-            CopyFixedEntries<5>(data, diskSize, count, keyLength, IsLeaf(), out, stride_);
-            break;
-        case 9:
-            CopyFixedEntries<9>(data, diskSize, count, keyLength, IsLeaf(), out, stride_);
-            break;
-        default:
-            CopyFixedEntries<0>(data, diskSize, count, keyLength, IsLeaf(), out, stride_);
-            break;
-    }
-    count_ += count;
 }
 
 void TPage::RemoveEntry(int position) {

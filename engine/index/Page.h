@@ -37,9 +37,10 @@ struct TPageSearch {
 // a leaf entry). Entry positions are 1-based. The index file's caches hold pages; a caller may hold a
 // private copy of a page (CopyFrom, as the index check does) without touching the cache.
 //
-// A compressed leaf read from disk stays packed: its stored bytes are kept, and an entry is decompressed
-// the first time anything reads it. A search reads a dozen of a leaf's hundreds of entries and a screen of
-// records a few more, so a page miss costs little more than its read. Every change unpacks the page whole.
+// A page read from disk stays packed: its stored bytes are kept and read in place (fixed-width entries of
+// nodes and of leaves without compression), or decompressed entry by entry the first time anything reads
+// one (compressed leaves). A search reads a dozen of a page's hundreds of entries and a screen of records a
+// few more, so a page miss costs little more than its read. Every change unpacks the page whole.
 // A key read from a packed page stays where Key() put it while its page is pinned and the next few entries
 // of the page are read.
 class TPage {
@@ -76,9 +77,12 @@ public:
     const uint8_t* Key(int position) const { return packed_ ? PackedEntry(position) : Entry(position); }
     // Inline: the codec and every descent read them entry by entry.
     uint32_t Value(int position) const { return Field<uint32_t>(position, kValueAt); }
-    uint32_t SubtreeCount(int position) const { return Field<uint32_t>(position, kCountAt); }
+    uint32_t SubtreeCount(int position) const { return IsLeaf() ? 1 : Field<uint32_t>(position, kCountAt); }
     // How the entry is stored on disk (leaves with compression; otherwise no counts).
     TEntryForm Form(int position) const {
+        if (!IsCompressedLeaf()) {
+            return TEntryForm{};
+        }
         return TEntryForm{Field<uint16_t>(position, kLeadingAt), Field<uint16_t>(position, kTrailingAt)};
     }
     // Records below the entries before `position`: the ordinal of its first record within the page, minus 1.
@@ -100,8 +104,9 @@ public:
     bool TakePackedEntries(const uint8_t* data, int count);
     // Decompresses every entry still packed; a page about to change or be copied is unpacked first.
     void Unpack() const;
-    // Decoding a page of fixed-width entries (a node, or a leaf without compression) in one pass: `count`
-    // disk entries of `diskSize` bytes at `data`, each the key, the value and, in a node, the subtree count.
+    // Decoding a page of fixed-width entries (a node, or a leaf without compression): `count` disk entries
+    // of `diskSize` bytes at `data`, each the key, the value and, in a node, the subtree count. The page
+    // reads them where they stand until it changes.
     void TakeFixedEntries(const uint8_t* data, int count, size_t diskSize);
     void SetKey(int position, const uint8_t* key);
     void SetSubtreeCount(int position, uint32_t count);
@@ -157,11 +162,16 @@ private:
     bool IsCompressedLeaf() const { return IsLeaf() && geometry_.Compression != TCompression::None; }
     // The entry at `position` of a packed page, expanded on first use into the next slot.
     const uint8_t* PackedEntry(int position) const {
+        if (fixedStride_ != 0) {
+            return packedBytes_.Data() + static_cast<size_t>(position - 1) * fixedStride_;
+        }
         const uint16_t slot = expandedSlot_[static_cast<size_t>(position - 1)];
         return slot != kNotExpanded ? SlotEntry(slot) : ExpandEntry(position);
     }
     uint8_t* SlotEntry(size_t slot) const { return expansion_.Data() + slot * stride_; }
     const uint8_t* ExpandEntry(int position) const;
+    // A packed page of fixed-width entries into the page-wide buffer.
+    void UnpackFixedEntries() const;
     // Packed entry `position` in full at `key`, its shared bytes from `previous` (the key before it) or,
     // when that is nullptr, from the entries before it.
     void ExpandInto(int position, uint8_t* key, const uint8_t* previous) const;
@@ -201,6 +211,8 @@ private:
     static constexpr size_t kExpansionBytes = 8192;
     mutable bool packed_ = false;
     TEngineBuffer packedBytes_{kPageDataSize};
+    // The disk size of each entry of a packed page of fixed-width entries; 0 for a compressed leaf.
+    size_t fixedStride_ = 0;
     std::vector<TLeafEntryPlace> packedEntries_;
     mutable TEngineBuffer expansion_{kExpansionBytes};
     // The slot of each entry, and the entry (1-based, 0 for none) in each slot.

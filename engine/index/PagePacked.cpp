@@ -1,10 +1,30 @@
-// Compressed leaves kept as stored, their entries decompressed one by one as they are read.
+// Pages kept as stored: fixed-width entries read in place, compressed ones decompressed one by one as they
+// are read.
 #include <cstring>
 
+#include "engine/format/Bytes.h"
 #include "engine/index/EntryCodec.h"
 #include "engine/index/Page.h"
 
 namespace kartei {
+
+template <size_t FixedKey>
+void TPage::CopyFixedEntries(const uint8_t* in, size_t diskSize, int count, size_t keyLength, bool leaf,
+                             uint8_t* out, size_t stride) {
+    const size_t key = FixedKey != 0 ? FixedKey : keyLength;
+    for (int k = 0; k < count; ++k, in += diskSize, out += stride) {
+        std::memcpy(out, in, key);
+        WriteExtra(out + key, ReadU32(in + key), leaf ? 1 : ReadU32(in + key + 4), TEntryForm{});
+    }
+}
+
+void TPage::TakeFixedEntries(const uint8_t* data, int count, size_t diskSize) {
+    packedBytes_.Reserve(kPageDataSize);
+    std::memcpy(packedBytes_.Data(), data, static_cast<size_t>(count) * diskSize);
+    fixedStride_ = diskSize;
+    count_ = count;
+    packed_ = count > 0;
+}
 
 bool TPage::TakePackedEntries(const uint8_t* data, int count) {
     packedEntries_.resize(static_cast<size_t>(count));
@@ -14,6 +34,7 @@ bool TPage::TakePackedEntries(const uint8_t* data, int count) {
     }
     packedBytes_.Reserve(kPageDataSize);
     std::memcpy(packedBytes_.Data(), data, at);
+    fixedStride_ = 0;
     expansion_.Reserve(kExpansionBytes);
     expandedSlot_.assign(static_cast<size_t>(count), kNotExpanded);
     slotEntry_.assign(kExpansionBytes / stride_, 0);
@@ -71,11 +92,32 @@ const uint8_t* TPage::ExpandEntry(int position) const {
     return key;
 }
 
+void TPage::UnpackFixedEntries() const {
+    const uint8_t* in = packedBytes_.Data();
+    const size_t keyLength = geometry_.KeyLength;
+    switch (keyLength) {
+        case 5:
+            CopyFixedEntries<5>(in, fixedStride_, count_, keyLength, IsLeaf(), entries_.Data(), stride_);
+            break;
+        case 9:
+            CopyFixedEntries<9>(in, fixedStride_, count_, keyLength, IsLeaf(), entries_.Data(), stride_);
+            break;
+        default:
+            CopyFixedEntries<0>(in, fixedStride_, count_, keyLength, IsLeaf(), entries_.Data(), stride_);
+            break;
+    }
+}
+
 void TPage::Unpack() const {
     if (!packed_) {
         return;
     }
     entries_.Reserve(static_cast<size_t>(count_) * stride_);
+    if (fixedStride_ != 0) {
+        UnpackFixedEntries();
+        packed_ = false;
+        return;
+    }
     for (int k = 1; k <= count_; ++k) {
         uint8_t* out = entries_.Data() + static_cast<size_t>(k - 1) * stride_;
         const uint16_t slot = expandedSlot_[static_cast<size_t>(k - 1)];
