@@ -66,6 +66,18 @@ int64_t TPage::CountBefore(int position) const {
     if (IsLeaf()) {
         return position - 1;
     }
+    if (packed_) {
+        // Every descent that counts asks a node this, and a node read from disk does not change until it
+        // is unpacked: the sums are made once.
+        if (countsBefore_.empty()) {
+            countsBefore_.resize(static_cast<size_t>(count_) + 1);
+            for (int k = 1; k <= count_; ++k) {
+                countsBefore_[static_cast<size_t>(k)] =
+                    countsBefore_[static_cast<size_t>(k - 1)] + SubtreeCount(k);
+            }
+        }
+        return countsBefore_[static_cast<size_t>(position - 1)];
+    }
     int64_t total = 0;
     for (int k = 1; k < position; ++k) {
         total += SubtreeCount(k);

@@ -213,6 +213,8 @@ private:
     TEngineBuffer packedBytes_{kPageDataSize};
     // The disk size of each entry of a packed page of fixed-width entries; 0 for a compressed leaf.
     size_t fixedStride_ = 0;
+    // A packed node's CountBefore for each position, once asked.
+    mutable std::vector<int64_t> countsBefore_;
     std::vector<TLeafEntryPlace> packedEntries_;
     mutable TEngineBuffer expansion_{kExpansionBytes};
     // The slot of each entry, and the entry (1-based, 0 for none) in each slot.

@@ -3,21 +3,21 @@
 #include <algorithm>
 
 namespace kartei {
-namespace {
+namespace {}  // namespace
 
-bool OffsetBelow(const std::unique_ptr<TPage>& page, uint32_t offset) {
-    return page->Offset() < offset;
+size_t TPageCache::IndexOf(uint32_t offset) const {
+    return static_cast<size_t>(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin());
 }
-
-}  // namespace
 
 TPageCache::TPageCache(TPageCache&& other) noexcept
     : pages_(std::move(other.pages_)),
+      offsets_(std::move(other.offsets_)),
       mostRecent_(other.mostRecent_),
       leastRecent_(other.leastRecent_),
       normalCapacity_(other.normalCapacity_),
       capacity_(other.capacity_) {
     other.pages_.clear();
+    other.offsets_.clear();
     other.mostRecent_ = other.leastRecent_ = nullptr;
     other.capacity_ = other.normalCapacity_;
 }
@@ -25,11 +25,13 @@ TPageCache::TPageCache(TPageCache&& other) noexcept
 TPageCache& TPageCache::operator=(TPageCache&& other) noexcept {
     if (this != &other) {
         pages_ = std::move(other.pages_);
+        offsets_ = std::move(other.offsets_);
         mostRecent_ = other.mostRecent_;
         leastRecent_ = other.leastRecent_;
         normalCapacity_ = other.normalCapacity_;
         capacity_ = other.capacity_;
         other.pages_.clear();
+        other.offsets_.clear();
         other.mostRecent_ = other.leastRecent_ = nullptr;
         other.capacity_ = other.normalCapacity_;
     }
@@ -60,11 +62,11 @@ TPage* TPageCache::Find(uint32_t offset) {
     if (mostRecent_->older_ != nullptr && mostRecent_->older_->Offset() == offset) {
         page = mostRecent_->older_;
     } else {
-        const auto it = std::lower_bound(pages_.begin(), pages_.end(), offset, OffsetBelow);
-        if (it == pages_.end() || (*it)->Offset() != offset) {
+        const size_t at = IndexOf(offset);
+        if (at == offsets_.size() || offsets_[at] != offset) {
             return nullptr;
         }
-        page = it->get();
+        page = pages_[at].get();
     }
     Unlink(*page);
     PushFront(*page);
@@ -73,17 +75,19 @@ TPage* TPageCache::Find(uint32_t offset) {
 
 TPage& TPageCache::Insert(std::unique_ptr<TPage> page) {
     TPage& inserted = *page;
-    const auto it = std::lower_bound(pages_.begin(), pages_.end(), inserted.Offset(), OffsetBelow);
-    pages_.insert(it, std::move(page));
+    const size_t at = IndexOf(inserted.Offset());
+    offsets_.insert(offsets_.begin() + static_cast<std::ptrdiff_t>(at), inserted.Offset());
+    pages_.insert(pages_.begin() + static_cast<std::ptrdiff_t>(at), std::move(page));
     PushFront(inserted);
     return inserted;
 }
 
 std::unique_ptr<TPage> TPageCache::Remove(TPage& page) {
     Unlink(page);
-    const auto it = std::lower_bound(pages_.begin(), pages_.end(), page.Offset(), OffsetBelow);
-    std::unique_ptr<TPage> removed = std::move(*it);
-    pages_.erase(it);
+    const auto at = static_cast<std::ptrdiff_t>(IndexOf(page.Offset()));
+    std::unique_ptr<TPage> removed = std::move(pages_[static_cast<size_t>(at)]);
+    pages_.erase(pages_.begin() + at);
+    offsets_.erase(offsets_.begin() + at);
     return removed;
 }
 

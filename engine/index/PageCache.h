@@ -53,6 +53,10 @@ private:
     void PushFront(TPage& page);
 
     std::vector<std::unique_ptr<TPage>> pages_;
+    // The pages' offsets in the same order: a search reads these side by side rather than each page.
+    std::vector<uint32_t> offsets_;
+    // Where `offset` stands or belongs in the sorted lists.
+    size_t IndexOf(uint32_t offset) const;
     TPage* mostRecent_ = nullptr;
     TPage* leastRecent_ = nullptr;
     size_t normalCapacity_ = kDefaultCapacity;

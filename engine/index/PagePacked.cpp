@@ -22,6 +22,7 @@ void TPage::TakeFixedEntries(const uint8_t* data, int count, size_t diskSize) {
     packedBytes_.Reserve(kPageDataSize);
     std::memcpy(packedBytes_.Data(), data, static_cast<size_t>(count) * diskSize);
     fixedStride_ = diskSize;
+    countsBefore_.clear();
     count_ = count;
     packed_ = count > 0;
 }
