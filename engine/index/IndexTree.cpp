@@ -46,7 +46,7 @@ void TIndexTree::CheckLayout() const {
 }
 
 bool TIndexTree::Descend(const TTarget& target, TLeafHit& hit) {
-    path_.clear();
+    pathDepth_ = 0;
     hit = TLeafHit();
     CheckLayout();
     uint32_t offset = file_.Root(slot_);
@@ -94,7 +94,7 @@ bool TIndexTree::Descend(const TTarget& target, TLeafHit& hit) {
         if (target.Rule != TSearchRule::Place) {
             before += page->CountBefore(position);
         }
-        path_.push_back(TStep{offset, position, page->Count()});
+        path_[pathDepth_++] = TStep{offset, position, page->Count()};
         offset = page->Value(position);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -115,7 +116,10 @@ private:
     TIndexFile& file_;
     int slot_;
     const TKeyLayout& layout_;
-    std::vector<TStep> path_;
+    // The path of the last descent, held in the tree rather than on the heap: every cursor operation makes
+    // a tree, and the depth is bounded.
+    std::array<TStep, kMaxTreeDepth + 1> path_{};
+    size_t pathDepth_ = 0;
     // The last insertion went after every entry of the index.
     bool appending_ = false;
 };

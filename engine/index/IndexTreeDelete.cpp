@@ -43,7 +43,7 @@ bool TIndexTree::Delete(const uint8_t* key) {
         }
         file_.MarkDirty(leaf);
         bool first = hit.Position == 1 && leaf.Count() > 0;
-        for (size_t level = path_.size(); level-- > 0;) {
+        for (size_t level = pathDepth_; level-- > 0;) {
             const TStep& step = path_[level];
             TPageRef node = Reread(step.Page);
             node->SetSubtreeCount(step.Position, node->SubtreeCount(step.Position) - 1);
@@ -54,7 +54,7 @@ bool TIndexTree::Delete(const uint8_t* key) {
             file_.MarkDirty(*node);
         }
         if (spare.empty()) {
-            Rebalance(std::move(hit.Leaf), static_cast<int>(path_.size()));
+            Rebalance(std::move(hit.Leaf), static_cast<int>(pathDepth_));
         } else {
             SplitUpward(std::move(hit.Leaf), spare);
             FreePages(spare);

@@ -32,7 +32,7 @@ void TIndexTree::InsertAt(TLeafHit hit, const uint8_t* key, uint32_t recordNumbe
     leaf.InsertEntry(position, key, recordNumber, 1);
     file_.MarkDirty(leaf);
     bool first = position == 1;
-    for (size_t level = path_.size(); level-- > 0;) {
+    for (size_t level = pathDepth_; level-- > 0;) {
         const TStep& step = path_[level];
         TPageRef node = Reread(step.Page);
         node->SetSubtreeCount(step.Position, node->SubtreeCount(step.Position) + 1);
@@ -48,7 +48,7 @@ void TIndexTree::InsertAt(TLeafHit hit, const uint8_t* key, uint32_t recordNumbe
 
 int TIndexTree::PagesForSplit(const TPage& leaf) const {
     int pages = 1;
-    for (size_t level = path_.size(); level-- > 0;) {
+    for (size_t level = pathDepth_; level-- > 0;) {
         if (path_[level].Count < NodeCapacity(leaf.Geometry().KeyLength)) {
             return pages;
         }
@@ -94,7 +94,7 @@ void TIndexTree::SplitInto(TPage& page, TPage& sibling) {
 }
 
 void TIndexTree::SplitUpward(TPageRef page, std::vector<TPageRef>& spare) {
-    size_t level = path_.size();
+    size_t level = pathDepth_;
     size_t taken = 0;
     const auto take = [&]() -> TPageRef {
         if (taken == spare.size()) {
