@@ -54,13 +54,33 @@ bool TDataCursorImpl::SeekViewEdge(bool last) {
             SetEmpty();
             return false;
         }
-        TakeHit(Tree().SeekOrdinal(last ? lastOrdinal_ : firstOrdinal_));
+        TLeafHit hint = last ? TLeafHit() : HintedFirst();
+        TakeHit(hint.Leaf ? std::move(hint) : Tree().SeekOrdinal(last ? lastOrdinal_ : firstOrdinal_));
         if (!hasLeaf_) {
             return false;
         }
     }
     bof_ = eof_ = false;
     return true;
+}
+
+TLeafHit TDataCursorImpl::HintedFirst() {
+    TIndexFile& file = table_->IndexFile();
+    const TEdgeHint& hint = firstHint_;
+    TLeafHit hit;
+    if (hint.Leaf == 0 || hint.Slot != slot_ || hint.Ordinal != firstOrdinal_ ||
+        hint.Generation != file.Generation() || hint.ChangeCount != file.ChangeCount()) {
+        return hit;
+    }
+    // Cached since ComputeBounds read it, unless dropped; a page read that asks for a restart, or a page
+    // that is no longer that leaf, leaves the descent to find it.
+    TPageRef leaf = file.ReadPage(slot_, hint.Leaf);
+    if (leaf && leaf->IsLeaf() && hint.Position <= leaf->Count()) {
+        hit.Leaf = std::move(leaf);
+        hit.Position = hint.Position;
+        hit.Ordinal = hint.Ordinal;
+    }
+    return hit;
 }
 
 TPageRef TDataCursorImpl::Leaf() {

@@ -28,6 +28,7 @@ bool TDataCursorImpl::AboveRange(const uint8_t* key) const {
 }
 
 void TDataCursorImpl::ComputeBounds() {
+    firstHint_ = TEdgeHint();
     if (natural_) {
         firstOrdinal_ = 1;
         lastOrdinal_ = table_->RecordCount();
@@ -54,6 +55,11 @@ void TDataCursorImpl::ComputeBounds() {
         start = tree.Seek(rangeStart_.data(), TSearchRule::Nearest);
         const bool below = Compare(start.Leaf->Key(start.Position), rangeStart_.data()) < 0;
         firstOrdinal_ = below ? (start.Ordinal < entries ? start.Ordinal + 1 : 0) : start.Ordinal;
+        if (!below) {
+            const TIndexFile& file = table_->IndexFile();
+            firstHint_ = TEdgeHint{slot_,         start.Leaf->Offset(), start.Position,
+                                   start.Ordinal, file.Generation(),    file.ChangeCount()};
+        }
     }
     if (rangeEndOpen_) {
         lastOrdinal_ = entries;
