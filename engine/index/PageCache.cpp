@@ -58,10 +58,11 @@ TPage* TPageCache::Find(uint32_t offset) {
     if (mostRecent_->Offset() == offset) {
         return mostRecent_;
     }
-    TPage* page = nullptr;
-    if (mostRecent_->older_ != nullptr && mostRecent_->older_->Offset() == offset) {
-        page = mostRecent_->older_;
-    } else {
+    TPage* page = mostRecent_->older_;
+    for (size_t k = 1; page != nullptr && page->Offset() != offset; ++k) {
+        page = k < kRecentLooks ? page->older_ : nullptr;
+    }
+    if (page == nullptr) {
         const size_t at = IndexOf(offset);
         if (at == offsets_.size() || offsets_[at] != offset) {
             return nullptr;

@@ -17,6 +17,8 @@ public:
     static constexpr size_t kDefaultCapacity = 15;
     // Inside a transaction nothing may be written, so a cache full of changed pages grows by this much.
     static constexpr size_t kGrowth = 64;
+    // How many of the most recently used pages Find looks at before it searches.
+    static constexpr size_t kRecentLooks = 4;
 
     TPageCache() = default;
     TPageCache(TPageCache&& other) noexcept;
@@ -24,8 +26,8 @@ public:
     TPageCache(const TPageCache&) = delete;
     TPageCache& operator=(const TPageCache&) = delete;
 
-    // The page at `offset`, now the most recently used; nullptr when it is not cached. The two most
-    // recently used pages are looked at before the list is searched.
+    // The page at `offset`, now the most recently used; nullptr when it is not cached. The most recently
+    // used pages (a descent's root, node and leaf) are looked at before the list is searched.
     TPage* Find(uint32_t offset);
     // Adds a page whose offset is not cached yet, as the most recently used.
     TPage& Insert(std::unique_ptr<TPage> page);
