@@ -41,8 +41,9 @@ struct TPageSearch {
 // nodes and of leaves without compression), or decompressed entry by entry the first time anything reads
 // one (compressed leaves). A search reads a dozen of a page's hundreds of entries and a screen of records a
 // few more, so a page miss costs little more than its read. Every change unpacks the page whole.
-// A key read from a packed page stays where Key() put it while its page is pinned and the next few entries
-// of the page are read.
+// A key from Key() of a packed compressed leaf holds until another entry of the page is read (its slot may
+// then be reused) or the page changes: a caller comparing two keys of one page copies one first (or works
+// on an unpacked copy, as the index check does).
 class TPage {
 public:
     TPage();
@@ -205,8 +206,8 @@ private:
 
     // A packed leaf: its disk entries, where each starts and its form, and which entries stand expanded in
     // which slot of the expansion buffer. Slots are reused in turn, the oldest expansion forgotten, so a
-    // page takes little memory however many of its entries are read, and a key read stays in place while
-    // the next few are expanded (the buffer holds 15 of the widest keys).
+    // page takes little memory however many of its entries are read (the buffer holds 15 of the widest
+    // keys, 36 of the City index's).
     static constexpr uint16_t kNotExpanded = UINT16_MAX;
     static constexpr size_t kExpansionBytes = 8192;
     mutable bool packed_ = false;
