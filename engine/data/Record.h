@@ -15,7 +15,6 @@ class TDataFile;
 class TRecord {
 public:
     static constexpr size_t ImageStep = 16;
-    static constexpr size_t KeyStep = 127;
 
     explicit TRecord(TDataFile& dataFile) : dataFile_(dataFile) {}
     TRecord(const TRecord&) = delete;
@@ -34,9 +33,6 @@ public:
     // Whether the record is in its data file's cache (a record dropped while pinned is not).
     bool Cached() const { return cached_; }
 
-    // Scratch space for a key built from this record while sorting.
-    TEngineBuffer& KeyBuffer() { return keyBuffer_; }
-
 private:
     friend class TDataFile;
     friend class TRecordStack;
@@ -47,7 +43,6 @@ private:
 
     TDataFile& dataFile_;
     TEngineBuffer image_{ImageStep};
-    TEngineBuffer keyBuffer_{KeyStep};
     size_t size_ = 0;
     int32_t recordNumber_ = 0;
     int pinCount_ = 0;
