@@ -68,8 +68,8 @@ TLeafHit TDataCursorImpl::HintedFirst() {
     TIndexFile& file = table_->IndexFile();
     const TEdgeHint& hint = firstHint_;
     TLeafHit hit;
-    if (hint.Leaf == 0 || hint.Slot != slot_ || hint.Ordinal != firstOrdinal_ ||
-        hint.Generation != file.Generation() || hint.ChangeCount != file.ChangeCount()) {
+    if (hint.Leaf == 0 || hint.Slot != slot_ || hint.Generation != file.Generation() ||
+        hint.ChangeCount != file.ChangeCount()) {
         return hit;
     }
     // Cached since ComputeBounds read it, unless dropped; a page read that asks for a restart, or a page
@@ -78,7 +78,7 @@ TLeafHit TDataCursorImpl::HintedFirst() {
     if (leaf && leaf->IsLeaf() && hint.Position <= leaf->Count()) {
         hit.Leaf = std::move(leaf);
         hit.Position = hint.Position;
-        hit.Ordinal = hint.Ordinal;
+        hit.Ordinal = firstOrdinal_;
     }
     return hit;
 }

@@ -57,8 +57,8 @@ void TDataCursorImpl::ComputeBounds() {
         firstOrdinal_ = below ? (start.Ordinal < entries ? start.Ordinal + 1 : 0) : start.Ordinal;
         if (!below) {
             const TIndexFile& file = table_->IndexFile();
-            firstHint_ = TEdgeHint{slot_,         start.Leaf->Offset(), start.Position,
-                                   start.Ordinal, file.Generation(),    file.ChangeCount()};
+            firstHint_ =
+                TEdgeHint{slot_, start.Leaf->Offset(), start.Position, file.Generation(), file.ChangeCount()};
         }
     }
     if (rangeEndOpen_) {

@@ -256,13 +256,13 @@ private:
     // Whole-index ordinals of the view's first and last entries.
     int64_t firstOrdinal_ = 1;
     int64_t lastOrdinal_ = 0;
-    // Where ComputeBounds found the view's first entry: the first seek of the view (a range's reposition,
-    // First) takes it rather than descend again, while the index file has not changed or been reloaded.
+    // Where ComputeBounds found the view's first entry (firstOrdinal_), when it found it: the first seek
+    // of the view (a range's reposition, First) takes it rather than descend again, while the index file
+    // has not changed or been reloaded.
     struct TEdgeHint {
         int Slot = 0;
         uint32_t Leaf = 0;
         int Position = 0;
-        int64_t Ordinal = 0;
         uint64_t Generation = 0;
         uint64_t ChangeCount = 0;
     };
