@@ -7,8 +7,8 @@
 #include "base/ScopeGuard.h"
 #include "engine/errors/ErrorContext.h"
 #include "engine/format/Bytes.h"
-#include "engine/format/TableFileNames.h"
 #include "engine/format/Scramble.h"
+#include "engine/format/TableFileNames.h"
 #include "engine/index/PageCodec.h"
 #include "kartei/ErrorCodes.h"
 

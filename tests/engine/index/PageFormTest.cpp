@@ -383,9 +383,11 @@ std::vector<TBytes> PrefixSharingKeys(uint16_t keyLength, size_t count, std::mt1
 // or a copy, it holds what was stored.
 TEST(PageFormTest, APackedLeafReadsAlikeInAnyOrderAndThroughChanges) {
     std::mt19937 random(7);
-    for (const TCompression compression : {TCompression::Leading, TCompression::Both, TCompression::Trailing}) {
+    for (const TCompression compression :
+         {TCompression::Leading, TCompression::Both, TCompression::Trailing}) {
         for (const uint16_t keyLength : {uint16_t{12}, uint16_t{300}}) {
-            SCOPED_TRACE(::testing::Message() << "mode " << static_cast<int>(compression) << " key " << keyLength);
+            SCOPED_TRACE(::testing::Message()
+                         << "mode " << static_cast<int>(compression) << " key " << keyLength);
             const TPageGeometry geometry = Geometry(keyLength, compression, true);
             std::vector<TBytes> keys = PrefixSharingKeys(keyLength, 600, random);
             TPage full;
