@@ -132,7 +132,7 @@ size_t ReadFormsIn(const TPageGeometry& geometry, const uint8_t* data, int count
     size_t at = 0;
     for (int k = 0; k < count; ++k) {
         const uint8_t* in = data + at;
-        if (kPageDataSize - at < 2) {
+        if (kPageDataSize - at < FormHeaderSize(Mode)) {
             return 0;
         }
         TEntryForm form;
@@ -149,10 +149,7 @@ size_t ReadFormsIn(const TPageGeometry& geometry, const uint8_t* data, int count
             (form.Trailing > 0 && zeroEnd < leading + form.Trailing)) {
             return 0;
         }
-        // As StoredBytes, knowing the counts are in bounds.
-        const size_t middle = std::max(leading, zeroEnd - form.Trailing);
-        const size_t resume = std::max(leading, zeroEnd);
-        const size_t size = 2 + (middle - leading) + (length - resume) + kRecordNumberSize;
+        const size_t size = LeafEntrySize(geometry, form);
         if (size > kPageDataSize - at) {
             return 0;
         }

@@ -335,6 +335,17 @@ bool TIndexFile::SharedBudgetFull(size_t extra) const {
     return pages + extra > SharedBudget();
 }
 
+bool TIndexFile::TrimShared(size_t extra) {
+    while (SharedBudgetFull(extra)) {
+        TPage* victim = LeastRecentIdlePage();
+        if (victim == nullptr) {
+            return false;
+        }
+        pool_.Give(caches_[victim->Slot()].Remove(*victim));
+    }
+    return true;
+}
+
 TPage* TIndexFile::LeastRecentIdlePage() const {
     TPage* oldest = nullptr;
     for (const TPageCache& cache : caches_) {
@@ -351,19 +362,11 @@ std::unique_ptr<TPage> TIndexFile::SparePage(int slot) {
     // A transaction keeps each index to its own cache, which grows: looking through the changed pages of
     // every index for each new page would cost time growing with the square of the changes.
     if (sharedPagesPerIndex_ > 0 && !context_.InTransaction) {
-        bool written = false;
-        while (SharedBudgetFull(1)) {
-            TPage* victim = LeastRecentIdlePage();
-            if (victim == nullptr && !written) {
-                written = true;
-                WritePages();
-                continue;
-            }
-            // None: only pinned pages are left, which leave the budget exceeded until they are released.
-            if (victim == nullptr) {
-                break;
-            }
-            pool_.Give(caches_[victim->Slot()].Remove(*victim));
+        // Changed pages written once when only they were left; pinned ones leave the budget exceeded
+        // until they are released.
+        if (!TrimShared(1)) {
+            WritePages();
+            TrimShared(1);
         }
     } else if (cache.Full()) {
         TPage* victim = cache.LeastRecentIdle();
@@ -444,13 +447,7 @@ void TIndexFile::TrimCaches() {
         cache.ResetCapacity();
     }
     if (sharedPagesPerIndex_ > 0) {
-        while (SharedBudgetFull(0)) {
-            TPage* victim = LeastRecentIdlePage();
-            if (victim == nullptr) {
-                break;
-            }
-            pool_.Give(caches_[victim->Slot()].Remove(*victim));
-        }
+        TrimShared(0);
         return;
     }
     for (TPageCache& cache : caches_) {

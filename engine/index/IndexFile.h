@@ -156,6 +156,9 @@ private:
     size_t SharedBudget() const;
     // Whether the cached pages and `extra` more exceed the shared budget.
     bool SharedBudgetFull(size_t extra) const;
+    // Drops the least recently used idle pages of all caches until `extra` more fit the shared budget;
+    // false when only changed or pinned pages are left and they still do not.
+    bool TrimShared(size_t extra);
     // The least recently used page of all caches that is neither dirty nor pinned; nullptr when none is.
     TPage* LeastRecentIdlePage() const;
     // Puts the page at the front of the file-wide recency.
