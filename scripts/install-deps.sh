@@ -8,7 +8,7 @@ packages=(
     libicu-dev
     qt6-base-dev qt6-base-private-dev libgl-dev libjpeg62-turbo-dev fonts-dejavu-core libqt6svg6
     desktop-file-utils appstream
-    xvfb xauth x11-utils
+    xvfb x11-utils
     dpkg-dev file lintian
     ccache
     libbenchmark-dev libsqlite3-dev sqlite3 time

@@ -9,22 +9,28 @@ build=$(cd "$1" && pwd)
 entry="$2/app/desktop/example.quolt.Nummerix.desktop.in"
 fail() { echo "x11-check: $*" >&2; exit 1; }
 
-if [ -z "${NUMMERIX_X11_SERVER:-}" ]; then
-    command -v xvfb-run >/dev/null || fail "xvfb-run is missing (scripts/install-deps.sh installs it)"
-    exec env NUMMERIX_X11_SERVER=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
-fi
+command -v Xvfb >/dev/null || fail "Xvfb is missing (scripts/install-deps.sh installs it)"
 
 work=$(mktemp -d)
 pid=
+server=
 window=
 cleanup() {
-    if [ -n "$pid" ]; then
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    fi
+    for p in $pid $server; do
+        kill "$p" 2>/dev/null || true
+        wait "$p" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The server picks a free display itself and names it only once it takes connections; guessing a free
+# number beforehand races with other servers on the machine.
+mkfifo "$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+server=$!
+read -r -t 30 number <"$work/display" || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+export DISPLAY=":$number"
 
 # Starts the program in folder $1 and waits until its first top-level window is shown; its id goes to
 # $window.
