@@ -77,7 +77,13 @@ public:
     // Entry accessors; position must be in 1..Count().
     const uint8_t* Key(int position) const { return packed_ ? PackedEntry(position) : Entry(position); }
     // Inline: the codec and every descent read them entry by entry.
-    uint32_t Value(int position) const { return Field<uint32_t>(position, kValueAt); }
+    uint32_t Value(int position) const {
+        // A compressed entry stores its record number whole: reading it needs no decompression.
+        if (packed_ && fixedStride_ == 0) {
+            return PackedValue(position);
+        }
+        return Field<uint32_t>(position, kValueAt);
+    }
     uint32_t SubtreeCount(int position) const { return IsLeaf() ? 1 : Field<uint32_t>(position, kCountAt); }
     // How the entry is stored on disk (leaves with compression; otherwise no counts).
     TEntryForm Form(int position) const {
@@ -169,6 +175,7 @@ private:
         const uint16_t slot = expandedSlot_[static_cast<size_t>(position - 1)];
         return slot != kNotExpanded ? SlotEntry(slot) : ExpandEntry(position);
     }
+    uint32_t PackedValue(int position) const;
     uint8_t* SlotEntry(size_t slot) const { return expansion_.Data() + slot * stride_; }
     const uint8_t* ExpandEntry(int position) const;
     // A packed page of fixed-width entries into the page-wide buffer.

@@ -78,6 +78,11 @@ void TPage::ExpandInto(int position, uint8_t* key, const uint8_t* previous) cons
     WriteExtra(key + geometry_.KeyLength, LeafRecordNumber(geometry_, in, entry.Form), 1, entry.Form);
 }
 
+uint32_t TPage::PackedValue(int position) const {
+    const TLeafEntryPlace& entry = packedEntries_[static_cast<size_t>(position - 1)];
+    return LeafRecordNumber(geometry_, packedBytes_.Data() + entry.At, entry.Form);
+}
+
 const uint8_t* TPage::ExpandEntry(int position) const {
     const size_t slot = nextSlot_;
     nextSlot_ = (nextSlot_ + 1) % slotEntry_.size();
