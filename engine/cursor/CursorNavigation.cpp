@@ -118,7 +118,10 @@ bool TDataCursorImpl::StepForward() {
     {
         const TPageRef leaf = Leaf();
         if (position_ < leaf->Count()) {
-            TakeEntry(*leaf, position_ + 1);
+            // The current key is the entry's before it.
+            ++position_;
+            currentValue_ = leaf->Value(position_);
+            leaf->ReadNextKey(position_, currentKey_.data());
         } else if ((next = leaf->NextPage()) == 0) {
             return false;
         }

@@ -85,6 +85,9 @@ public:
         return Field<uint32_t>(position, kValueAt);
     }
     uint32_t SubtreeCount(int position) const { return IsLeaf() ? 1 : Field<uint32_t>(position, kCountAt); }
+    // The key of entry `position` into `key`, which holds the key of entry `position - 1`: a walk takes the
+    // next key from the one it has, without the slots and the walk back of Key.
+    void ReadNextKey(int position, uint8_t* key) const;
     // How the entry is stored on disk (leaves with compression; otherwise no counts).
     TEntryForm Form(int position) const {
         if (!IsCompressedLeaf()) {

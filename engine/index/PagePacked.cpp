@@ -83,6 +83,17 @@ uint32_t TPage::PackedValue(int position) const {
     return LeafRecordNumber(geometry_, packedBytes_.Data() + entry.At, entry.Form);
 }
 
+void TPage::ReadNextKey(int position, uint8_t* key) const {
+    if (packed_ && fixedStride_ == 0 && expandedSlot_[static_cast<size_t>(position - 1)] == kNotExpanded) {
+        // The bytes it shares with the entry before it are in `key` already.
+        const TLeafEntryPlace& entry = packedEntries_[static_cast<size_t>(position - 1)];
+        ExpandLeafKey(geometry_, packedBytes_.Data() + entry.At, entry.Form, entry.Form.Leading,
+                      geometry_.KeyLength, key);
+        return;
+    }
+    std::memcpy(key, Key(position), geometry_.KeyLength);
+}
+
 const uint8_t* TPage::ExpandEntry(int position) const {
     const size_t slot = nextSlot_;
     nextSlot_ = (nextSlot_ + 1) % slotEntry_.size();
