@@ -36,11 +36,13 @@ void TDataCursorImpl::TakeHit(const TLeafHit& hit) {
     ordinal_ = hit.Ordinal;
     hasLeaf_ = true;
     walkMisses_ = 0;
+    walkReads_ = 0;
 }
 
 bool TDataCursorImpl::SeekViewEdge(bool last) {
     if (natural_) {
         walkMisses_ = 0;
+        walkReads_ = 0;
         recordNumber_ = last ? PriorLive(table_->Header().RecordSlotCount() + 1) : NextLive(0);
         if (recordNumber_ == 0) {
             SetEmpty();
@@ -49,6 +51,7 @@ bool TDataCursorImpl::SeekViewEdge(bool last) {
     } else if (OnViewEdge(last)) {
         // Already there (a range's reposition found its first entry): no descent.
         walkMisses_ = 0;
+        walkReads_ = 0;
     } else {
         if (ViewEmpty()) {
             SetEmpty();
@@ -239,6 +242,10 @@ void TDataCursorImpl::ReadCurrent() {
         if (current == 0) {
             std::fill(record_.begin(), record_.end(), uint8_t{0});
             return;
+        }
+        if (current != walkLastRead_) {
+            walkLastRead_ = current;
+            walkReads_ += walkReads_ < INT32_MAX ? 1 : 0;
         }
         if (TRecord* record = file.Fetch(this, current, direction_, true, true)) {
             std::copy(record->Image().begin(), record->Image().end(), record_.begin());

@@ -235,6 +235,11 @@ bool TDataCursorImpl::CheckForChanges() {
     return true;
 }
 
+bool TDataCursorImpl::PassingThrough() const {
+    // Half, not all: a walk's last block before it passes through must not push out its own beginning.
+    return walkReads_ > table_->DataFile().CacheCapacity() / 2;
+}
+
 int32_t TDataCursorImpl::ReadAheadCount(int32_t recordNumber, TReadDirection direction) {
     if (singleRead_) {
         return 1;
@@ -284,6 +289,7 @@ public:
     int32_t ReadAheadCount(int32_t recordNumber, TReadDirection direction) override {
         return cursor_.ReadAheadCount(recordNumber, direction);
     }
+    bool PassingThrough() const override { return cursor_.PassingThrough(); }
 
 private:
     TFetchCursor& cursor_;

@@ -131,6 +131,7 @@ private:
     // TFetchCursor.
     bool CheckForChanges() override;
     int32_t ReadAheadCount(int32_t recordNumber, TReadDirection direction) override;
+    bool PassingThrough() const override;
 
     // The rest of opening, once the table object is counted: `firstUse` (the checks of the first user
     // and the password), then the primary index (or natural order) and the first position. A failure
@@ -246,6 +247,9 @@ private:
     // Record reads that missed the cache since the cursor was last positioned (by a descent, or at an end
     // of natural order): a walk that goes on reads whole blocks, a look at a few records does not.
     int walkMisses_ = 0;
+    // Records read since then (the same record read again counts once), and the last of them.
+    int32_t walkReads_ = 0;
+    int32_t walkLastRead_ = 0;
 
     bool rangeActive_ = false;
     std::vector<uint8_t> rangeStart_;

@@ -150,14 +150,16 @@ private:
     void LoadHeaderAndDescriptors();
     void TakeHeader(std::span<const uint8_t, kDataHeaderSize> bytes);
 
-    // Cache lookup: the newest few records first, then the map; a hit becomes the newest.
-    TRecord* FindCached(int32_t recordNumber);
+    // Cache lookup: the newest few records first, then the map; a hit becomes the newest unless the
+    // cursor is passing through (see TFetchCursor::PassingThrough).
+    TRecord* FindCached(int32_t recordNumber, bool promote = true);
     TRecord& Append();
     int32_t BlockCount(TFetchCursor* cursor, int32_t recordNumber, TReadDirection direction,
                        bool readAheadWanted, bool cursorDecidesReadAhead);
     // Reads `count` records starting with (forwards) or ending with (backwards) `recordNumber` into the
-    // cache; returns that record, or nullptr when it was not read.
-    TRecord* ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count);
+    // cache, as the newest or, for a cursor `passing` through, at the old end; returns that record, or
+    // nullptr when it was not read.
+    TRecord* ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count, bool passing);
     // The record's image from `bytes` (the file's), or from the spill file when a transaction put it
     // there; a record whose spilled image cannot be read leaves the cache.
     void LoadImage(TRecord& record, const uint8_t* bytes);
@@ -206,6 +208,8 @@ private:
     TMruChain mru_;
     // Records gathered for writing back or trimming, sorted by record number; kept for reuse.
     std::vector<TRecord*> gathered_;
+    // The records a block read for a cursor passing through brought in, in the order read; kept for reuse.
+    std::vector<TRecord*> passedIn_;
     TRecordStack spares_{*this};
     // The records of the block read in progress: their dirty copies must not be written under it.
     int32_t blockFirst_ = 0;

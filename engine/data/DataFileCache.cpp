@@ -20,7 +20,8 @@ TRecord* TDataFile::Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirec
     if (recordNumber == header_.NextRecordNumber) {
         record = &Append();
     } else {
-        record = FindCached(recordNumber);
+        const bool passing = cursor != nullptr && cursor->PassingThrough();
+        record = FindCached(recordNumber, !passing);
         if (record == nullptr && spill_.Holds(static_cast<uint32_t>(recordNumber - 1))) {
             // Spilled by this transaction: the file holds an older image, or none yet.
             record = &TakeBuffer();
@@ -33,7 +34,7 @@ TRecord* TDataFile::Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirec
             }
             const int32_t count =
                 BlockCount(cursor, recordNumber, direction, readAheadWanted, cursorDecidesReadAhead);
-            record = ReadBlock(recordNumber, direction, count);
+            record = ReadBlock(recordNumber, direction, count, passing);
             if (record == nullptr) {
                 RaiseRecordBuffersCorrupt();
             }
@@ -44,17 +45,18 @@ TRecord* TDataFile::Fetch(TFetchCursor* cursor, int32_t recordNumber, TReadDirec
     return record;
 }
 
-TRecord* TDataFile::FindCached(int32_t recordNumber) {
+TRecord* TDataFile::FindCached(int32_t recordNumber, bool promote) {
     TRecord* record = mru_.Newest();
     for (int probe = 0; probe < MruProbes && record != nullptr; ++probe) {
         if (record->recordNumber_ == recordNumber) {
-            mru_.MoveToFront(*record);
-            return record;
+            break;
         }
         record = TMruChain::Older(*record);
     }
-    record = cache_.Find(recordNumber);
-    if (record != nullptr) {
+    if (record == nullptr || record->recordNumber_ != recordNumber) {
+        record = cache_.Find(recordNumber);
+    }
+    if (record != nullptr && promote) {
         mru_.MoveToFront(*record);
     }
     return record;
@@ -84,7 +86,7 @@ int32_t TDataFile::BlockCount(TFetchCursor* cursor, int32_t recordNumber, TReadD
     return std::min(count, available);
 }
 
-TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count) {
+TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, int32_t count, bool passing) {
     const size_t recordSize = header_.RecordSize;
     const int32_t first = direction == TReadDirection::Forward ? recordNumber : recordNumber - count + 1;
     const size_t length = static_cast<size_t>(count) * recordSize;
@@ -105,6 +107,15 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
                 --result->pinCount_;
             }
             blockFirst_ = blockCount_ = 0;
+            // Only now, so that the block did not take its own buffers from them; the nearest first, so that
+            // the farthest is the first to go. A small cache may have given one's buffer to a later record
+            // of the block or back to the spares: moved twice, or not at all.
+            for (TRecord* record : passedIn_) {
+                if (record->cached_) {
+                    mru_.MoveToBack(*record);
+                }
+            }
+            passedIn_.clear();
         });
         for (int32_t k = 0; k < read; ++k) {
             const int32_t at = direction == TReadDirection::Forward ? k : read - 1 - k;
@@ -114,6 +125,9 @@ TRecord* TDataFile::ReadBlock(int32_t recordNumber, TReadDirection direction, in
                 record = &TakeBuffer();
                 AddToCache(*record, first + at);
                 LoadImage(*record, bytes);
+                if (passing) {
+                    passedIn_.push_back(record);
+                }
             } else if (!record->dirty_ && record->pinCount_ == 0) {
                 LoadImage(*record, bytes);
             }

@@ -17,6 +17,10 @@ public:
     // How many records to read in one block that starts with (forwards) or ends with (backwards) record
     // `recordNumber`. The data file keeps the answer within 1 and its read-ahead size.
     virtual int32_t ReadAheadCount(int32_t recordNumber, TReadDirection direction) = 0;
+    // Whether the cursor has walked through more records than half the cache holds since it was last put
+    // somewhere. Its records then pass through the old end of the cache instead of becoming the newest,
+    // so that a long walk, above all one taken again and again, leaves the cache to what is used again.
+    virtual bool PassingThrough() const = 0;
 };
 
 }  // namespace kartei

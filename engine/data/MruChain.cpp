@@ -13,6 +13,21 @@ void TMruChain::PushFront(TRecord& record) {
     newest_ = &record;
 }
 
+void TMruChain::MoveToBack(TRecord& record) {
+    if (oldest_ == &record) {
+        return;
+    }
+    Remove(record);
+    record.older_ = nullptr;
+    record.newer_ = oldest_;
+    if (oldest_ != nullptr) {
+        oldest_->older_ = &record;
+    } else {
+        newest_ = &record;
+    }
+    oldest_ = &record;
+}
+
 void TMruChain::Remove(TRecord& record) {
     if (record.newer_ != nullptr) {
         record.newer_->older_ = record.older_;

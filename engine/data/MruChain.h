@@ -17,6 +17,7 @@ public:
     void PushFront(TRecord& record);
     void Remove(TRecord& record);
     void MoveToFront(TRecord& record);
+    void MoveToBack(TRecord& record);
     // Forgets every record (their links are left for Clear of the record to reset).
     void Clear() { newest_ = oldest_ = nullptr; }
 

@@ -140,6 +140,38 @@ TEST_F(CursorNavigation, AScreenAfterPositioningReadsASmallBlockAndALongWalkLarg
     }
 }
 
+TEST_F(CursorNavigation, AWalkLongerThanTheCacheLeavesItToWhatWasReadBefore) {
+    std::vector<std::string> names;
+    for (int k = 0; k < 700; ++k) {
+        names.push_back("Ort " + std::to_string(100000 + k));
+    }
+    MakeCities(names);
+    for (const bool natural : {true, false}) {
+        SCOPED_TRACE(natural ? "natural order" : "City order");
+        auto cursor = OpenCursor("City", natural ? "" : "City", natural);
+        TDataFile& file = cursor->Table().DataFile();
+        // A few more records than the cache holds (621 records of 211 bytes).
+        ASSERT_EQ(file.CacheCapacity(), 621);
+        file.DiscardCache();
+        std::vector<uint8_t> all(700 * cursor->RecordSize());
+        const auto walk = [&] {
+            const int64_t before = file.Statistics().BlockReadsStarted;
+            cursor->First();
+            EXPECT_EQ(cursor->GetNextRecords(all, 700), 700);
+            return file.Statistics().BlockReadsStarted - before;
+        };
+        // Past half the cache a walk passes through its old end: the records read before stay, and the
+        // next walk reads again only what did not fit. Were each read the newest, every walk would push
+        // out the records it needs next and read the whole table again.
+        const int64_t first = walk();
+        const int64_t second = walk();
+        const int64_t third = walk();
+        EXPECT_LT(second, first);
+        EXPECT_LT(third, first);
+        cursor->Close();
+    }
+}
+
 TEST_F(CursorNavigation, MoveByStopsAtBothEnds) {
     MakeCities({"Aachen", "Berlin", "Celle", "Dresden"});
     auto cursor = OpenCursor("City", "City");

@@ -67,6 +67,41 @@ TEST_F(DataFileFetchTest, ForwardReadingTakesOneBlockOf1820RecordsPer1820Records
     EXPECT_NE(file_.PeekCached(361), nullptr);
 }
 
+TEST_F(DataFileFetchTest, ACursorPassingThroughUsesTheOldEndOfTheCache) {
+    OpenAreaCodes(4000);
+    ASSERT_EQ(file_.CacheCapacity(), 3640);
+    cursor_.ReadAhead = 1820;
+    const auto fetch = [&](int32_t n) {
+        TRecord* record = file_.Fetch(&cursor_, n, TReadDirection::Forward, true, true);
+        ASSERT_NE(record, nullptr);
+        file_.Release(*record);
+    };
+    for (int32_t n = 1; n <= 1820; ++n) {
+        fetch(n);
+    }
+    // Blocks read for a cursor passing through join the old end, the farthest record last: the next
+    // block takes its buffers from them, the farthest first, and what was cached before stays.
+    cursor_.Passing = true;
+    for (int32_t n = 1821; n <= 4000; ++n) {
+        fetch(n);
+    }
+    EXPECT_EQ(file_.CachedRecordCount(), 3640u);
+    EXPECT_NE(file_.PeekCached(1), nullptr);
+    EXPECT_NE(file_.PeekCached(1820), nullptr);
+    EXPECT_NE(file_.PeekCached(3280), nullptr);
+    EXPECT_EQ(file_.PeekCached(3281), nullptr);
+    EXPECT_EQ(file_.PeekCached(3640), nullptr);
+    EXPECT_NE(file_.PeekCached(4000), nullptr);
+
+    // A record it finds stays where it is: the oldest is still the first to go.
+    cursor_.ReadAhead = 1;
+    fetch(4000);
+    cursor_.Passing = false;
+    fetch(3281);
+    EXPECT_EQ(file_.PeekCached(4000), nullptr);
+    EXPECT_NE(file_.PeekCached(3999), nullptr);
+}
+
 TEST_F(DataFileFetchTest, FetchingARecordAgainReadsNothing) {
     OpenAreaCodes(50);
     TRecord* first = file_.Fetch(&cursor_, 17, TReadDirection::Forward, false, false);

@@ -53,8 +53,10 @@ public:
         ++ReadAheadQuestions;
         return ReadAhead;
     }
+    bool PassingThrough() const override { return Passing; }
 
     bool ReportChange = false;
+    bool Passing = false;
     int32_t ReadAhead = 1;
     int ChangeChecks = 0;
     int ReadAheadQuestions = 0;
