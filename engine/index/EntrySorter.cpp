@@ -28,12 +28,36 @@ size_t PrefixSizeFor(const TKeyLayout& layout) {
     return collatedFirst ? TEntrySorter::kPrefixSize : 0;
 }
 
+// Keys whose bytes order them as CompareKeys does: no collated text, no field in a direction of its own.
+bool OrderedAsBytes(const TKeyLayout& layout) {
+    if (layout.DeletedRecordIndex || layout.Locale.LanguageId == 0) {
+        return true;
+    }
+    for (size_t k = 0; k < layout.FieldCount; ++k) {
+        if (layout.Fields[k].Type == FieldType::String || layout.Fields[k].Descending) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Up to 8 bytes as a big-endian word, missing bytes 0: words order as their bytes do.
+uint64_t Word(const uint8_t* bytes, size_t available) {
+    uint64_t value = 0;
+    for (size_t k = 0; k < 8; ++k) {
+        value = value << 8 | (k < available ? bytes[k] : 0u);
+    }
+    return value;
+}
+
 }  // namespace
 
 TEntrySorter::TEntrySorter(const TKeyLayout& layout, std::string spillName, bool inMemory, size_t budget)
     : layout_(layout),
       prefixSize_(PrefixSizeFor(layout)),
-      prefixReversed_(layout.Descending || layout.Fields[0].Descending),
+      wordsOrder_(prefixSize_ != 0 || OrderedAsBytes(layout)),
+      wordsReversed_(prefixSize_ != 0 ? layout.Descending || layout.Fields[0].Descending
+                                      : layout.Descending && !layout.DeletedRecordIndex),
       entrySize_(layout.KeyLength + kRecordNumberSize + prefixSize_),
       capacity_(std::max<size_t>(2, budget / (entrySize_ + sizeof(uint32_t)))),
       spillName_(std::move(spillName)),
@@ -60,7 +84,7 @@ bool TEntrySorter::Before(const uint8_t* a, const uint8_t* b) const {
         const size_t at = layout_.KeyLength + kRecordNumberSize;
         const int prefixOrder = std::memcmp(a + at, b + at, prefixSize_);
         if (prefixOrder != 0) {
-            return (prefixOrder < 0) != prefixReversed_;
+            return (prefixOrder < 0) != wordsReversed_;
         }
     }
     const int order = CompareKeys(layout_, a, b, layout_.KeyLength);
@@ -101,7 +125,7 @@ void TEntrySorter::Add(const uint8_t* key, uint32_t recordNumber, const uint8_t*
 
 void TEntrySorter::SortBuffer() {
     order_.resize(count_);
-    if (prefixSize_ == 0) {
+    if (!wordsOrder_) {
         for (size_t k = 0; k < count_; ++k) {
             order_[k] = static_cast<uint32_t>(k);
         }
@@ -109,21 +133,23 @@ void TEntrySorter::SortBuffer() {
                   [this](uint32_t a, uint32_t b) { return Before(EntryAt(a), EntryAt(b)); });
         return;
     }
-    // Flag and prefix read as big-endian words order as their bytes do; equal words leave it to Before.
-    const auto word = [](const uint8_t* bytes) {
-        uint64_t value = 0;
-        for (size_t k = 0; k < 8; ++k) {
-            value = value << 8 | bytes[k];
-        }
-        return value;
-    };
+    // Equal words leave it to Before.
+    const size_t keyLength = layout_.KeyLength;
     items_.resize(count_);
     for (size_t k = 0; k < count_; ++k) {
         const uint8_t* entry = EntryAt(k);
-        const uint8_t* prefix = entry + layout_.KeyLength + kRecordNumberSize;
-        uint64_t high = static_cast<uint64_t>(entry[0]) << 56 | word(prefix) >> 8;
-        uint64_t low = word(prefix + 7);
-        if (prefixReversed_) {
+        uint64_t high = 0;
+        uint64_t low = 0;
+        if (prefixSize_ != 0) {
+            // The null flag and the prefix's first 15 bytes.
+            const uint8_t* prefix = entry + keyLength + kRecordNumberSize;
+            high = static_cast<uint64_t>(entry[0]) << 56 | Word(prefix, 8) >> 8;
+            low = Word(prefix + 7, 8);
+        } else {
+            high = Word(entry, keyLength);
+            low = keyLength > 8 ? Word(entry + 8, keyLength - 8) : 0;
+        }
+        if (wordsReversed_) {
             high = ~high;
             low = ~low;
         }

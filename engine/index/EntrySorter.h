@@ -62,7 +62,10 @@ private:
     // An entry: the key, the record number, and when the key starts with collated text a prefix of the
     // text's sort key, which settles most comparisons without the collator.
     const size_t prefixSize_;
-    const bool prefixReversed_;
+    // Whether two words made of the entry's first bytes (with a prefix, of the null flag and the prefix;
+    // otherwise of the key, when its bytes order it) decide most comparisons, and whether in reverse.
+    const bool wordsOrder_;
+    const bool wordsReversed_;
     const size_t entrySize_;
     const size_t capacity_;
     std::string spillName_;
@@ -72,8 +75,8 @@ private:
     std::vector<uint8_t> buffer_;
     size_t count_ = 0;
     std::vector<uint32_t> order_;
-    // Sorting entries with a prefix: the null flag and the prefix's first 15 bytes as two words beside the
-    // entry's number, so that most comparisons touch neither the entries nor the collator.
+    // Sorting by words: the two words beside the entry's number, so that most comparisons touch neither the
+    // entries nor the collator.
     struct TSortItem {
         uint64_t High;
         uint64_t Low;

@@ -13,6 +13,7 @@
 #include "engine/index/IndexCheck.h"
 #include "engine/index/IndexTree.h"
 #include "engine/keys/KeyBuilder.h"
+#include "engine/keys/KeyCompare.h"
 #include "kartei/Record.h"
 
 namespace kartei::test {
@@ -154,6 +155,49 @@ TEST_P(EntrySorterTest, EntriesComeBackByKeyThenRecordNumber) {
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(read, entries);
     EXPECT_FALSE(std::filesystem::exists(spill));
+}
+
+// Keys of two integer fields and a record identifier (14 bytes, more than the two words beside each
+// entry hold), in a locale, as a whole ascending or descending, or with the second field descending
+// (which its bytes do not order).
+TEST_P(EntrySorterTest, EntriesComeBackAsCompareKeysOrdersThem) {
+    for (const int variant : {0, 1, 2}) {
+        SCOPED_TRACE(variant);
+        testing::TTempDir dir;
+        TKeyLayout layout = IntLayout(variant == 1);
+        layout.Locale.LanguageId = 1033;
+        layout.FieldCount = 2;
+        layout.Fields[1] = layout.Fields[0];
+        layout.Fields[1].Descending = variant == 2;
+        layout.KeyLength = 14;
+        std::mt19937 random(11);
+        // Few byte values, so that words tie often and the bytes after them decide.
+        constexpr uint8_t kBytes[] = {0x00, 0x01, 0x80, 0xFF};
+        std::vector<std::pair<TBytes, uint32_t>> entries;
+        for (uint32_t number = 1; number <= 3000; ++number) {
+            TBytes key(14);
+            for (uint8_t& byte : key) {
+                byte = kBytes[random() % 4];
+            }
+            entries.emplace_back(key, number);
+        }
+        std::vector<std::pair<TBytes, uint32_t>> read;
+        TEntrySorter sorter(layout, dir.File("T.S01"), false, GetParam());
+        for (const auto& [key, number] : entries) {
+            sorter.Add(key.data(), number);
+        }
+        sorter.Sort();
+        const uint8_t* key = nullptr;
+        uint32_t number = 0;
+        while (sorter.Next(key, number)) {
+            read.emplace_back(TBytes(key, key + 14), number);
+        }
+        std::sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
+            const int order = CompareKeys(layout, a.first.data(), b.first.data(), 14);
+            return order != 0 ? order < 0 : a.second < b.second;
+        });
+        EXPECT_EQ(read, entries);
+    }
 }
 
 // In memory alone; in runs of 100 entries (50 runs); in runs of 1000.
