@@ -418,9 +418,9 @@ void TIndexFile::DropPages(bool pinnedToo) {
     spill_.Forget();
     for (TPageCache& cache : caches_) {
         std::vector<TPage*> drop;
-        for (const std::unique_ptr<TPage>& page : cache.Pages()) {
+        for (TPage* page : cache.Pages()) {
             if (pinnedToo || page->pins_ == 0) {
-                drop.push_back(page.get());
+                drop.push_back(page);
             }
         }
         for (TPage* page : drop) {
@@ -484,7 +484,7 @@ void TIndexFile::Empty() {
 
 void TIndexFile::CheckPagesFit() const {
     for (const TPageCache& cache : caches_) {
-        for (const std::unique_ptr<TPage>& page : cache.Pages()) {
+        for (TPage* page : cache.Pages()) {
             if (page->dirty_ && page->pins_ == 0 && !page->free_ && page->Overfull()) {
                 RaiseCorrupt();
             }
@@ -506,9 +506,9 @@ bool TIndexFile::WritePages() {
     }
     writeOrder_.clear();
     for (const TPageCache& cache : caches_) {
-        for (const std::unique_ptr<TPage>& page : cache.Pages()) {
+        for (TPage* page : cache.Pages()) {
             if (page->dirty_ && page->pins_ == 0 && !(spilling && !page->free_ && page->Overfull())) {
-                writeOrder_.push_back(page.get());
+                writeOrder_.push_back(page);
             }
         }
     }

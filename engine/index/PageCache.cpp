@@ -2,11 +2,23 @@
 
 #include <algorithm>
 
+#include "base/ScopeGuard.h"
+
 namespace kartei {
-namespace {}  // namespace
 
 size_t TPageCache::IndexOf(uint32_t offset) const {
     return static_cast<size_t>(std::lower_bound(offsets_.begin(), offsets_.end(), offset) - offsets_.begin());
+}
+
+TPageCache::~TPageCache() {
+    DeletePages();
+}
+
+void TPageCache::DeletePages() {
+    for (TPage* page : pages_) {
+        delete page;
+    }
+    pages_.clear();
 }
 
 TPageCache::TPageCache(TPageCache&& other) noexcept
@@ -24,6 +36,7 @@ TPageCache::TPageCache(TPageCache&& other) noexcept
 
 TPageCache& TPageCache::operator=(TPageCache&& other) noexcept {
     if (this != &other) {
+        DeletePages();
         pages_ = std::move(other.pages_);
         offsets_ = std::move(other.offsets_);
         mostRecent_ = other.mostRecent_;
@@ -67,7 +80,7 @@ TPage* TPageCache::Find(uint32_t offset) {
         if (at == offsets_.size() || offsets_[at] != offset) {
             return nullptr;
         }
-        page = pages_[at].get();
+        page = pages_[at];
     }
     Unlink(*page);
     PushFront(*page);
@@ -77,8 +90,12 @@ TPage* TPageCache::Find(uint32_t offset) {
 TPage& TPageCache::Insert(std::unique_ptr<TPage> page) {
     TPage& inserted = *page;
     const size_t at = IndexOf(inserted.Offset());
-    offsets_.insert(offsets_.begin() + static_cast<std::ptrdiff_t>(at), inserted.Offset());
-    pages_.insert(pages_.begin() + static_cast<std::ptrdiff_t>(at), std::move(page));
+    const auto where = static_cast<std::ptrdiff_t>(at);
+    pages_.insert(pages_.begin() + where, &inserted);
+    UndoOnError([&] { offsets_.insert(offsets_.begin() + where, inserted.Offset()); },
+                [&] { pages_.erase(pages_.begin() + where); });
+    // Taken over only once both lists hold it: a failed insertion leaves the page with the caller.
+    static_cast<void>(page.release());
     PushFront(inserted);
     return inserted;
 }
@@ -86,7 +103,7 @@ TPage& TPageCache::Insert(std::unique_ptr<TPage> page) {
 std::unique_ptr<TPage> TPageCache::Remove(TPage& page) {
     Unlink(page);
     const auto at = static_cast<std::ptrdiff_t>(IndexOf(page.Offset()));
-    std::unique_ptr<TPage> removed = std::move(pages_[static_cast<size_t>(at)]);
+    std::unique_ptr<TPage> removed(pages_[static_cast<size_t>(at)]);
     pages_.erase(pages_.begin() + at);
     offsets_.erase(offsets_.begin() + at);
     return removed;
@@ -102,7 +119,7 @@ TPage* TPageCache::LeastRecentIdle() const {
 }
 
 void TPageCache::Renumber(int slot) {
-    for (const std::unique_ptr<TPage>& page : pages_) {
+    for (TPage* page : pages_) {
         page->slot_ = slot;
     }
 }

@@ -21,6 +21,7 @@ public:
     static constexpr size_t kRecentLooks = 4;
 
     TPageCache() = default;
+    ~TPageCache();
     TPageCache(TPageCache&& other) noexcept;
     TPageCache& operator=(TPageCache&& other) noexcept;
     TPageCache(const TPageCache&) = delete;
@@ -46,15 +47,18 @@ public:
         ResetCapacity();
     }
     // The pages, sorted by offset.
-    std::span<const std::unique_ptr<TPage>> Pages() const { return pages_; }
+    std::span<TPage* const> Pages() const { return pages_; }
     // The cache now belongs to another index slot (indexes above a deleted one move down).
     void Renumber(int slot);
 
 private:
     void Unlink(TPage& page);
     void PushFront(TPage& page);
+    void DeletePages();
 
-    std::vector<std::unique_ptr<TPage>> pages_;
+    // Owned. Plain pointers, so that a page entering or leaving the sorted list moves the others as one
+    // block of memory rather than one smart pointer at a time.
+    std::vector<TPage*> pages_;
     // The pages' offsets in the same order: a search reads these side by side rather than each page.
     std::vector<uint32_t> offsets_;
     // Where `offset` stands or belongs in the sorted lists.
