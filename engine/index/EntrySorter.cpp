@@ -28,19 +28,6 @@ size_t PrefixSizeFor(const TKeyLayout& layout) {
     return collatedFirst ? TEntrySorter::kPrefixSize : 0;
 }
 
-// Keys whose bytes order them as CompareKeys does: no collated text, no field in a direction of its own.
-bool OrderedAsBytes(const TKeyLayout& layout) {
-    if (layout.DeletedRecordIndex || layout.Locale.LanguageId == 0) {
-        return true;
-    }
-    for (size_t k = 0; k < layout.FieldCount; ++k) {
-        if (layout.Fields[k].Type == FieldType::String || layout.Fields[k].Descending) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Up to 8 bytes as a big-endian word, missing bytes 0: words order as their bytes do.
 uint64_t Word(const uint8_t* bytes, size_t available) {
     uint64_t value = 0;
@@ -55,7 +42,7 @@ uint64_t Word(const uint8_t* bytes, size_t available) {
 TEntrySorter::TEntrySorter(const TKeyLayout& layout, std::string spillName, bool inMemory, size_t budget)
     : layout_(layout),
       prefixSize_(PrefixSizeFor(layout)),
-      wordsOrder_(prefixSize_ != 0 || OrderedAsBytes(layout)),
+      wordsOrder_(prefixSize_ != 0 || OrderedByBytes(layout)),
       wordsReversed_(prefixSize_ != 0 ? layout.Descending || layout.Fields[0].Descending
                                       : layout.Descending && !layout.DeletedRecordIndex),
       entrySize_(layout.KeyLength + kRecordNumberSize + prefixSize_),

@@ -45,6 +45,7 @@ TKeyLayout MakeKeyLayout(const TIndexDescriptor& descriptor, int slot,
         RaiseKarteiError(ErrorCode::HeaderCorrupt, tableName);
     }
     layout.KeyLength = static_cast<uint16_t>(keyLength);
+    layout.BytesOrder = OrderedByBytes(layout);
     return layout;
 }
 

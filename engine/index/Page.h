@@ -158,6 +158,11 @@ private:
         return value;
     }
 
+    // Search with `compare(entry key)`: below 0, 0 or above 0 as the entry sorts before, equal to or after
+    // the key searched for.
+    template <typename Compare>
+    TPageSearch SearchBy(Compare compare, TSearchRule rule) const;
+
     // Fixed-width disk entries into their places in memory. `FixedKey`, when not 0, is the key length known
     // at compile time, so that the most common keys copy without a call: an integer field alone (5 bytes, as
     // the deleted-record index's key), with the record identifier of a non-unique index (9).

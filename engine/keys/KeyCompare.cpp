@@ -34,7 +34,7 @@ int CompareFields(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, 
     if (layout.DeletedRecordIndex) {
         return CompareBytes(a, b, length);
     }
-    if (layout.Locale.LanguageId == 0) {
+    if (layout.Locale.LanguageId == 0 || layout.BytesOrder) {
         return Directed(CompareBytes(a, b, length), layout.Descending);
     }
     size_t offset = 0;

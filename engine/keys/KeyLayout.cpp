@@ -13,4 +13,16 @@ size_t KeyLengthOf(const TKeyLayout& layout) {
     return length;
 }
 
+bool OrderedByBytes(const TKeyLayout& layout) {
+    if (layout.DeletedRecordIndex || layout.Locale.LanguageId == 0) {
+        return true;
+    }
+    for (size_t k = 0; k < layout.FieldCount; ++k) {
+        if (layout.Fields[k].Type == FieldType::String || layout.Fields[k].Descending) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace kartei

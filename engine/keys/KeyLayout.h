@@ -47,10 +47,17 @@ struct TKeyLayout {
     // Bytes of a key; at most kKeyBufferSize.
     uint16_t KeyLength = 0;
     TKeyLocale Locale;
+    // Whether OrderedByBytes holds, as the index's layout records it: keys then compare in one pass over
+    // their bytes. False compares field by field, which is right for every layout.
+    bool BytesOrder = false;
 };
 
 // The key length the layout's fields and uniqueness give: (data width + 1) per field, plus the record
 // identifier of a non-unique index.
 size_t KeyLengthOf(const TKeyLayout& layout);
+
+// Whether keys of the layout order as their bytes do (reversed when the index is descending): no locale,
+// or no collated text and no field in a direction of its own.
+bool OrderedByBytes(const TKeyLayout& layout);
 
 }  // namespace kartei
