@@ -114,13 +114,17 @@ TEST_F(CursorNavigation, RecordsReadInBatchesAreTheWalksRecords) {
     EXPECT_EQ(cursor->Ordinal(), 103);
 }
 
-TEST_F(CursorNavigation, AScreenAfterPositioningReadsASmallBlockAndALongWalkLargerOnes) {
-    // Names in identifier order, so that City order and natural order both follow the records on disk.
+// Names in identifier order, so that City order and natural order both follow the records on disk.
+std::vector<std::string> NamesInIdentifierOrder(int count) {
     std::vector<std::string> names;
-    for (int k = 0; k < 3000; ++k) {
+    for (int k = 0; k < count; ++k) {
         names.push_back("Ort " + std::to_string(100000 + k));
     }
-    MakeCities(names);
+    return names;
+}
+
+TEST_F(CursorNavigation, AScreenAfterPositioningReadsASmallBlockAndALongWalkLargerOnes) {
+    MakeCities(NamesInIdentifierOrder(3000));
     for (const bool natural : {true, false}) {
         SCOPED_TRACE(natural ? "natural order" : "City order");
         auto cursor = OpenCursor("City", natural ? "" : "City", natural);
@@ -141,11 +145,7 @@ TEST_F(CursorNavigation, AScreenAfterPositioningReadsASmallBlockAndALongWalkLarg
 }
 
 TEST_F(CursorNavigation, AWalkLongerThanTheCacheLeavesItToWhatWasReadBefore) {
-    std::vector<std::string> names;
-    for (int k = 0; k < 700; ++k) {
-        names.push_back("Ort " + std::to_string(100000 + k));
-    }
-    MakeCities(names);
+    MakeCities(NamesInIdentifierOrder(700));
     for (const bool natural : {true, false}) {
         SCOPED_TRACE(natural ? "natural order" : "City order");
         auto cursor = OpenCursor("City", natural ? "" : "City", natural);
