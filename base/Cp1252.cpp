@@ -84,14 +84,20 @@ std::string Cp1252ToUtf8(std::string_view text) {
 }
 
 std::string Utf8ToCp1252(std::string_view text, bool* lossless) {
-    std::string out;
-    out.reserve(text.size());
+    // One byte out per code point in, so never longer than the input: written in place, ASCII as it is.
+    std::string out(text.size(), '\0');
+    size_t length = 0;
     bool allKept = true;
     for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            out[length++] = text[i++];
+            continue;
+        }
         const int byte = UnicodeToCp1252(NextCodePoint(text, i));
         allKept &= byte >= 0;
-        out += static_cast<char>(byte >= 0 ? byte : '?');
+        out[length++] = static_cast<char>(byte >= 0 ? byte : '?');
     }
+    out.resize(length);
     if (lossless != nullptr) {
         *lossless = allKept;
     }
