@@ -44,7 +44,7 @@ TEntrySorter::TEntrySorter(const TKeyLayout& layout, std::string spillName, bool
       prefixSize_(PrefixSizeFor(layout)),
       wordsOrder_(prefixSize_ != 0 || OrderedByBytes(layout)),
       wordsReversed_(prefixSize_ != 0 ? layout.Descending || layout.Fields[0].Descending
-                                      : layout.Descending && !layout.DeletedRecordIndex),
+                                      : BytesReversed(layout)),
       entrySize_(layout.KeyLength + kRecordNumberSize + prefixSize_),
       capacity_(std::max<size_t>(2, budget / (entrySize_ + sizeof(uint32_t)))),
       spillName_(std::move(spillName)),

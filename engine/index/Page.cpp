@@ -89,7 +89,7 @@ TPageSearch TPage::Search(const TKeyLayout& layout, const TPreparedKey& key, TSe
     const size_t length = geometry_.KeyLength;
     if (layout.BytesOrder) {
         // Compared in the loop itself, without a call per entry: a descent compares a few dozen times.
-        const bool reversed = layout.Descending && !layout.DeletedRecordIndex;
+        const bool reversed = BytesReversed(layout);
         const uint8_t* bytes = key.Bytes();
         return SearchBy(
             [=](const uint8_t* entry) {

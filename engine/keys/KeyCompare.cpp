@@ -31,11 +31,8 @@ int Directed(int result, bool reversed) {
 template <typename CompareText>
 int CompareFields(const TKeyLayout& layout, const uint8_t* a, const uint8_t* b, size_t length,
                   const CompareText& compareText) {
-    if (layout.DeletedRecordIndex) {
-        return CompareBytes(a, b, length);
-    }
-    if (layout.Locale.LanguageId == 0 || layout.BytesOrder) {
-        return Directed(CompareBytes(a, b, length), layout.Descending);
+    if (layout.DeletedRecordIndex || layout.Locale.LanguageId == 0 || layout.BytesOrder) {
+        return Directed(CompareBytes(a, b, length), BytesReversed(layout));
     }
     size_t offset = 0;
     for (size_t k = 0; k < layout.FieldCount && offset < length; ++k) {

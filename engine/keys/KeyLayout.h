@@ -59,5 +59,10 @@ size_t KeyLengthOf(const TKeyLayout& layout);
 // Whether keys of the layout order as their bytes do (reversed when the index is descending): no locale,
 // or no collated text and no field in a direction of its own.
 bool OrderedByBytes(const TKeyLayout& layout);
+// For such a layout, whether its keys order as their bytes reversed: a descending index, except the
+// deleted-record index, which is always ascending.
+inline bool BytesReversed(const TKeyLayout& layout) {
+    return layout.Descending && !layout.DeletedRecordIndex;
+}
 
 }  // namespace kartei
