@@ -25,9 +25,10 @@ cleanup() {
 trap cleanup EXIT
 
 # The server picks a free display itself and names it only once it takes connections; guessing a free
-# number beforehand races with other servers on the machine.
+# number beforehand races with other servers on the machine. Without -noreset it resets whenever its last
+# client leaves (between the two starts below), and a start that falls into the reset cannot connect.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 server=$!
 read -r -t 30 number <"$work/display" || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
 export DISPLAY=":$number"
