@@ -24,7 +24,7 @@ void TTableLocks::Raise(uint16_t code) const {
 void TTableLocks::CheckForChanges() {
     // While the transaction holds the data write lock no other writer gets in: what the first look after
     // taking it found stays true until the transaction ends.
-    if (transactionOwnsDataLock_ && lookedInTransaction_) {
+    if (WritersKeptOut()) {
         return;
     }
     changeCheck_();
@@ -98,6 +98,12 @@ void TTableLocks::LockWrite() {
     writeBlob_ = blob_ != nullptr;
     writeOwnsDataLock_ = takeData;
     UndoOnError([this] { CheckForChanges(); }, [this] { ReleaseWrite(); });
+}
+
+void TTableLocks::LockChange() {
+    if (!WritersKeptOut()) {
+        LockWrite();
+    }
 }
 
 bool TTableLocks::ReleaseWrite() {
@@ -186,7 +192,8 @@ void TTableLocks::LockRecord(uint32_t record) {
     if (exclusive_ && !inTransaction_) {
         return;
     }
-    if (!settings_.StrictChangeDetection && !exclusive_) {
+    // The read lock is for the change check alone, which a transaction that kept writers out skips.
+    if (!settings_.StrictChangeDetection && !exclusive_ && !WritersKeptOut()) {
         if (HoldsAnyReadLock()) {
             CheckForChanges();
         } else {

@@ -54,6 +54,11 @@ public:
     void LockWrite();
     void UnlockWrite();
     bool HoldsWriteLock() const { return writeHeld_; }
+    // The write lock for a change that a transaction keeps in memory until its commit: none once the
+    // transaction has looked for other users' changes. Its data write lock keeps every writer out, the
+    // files do not change before the commit, and the commit takes the write lock for its writes; readers
+    // of other processes need not wait for each change.
+    void LockChange();
 
     // The data write lock, from the start of a transaction until its end. The end also unlocks every
     // record whose unlock was asked for during the transaction.
@@ -63,7 +68,7 @@ public:
 
     // Locks record N with the session's retries. Outside strict change detection, a shared table first
     // takes a read lock (in RecordReadLockSlot, unless one is held, for the caller to release) and makes
-    // the change check.
+    // the change check, unless its transaction has kept writers out since it looked.
     void LockRecord(uint32_t record);
     void UnlockRecord(uint32_t record);
     bool IsRecordLocked(uint32_t record) const { return records_.contains(record); }
@@ -81,6 +86,8 @@ private:
 
     [[noreturn]] void Raise(uint16_t code) const;
     bool TakesNoLocks() const { return readOnly_ || (exclusive_ && !inTransaction_); }
+    // The transaction's data lock has kept every writer out since its first look for changes.
+    bool WritersKeptOut() const { return transactionOwnsDataLock_ && lookedInTransaction_; }
     // Releases a read lock; false when the system refused.
     bool ReleaseRead(TReadLock& lock);
     // Looks for other users' changes after a lock was taken, unless the transaction's data lock has kept

@@ -181,7 +181,15 @@ private:
     // and releases. Left unfinished (a failure), what the caches hold is written back as far as it goes.
     class TWriteAccess {
     public:
-        TWriteAccess(TDataTableImpl& table, int32_t recordNumber, bool evenReadOnly = false);
+        enum class TReach {
+            // Records, their index entries and blobs: a transaction keeps them in memory until it commits.
+            Records,
+            // The files at once (an index file filled or restored, a table emptied).
+            Files,
+            // The files at once, even when the data file is read-only (the table's own new index file).
+            FilesEvenReadOnly,
+        };
+        TWriteAccess(TDataTableImpl& table, int32_t recordNumber, TReach reach);
         ~TWriteAccess();
         TWriteAccess(const TWriteAccess&) = delete;
         TWriteAccess& operator=(const TWriteAccess&) = delete;

@@ -18,12 +18,12 @@ namespace kartei {
 
 // ---- The write lock of one change
 
-TDataTableImpl::TWriteAccess::TWriteAccess(TDataTableImpl& table, int32_t recordNumber, bool evenReadOnly)
+TDataTableImpl::TWriteAccess::TWriteAccess(TDataTableImpl& table, int32_t recordNumber, TReach reach)
     : table_(table) {
     if (!table.filesOpen_) {
         table.Raise(ErrorCode::InvalidHandle);
     }
-    if (table.readOnly_ && !evenReadOnly) {
+    if (table.readOnly_ && reach != TReach::FilesEvenReadOnly) {
         table.Raise(ErrorCode::AccessDenied);
     }
     table.ReloadIfStale();
@@ -44,7 +44,11 @@ TDataTableImpl::TWriteAccess::TWriteAccess(TDataTableImpl& table, int32_t record
     }
     // A file's write lock covers every read byte: the table's own read locks must go first.
     ReleaseReadLocks();
-    locks.LockWrite();
+    if (reach == TReach::Records) {
+        locks.LockChange();
+    } else {
+        locks.LockWrite();
+    }
     unlock.Dismiss();
 }
 
@@ -151,7 +155,7 @@ void TDataTableImpl::FreeBlobs(const std::vector<TBlobReference>& blobs) {
 
 int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAutoIncValue) {
     CheckImage(image);
-    TWriteAccess access(*this, 0);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::Records);
     PrepareInsert(keepAutoIncValue);
     newImage_.assign(image.begin(), image.end());
     SetRecordStatus(newImage_, kRecordLive);
@@ -202,7 +206,7 @@ int32_t TDataTableImpl::InsertRecord(std::span<const uint8_t> image, bool keepAu
 
 void TDataTableImpl::ModifyRecord(int32_t recordNumber, std::span<const uint8_t> image) {
     CheckImage(image);
-    TWriteAccess access(*this, recordNumber);
+    TWriteAccess access(*this, recordNumber, TWriteAccess::TReach::Records);
     PrepareIndexes();
     {
         // Unpinned before the write-back, which leaves pinned records alone.
@@ -221,7 +225,7 @@ void TDataTableImpl::ModifyRecord(int32_t recordNumber, std::span<const uint8_t>
 }
 
 void TDataTableImpl::DeleteRecord(int32_t recordNumber) {
-    TWriteAccess access(*this, recordNumber);
+    TWriteAccess access(*this, recordNumber, TWriteAccess::TReach::Records);
     PrepareIndexes();
     std::vector<TBlobReference> blobs;
     {
@@ -255,7 +259,7 @@ std::vector<TBlobReference> TDataTableImpl::WriteBlobs(int32_t recordNumber,
         }
         fields.push_back(&own);
     }
-    TWriteAccess access(*this, recordNumber);
+    TWriteAccess access(*this, recordNumber, TWriteAccess::TReach::Records);
     std::vector<TBlobReference> written;
     std::vector<TBlobReference> replaced;
     {
@@ -293,7 +297,7 @@ std::vector<TBlobReference> TDataTableImpl::WriteBlobs(int32_t recordNumber,
 // ---- The whole table
 
 void TDataTableImpl::EmptyTable() {
-    TWriteAccess access(*this, 0);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::Files);
     if (!exclusive_) {
         Raise(ErrorCode::NeedExclusive);
     }
@@ -315,7 +319,7 @@ void TDataTableImpl::RebuildMissingIndex() {
         return;
     }
     // The new index file is this table's own: even a table whose data file is read-only fills it.
-    TWriteAccess access(*this, 0, true);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::FilesEvenReadOnly);
     if (!indexFile_.NoPrimaryKey() && indexFile_.Descriptor(kPrimaryIndexSlot).FieldCount == 0) {
         indexFile_.SetNoPrimaryKey(true);
         SyncPrimaryKeyFlag();
@@ -377,7 +381,7 @@ void TDataTableImpl::BuildPutOffIndexes() {
     if (!indexes_.Deferring()) {
         return;
     }
-    TWriteAccess access(*this, 0);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::Files);
     try {
         indexes_.BuildDeferred();
     } catch (...) {
@@ -388,7 +392,7 @@ void TDataTableImpl::BuildPutOffIndexes() {
 }
 
 void TDataTableImpl::DeferIndexes() {
-    TWriteAccess access(*this, 0);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::Files);
     if (!exclusive_) {
         Raise(ErrorCode::NeedExclusive);
     }
@@ -404,7 +408,7 @@ void TDataTableImpl::BuildDeferredIndexes(int32_t& duplicate) {
     if (!indexesDeferred_) {
         return;
     }
-    TWriteAccess access(*this, 0);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::Files);
     indexesDeferred_ = false;
     FillIndexes(duplicate);
     access.Finish();

@@ -31,7 +31,7 @@ void TDataTableImpl::RestoreIndexCopy(bool deleteCopy) {
     if (!indexFile_.Exists(copyName)) {
         RaiseKarteiError(ErrorCode::InvalidPath, copyName);
     }
-    TWriteAccess access(*this, 0);
+    TWriteAccess access(*this, 0, TWriteAccess::TReach::Files);
     indexFile_.RestoreCopy(copyName);
     SyncPrimaryKeyFlag();
     access.Finish();

@@ -153,22 +153,28 @@ struct TProbe {
     int64_t Length = 0;
 };
 
-// Takes a write lock through a description of its own, as another process would.
-inline bool HoldLock(int fd, uint64_t offset, uint64_t length) {
+inline struct flock LockRequest(short type, uint64_t offset, uint64_t length) {
     struct flock lock {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = static_cast<off_t>(offset);
     lock.l_len = static_cast<off_t>(length);
+    return lock;
+}
+
+// Takes a write lock through a description of its own, as another process would.
+inline bool HoldLock(int fd, uint64_t offset, uint64_t length) {
+    struct flock lock = LockRequest(F_WRLCK, offset, length);
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+inline bool ReleaseLock(int fd, uint64_t offset, uint64_t length) {
+    struct flock lock = LockRequest(F_UNLCK, offset, length);
     return fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
 inline TProbe ProbeLock(int fd, uint64_t offset, uint64_t length) {
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = static_cast<off_t>(offset);
-    lock.l_len = static_cast<off_t>(length);
+    struct flock lock = LockRequest(F_WRLCK, offset, length);
     if (fcntl(fd, F_OFD_GETLK, &lock) != 0) {
         return TProbe{-1, 0, 0};
     }

@@ -203,6 +203,49 @@ TEST_F(TableLocksTest, InsideATransactionOnlyTheFirstLockLooksForChanges) {
     EXPECT_TRUE(NothingHeld());
 }
 
+// A change a transaction keeps in memory writes nothing before the commit: once the transaction has looked
+// for changes, another process's reader must not wait for it, and only the commit's write lock waits for
+// the reader.
+TEST_F(TableLocksTest, InsideATransactionOnlyTheFirstChangeAndTheCommitTakeTheWriteLock) {
+    locks.LockTransaction();
+    locks.LockChange();  // the first look for changes, under the write lock
+    EXPECT_TRUE(locks.HoldsWriteLock());
+    EXPECT_TRUE(Held(otherIndex, LockLayout::FileWriteLockOffset, LockLayout::FileWriteLockLength));
+    EXPECT_TRUE(Held(otherBlob, LockLayout::FileWriteLockOffset, LockLayout::FileWriteLockLength));
+    EXPECT_EQ(changeChecks, 1);
+    locks.UnlockWrite();
+
+    ASSERT_TRUE(testing::HoldLock(otherIndex, LockLayout::ReadLockOffset(500), 1));  // a reader elsewhere
+    {
+        TScopedOsFileSystem scope(os);
+        for (int k = 0; k < 3; ++k) {
+            locks.LockChange();
+            EXPECT_FALSE(locks.HoldsWriteLock());
+            locks.UnlockWrite();
+        }
+        locks.LockRecord(9);  // the record lock alone: the read lock would serve a look not taken
+        EXPECT_FALSE(locks.HoldsReadLock(TTableLocks::RecordReadLockSlot));
+        EXPECT_EQ(os.Locks.size(), 1u);
+        EXPECT_EQ(os.Locks[0].Offset, LockLayout::RecordLockOffset(9));
+        EXPECT_TRUE(os.Sleeps.empty());
+        EXPECT_EQ(changeChecks, 1);
+
+        // The commit's write lock waits for the reader, and gives up after the retries.
+        EXPECT_EQ(Raised([&] { locks.LockWrite(); }).Code, 10249);
+        EXPECT_EQ(os.Sleeps.size(), LockLayout::FileLockRetries);
+    }
+    ASSERT_TRUE(testing::ReleaseLock(otherIndex, LockLayout::ReadLockOffset(500), 1));
+    locks.UnlockRecord(9);
+    locks.UnlockTransaction();
+    EXPECT_TRUE(NothingHeld());
+
+    // Outside a transaction every change takes the write lock and looks.
+    locks.LockChange();
+    EXPECT_TRUE(Held(otherData, LockLayout::DataWriteLockOffset));
+    EXPECT_EQ(changeChecks, 2);
+    locks.UnlockWrite();
+}
+
 TEST_F(TableLocksTest, ARecordLockFirstTakesAReadLockAndChecksForChanges) {
     locks.LockRecord(42);
     EXPECT_TRUE(locks.IsRecordLocked(42));

@@ -2,9 +2,13 @@
 // in memory when it ends.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <optional>
 
 #include "engine/faults/FailingFileSystem.h"
+#include "engine/files/LockLayout.h"
 #include "engine/table/TableTestSupport.h"
 
 namespace kartei::testing {
@@ -158,6 +162,37 @@ TEST_F(TableTransaction, ACommitFreesReplacedBlobChainsOnlyAfterTheRecordsAreWri
 // and whether the disk then comes back (the failure is put right at once) or not (as if the process died:
 // the next user puts it right, be it one that opens the table or one that had it open all along), the
 // table shows the whole transaction or none of it.
+// Nothing of a transaction reaches the files before the commit: another process's reader waits for no change
+// of it after the first (which looks for other users' changes under the write lock), only for the commit.
+TEST_F(TableTransaction, AnotherUsersReaderHoldsUpOnlyTheCommit) {
+    const std::string folder = MakeNotes("notes");
+    const std::vector<std::string> before = Contents(folder);
+    {
+        TOpenNotes writer(folder);
+        TDataTableImpl& table = *writer.Table;
+        writer.Directory.StartTransaction();
+        table.InsertRecord(Titled(table, "first"));
+        const int reader = open(File("notes/Notes.IDX").c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_TRUE(HoldLock(reader, LockLayout::ReadLockOffset(77), LockLayout::ReadLockLength));
+        TCountingFileSystem os;
+        {
+            const TScopedOsFileSystem scoped(os);
+            for (int k = 0; k < 20; ++k) {
+                table.InsertRecord(Titled(table, "new " + std::to_string(k)));
+            }
+            table.ModifyRecord(1, Titled(table, "renamed"));
+            table.WriteBlob(1, table.Fields()[1], Text(100, 'n'));
+            table.DeleteRecord(2);
+            EXPECT_TRUE(os.Sleeps.empty());
+            EXPECT_EQ(Raised([&] { writer.Directory.EndTransaction(true); }).Code, 10249);
+            EXPECT_EQ(os.Sleeps.size(), LockLayout::FileLockRetries);
+        }
+        close(reader);
+        EXPECT_EQ(ContentsOf(table), before);
+    }
+    EXPECT_EQ(Contents(folder), before);
+}
+
 TEST_F(TableTransaction, ACommitThatFailsHalfwayLeavesTheTableAsBefore) {
     const std::string clean = MakeNotes("clean");
     const std::vector<std::string> before = Contents(clean);
