@@ -93,8 +93,8 @@ TPageSearch TPage::Search(const TKeyLayout& layout, const TPreparedKey& key, TSe
         const uint8_t* bytes = key.Bytes();
         return SearchBy(
             [=](const uint8_t* entry) {
-                const int order = std::memcmp(entry, bytes, length);
-                return reversed ? (order < 0) - (order > 0) : (order > 0) - (order < 0);
+                const int order = CompareBytes(entry, bytes, length);
+                return reversed ? -order : order;
             },
             rule);
     }

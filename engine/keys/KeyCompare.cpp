@@ -8,21 +8,6 @@
 namespace kartei {
 namespace {
 
-int CompareBytes(const uint8_t* a, const uint8_t* b, size_t count) {
-    // Most key fields are a few bytes (a null flag, an integer, a record identifier): a call to memcmp costs
-    // more than comparing them here.
-    if (count <= 8) {
-        for (size_t k = 0; k < count; ++k) {
-            if (a[k] != b[k]) {
-                return a[k] < b[k] ? -1 : 1;
-            }
-        }
-        return 0;
-    }
-    const int result = std::memcmp(a, b, count);
-    return (result > 0) - (result < 0);
-}
-
 int Directed(int result, bool reversed) {
     return reversed ? -result : result;
 }

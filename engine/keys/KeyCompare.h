@@ -1,12 +1,52 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/keys/KeyLayout.h"
 #include "engine/keys/PreparedKey.h"
 
 namespace kartei {
+
+// Orders `count` bytes as unsigned numbers: -1, 0 or 1. Most byte-ordered keys are a few integer and
+// identifier fields: eight bytes at a time as big-endian words costs less than a call to memcmp, which
+// only pays for longer runs.
+inline int CompareBytes(const uint8_t* a, const uint8_t* b, size_t count) {
+    static_assert(std::endian::native == std::endian::little);
+    if (count > 32) {
+        const int result = std::memcmp(a, b, count);
+        return (result > 0) - (result < 0);
+    }
+    for (; count >= 8; a += 8, b += 8, count -= 8) {
+        uint64_t x = 0;
+        uint64_t y = 0;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y) {
+            return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+        }
+    }
+    if (count >= 4) {
+        uint32_t x = 0;
+        uint32_t y = 0;
+        std::memcpy(&x, a, 4);
+        std::memcpy(&y, b, 4);
+        if (x != y) {
+            return __builtin_bswap32(x) < __builtin_bswap32(y) ? -1 : 1;
+        }
+        a += 4;
+        b += 4;
+        count -= 4;
+    }
+    for (size_t k = 0; k < count; ++k) {
+        if (a[k] != b[k]) {
+            return a[k] < b[k] ? -1 : 1;
+        }
+    }
+    return 0;
+}
 
 // Orders two keys of an index over their first `length` bytes: -1, 0 or 1 as `a` sorts before, equal to or
 // after `b`. A length that ends inside a field compares that field as a prefix, so a key truncated after its

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KeyTestSupport.h"
@@ -20,6 +22,34 @@ TRecordImage City(std::string_view name, int32_t recordId = 1) {
 
 int CompareCities(const TKeyLayout& layout, std::string_view a, std::string_view b) {
     return Order(layout, KeyOf(layout, City(a)), KeyOf(layout, City(b)));
+}
+
+// Byte runs compare word by word: a difference anywhere, in a byte with the high bit set or not, must order
+// the runs as memcmp does, whatever the length.
+TEST(CompareBytes, OrdersAsMemcmpAtEveryLengthAndPosition) {
+    for (size_t length = 0; length <= 40; ++length) {
+        for (size_t at = 0; at < length; ++at) {
+            for (const auto& [left, right] :
+                 {std::pair<uint8_t, uint8_t>{0x01, 0x02}, {0x7F, 0x80}, {0xFF, 0x00}}) {
+                std::vector<uint8_t> a(length, 0x80);
+                std::vector<uint8_t> b(length, 0x80);
+                a[at] = left;
+                b[at] = right;
+                // Later bytes that order the other way must not count.
+                if (at + 1 < length) {
+                    a[at + 1] = 0x00;
+                    b[at + 1] = 0xFF;
+                    a.back() = 0x00;
+                    b.back() = 0xFF;
+                }
+                const int expected = std::memcmp(a.data(), b.data(), length) < 0 ? -1 : 1;
+                EXPECT_EQ(CompareBytes(a.data(), b.data(), length), expected) << length << " at " << at;
+                EXPECT_EQ(CompareBytes(b.data(), a.data(), length), -expected) << length << " at " << at;
+            }
+        }
+        const std::vector<uint8_t> same(length, 0xA5);
+        EXPECT_EQ(CompareBytes(same.data(), std::vector<uint8_t>(same).data(), length), 0);
+    }
 }
 
 TEST(CompareKeys, NoLanguageComparesCodePageBytes) {
