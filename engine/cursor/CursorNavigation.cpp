@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ScopeGuard.h"
 #include "engine/cursor/CursorAccess.h"
 #include "engine/cursor/DataCursor.h"
 #include "engine/errors/ErrorContext.h"
@@ -223,7 +224,7 @@ void TDataCursorImpl::MoveBy(int32_t n) {
     ReadCurrent();
 }
 
-void TDataCursorImpl::ReadCurrent() {
+void TDataCursorImpl::ReadCurrent(std::span<uint8_t> image) {
     TDataFile& file = table_->DataFile();
     // A fetch that finds another user's change delivers nothing: the cursor has found its place again.
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -240,7 +241,7 @@ void TDataCursorImpl::ReadCurrent() {
             }
         }
         if (current == 0) {
-            std::fill(record_.begin(), record_.end(), uint8_t{0});
+            Zero(image);
             return;
         }
         if (current != walkLastRead_) {
@@ -248,7 +249,7 @@ void TDataCursorImpl::ReadCurrent() {
             walkReads_ += walkReads_ < INT32_MAX ? 1 : 0;
         }
         if (TRecord* record = file.Fetch(this, current, direction_, true, true)) {
-            std::copy(record->Image().begin(), record->Image().end(), record_.begin());
+            std::copy(record->Image().begin(), record->Image().end(), image.begin());
             file.Release(*record);
             standsAfterGap_ = false;
             return;
@@ -287,9 +288,7 @@ void TDataCursorImpl::StepOffViewEdge(bool last) {
     SeekViewEdge(last);
 }
 
-int TDataCursorImpl::GetNext(std::span<uint8_t> buffer) {
-    CheckOpen();
-    const TAccess access(*this);
+bool TDataCursorImpl::StepNext() {
     direction_ = TReadDirection::Forward;
     // A cursor standing after a gap is on the next record already.
     if (bof_) {
@@ -297,7 +296,13 @@ int TDataCursorImpl::GetNext(std::span<uint8_t> buffer) {
     } else if (!standsAfterGap_) {
         MoveBySteps(1);
     }
-    if (eof_) {
+    return !eof_;
+}
+
+int TDataCursorImpl::GetNext(std::span<uint8_t> buffer) {
+    CheckOpen();
+    const TAccess access(*this);
+    if (!StepNext()) {
         Zero(buffer);
         return ErrorCode::EndOfFile;
     }
@@ -313,9 +318,22 @@ int32_t TDataCursorImpl::GetNextRecords(std::span<uint8_t> images, int32_t count
         RaiseKarteiError(ErrorCode::RecordBuffersCorrupt, table_->Name());
     }
     const TAccess access(*this);
+    // Each record goes from the cache straight to its place; the last one read, also when a later read
+    // fails, becomes the cursor's current record as well, as if each had been read by GetNext.
     int32_t read = 0;
-    while (read < count &&
-           GetNext(images.subspan(static_cast<size_t>(read) * size, size)) == ErrorCode::Success) {
+    const TUndoGuard keepLast([&] {
+        if (read > 0) {
+            const auto last = images.begin() + static_cast<std::ptrdiff_t>((read - 1) * size);
+            std::copy(last, last + static_cast<std::ptrdiff_t>(size), record_.begin());
+        }
+    });
+    while (read < count) {
+        const std::span<uint8_t> image = images.subspan(static_cast<size_t>(read) * size, size);
+        if (!StepNext()) {
+            Zero(image);
+            break;
+        }
+        ReadCurrent(image);
         ++read;
     }
     return read;

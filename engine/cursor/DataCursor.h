@@ -177,7 +177,11 @@ private:
     // From BOF (or EOF) onto the view's first (or last) entry, as GetNext (GetPrior) does.
     void StepOffViewEdge(bool last);
     bool SeekViewLast() { return SeekViewEdge(true); }
-    void ReadCurrent();
+    // Reads the record the cursor stands on into `image` (the cursor's current record unless given).
+    void ReadCurrent() { ReadCurrent(record_); }
+    void ReadCurrent(std::span<uint8_t> image);
+    // One step forward, as GetNext takes it; false at the end of the view.
+    bool StepNext();
 
     // Ranges and key search.
     void ComputeBounds();
