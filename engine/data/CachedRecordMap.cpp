@@ -6,7 +6,7 @@ namespace kartei {
 namespace {
 
 constexpr size_t kInitialSlots = 64;
-// Room for the standard record cache (at most 8191 records, at most half full).
+// Room for the standard record cache (at most 8191 records, at most three quarters full).
 constexpr size_t kRetainedSlots = 16384;
 
 }  // namespace
@@ -33,7 +33,7 @@ TRecord* TCachedRecordMap::Find(int32_t recordNumber) const {
 }
 
 void TCachedRecordMap::Insert(int32_t recordNumber, TRecord& record) {
-    if (2 * (count_ + 1) > slots_.size()) {
+    if (4 * (count_ + 1) > 3 * slots_.size()) {
         Grow();
     }
     size_t slot = Home(recordNumber);

@@ -33,7 +33,8 @@ private:
     size_t Next(size_t slot) const { return (slot + 1) & (slots_.size() - 1); }
     void Grow();
 
-    // A power of two in size, at most half full.
+    // A power of two in size, at most three quarters full: a cache of about 5,000 records takes 8,192
+    // slots rather than 16,384, and a probe of linear probing stays within a cache line or two.
     std::vector<TEntry> slots_;
     size_t count_ = 0;
 };
