@@ -46,7 +46,10 @@ TEntrySorter::TEntrySorter(const TKeyLayout& layout, std::string spillName, bool
       wordsReversed_(prefixSize_ != 0 ? layout.Descending || layout.Fields[0].Descending
                                       : BytesReversed(layout)),
       entrySize_(layout.KeyLength + kRecordNumberSize + prefixSize_),
-      capacity_(std::max<size_t>(2, budget / (entrySize_ + sizeof(uint32_t)))),
+      // An entry costs its bytes and its place in the order, and while a buffer is sorted by words its item
+      // too.
+      capacity_(std::max<size_t>(
+          2, budget / (entrySize_ + sizeof(uint32_t) + (wordsOrder_ ? sizeof(TSortItem) : 0)))),
       spillName_(std::move(spillName)),
       inMemory_(inMemory) {}
 

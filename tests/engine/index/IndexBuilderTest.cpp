@@ -8,6 +8,7 @@
 
 #include "IndexTestSupport.h"
 #include "engine/format/ExpectKarteiError.h"
+#include "engine/heap/HeapCount.h"
 #include "engine/index/EntrySorter.h"
 #include "engine/index/IndexBuilder.h"
 #include "engine/index/IndexCheck.h"
@@ -200,8 +201,44 @@ TEST_P(EntrySorterTest, EntriesComeBackAsCompareKeysOrdersThem) {
     }
 }
 
-// In memory alone; in runs of 100 entries (50 runs); in runs of 1000.
+// In memory alone; in many runs of a few dozen entries; in fewer runs of a few hundred.
 INSTANTIATE_TEST_SUITE_P(Budgets, EntrySorterTest, ::testing::Values(1000000, 1300, 13000));
+
+// The budget covers all a sort holds: the entries, their order and the items a sort by words makes beside
+// them (three times the entries' bytes for integer keys), not the entries alone.
+TEST(EntrySorterMemory, ASortHoldsNoMoreThanItsBudget) {
+    if (!testing::HeapCounted()) {
+        GTEST_SKIP() << "sanitizer builds keep their own operator new";
+    }
+    testing::TTempDir dir;
+    const TKeyLayout layout = IntLayout();
+    constexpr size_t kBudget = size_t{1} << 20;
+    std::mt19937 random(5);
+    size_t read = 0;
+    bool ordered = true;
+    testing::StartHeapCount();
+    {
+        TEntrySorter sorter(layout, dir.File("T.S01"), false, kBudget);
+        for (uint32_t number = 1; number <= 200000; ++number) {
+            sorter.Add(IntKey(static_cast<int32_t>(random() % 100000)).data(), number);
+        }
+        sorter.Sort();
+        TBytes last;
+        const uint8_t* key = nullptr;
+        uint32_t number = 0;
+        while (sorter.Next(key, number)) {
+            TBytes current(key, key + layout.KeyLength);
+            ordered = ordered && current >= last;
+            last = std::move(current);
+            ++read;
+        }
+    }
+    const testing::THeapCount count = testing::StopHeapCount();
+    EXPECT_EQ(read, 200000u);
+    EXPECT_TRUE(ordered);
+    // Beyond the budget only the chunk a run is written through, and the list of runs.
+    EXPECT_LE(count.PeakBytes, kBudget + kBudget / 4);
+}
 
 }  // namespace
 }  // namespace kartei::test
