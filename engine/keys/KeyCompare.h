@@ -10,31 +10,47 @@
 
 namespace kartei {
 
+namespace key_bytes {
+
+inline uint64_t BigEndian(uint64_t word) {
+    return __builtin_bswap64(word);
+}
+inline uint32_t BigEndian(uint32_t word) {
+    return __builtin_bswap32(word);
+}
+
+// The first sizeof(TWord) bytes of two runs as big-endian numbers: -1, 0 or 1.
+template <typename TWord>
+inline int CompareWord(const uint8_t* a, const uint8_t* b) {
+    static_assert(std::endian::native == std::endian::little);
+    TWord x = 0;
+    TWord y = 0;
+    std::memcpy(&x, a, sizeof x);
+    std::memcpy(&y, b, sizeof y);
+    if (x == y) {
+        return 0;
+    }
+    return BigEndian(x) < BigEndian(y) ? -1 : 1;
+}
+
+}  // namespace key_bytes
+
 // Orders `count` bytes as unsigned numbers: -1, 0 or 1. Most byte-ordered keys are a few integer and
 // identifier fields: eight bytes at a time as big-endian words costs less than a call to memcmp, which
 // only pays for longer runs.
 inline int CompareBytes(const uint8_t* a, const uint8_t* b, size_t count) {
-    static_assert(std::endian::native == std::endian::little);
     if (count > 32) {
         const int result = std::memcmp(a, b, count);
         return (result > 0) - (result < 0);
     }
     for (; count >= 8; a += 8, b += 8, count -= 8) {
-        uint64_t x = 0;
-        uint64_t y = 0;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        if (x != y) {
-            return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+        if (const int order = key_bytes::CompareWord<uint64_t>(a, b); order != 0) {
+            return order;
         }
     }
     if (count >= 4) {
-        uint32_t x = 0;
-        uint32_t y = 0;
-        std::memcpy(&x, a, 4);
-        std::memcpy(&y, b, 4);
-        if (x != y) {
-            return __builtin_bswap32(x) < __builtin_bswap32(y) ? -1 : 1;
+        if (const int order = key_bytes::CompareWord<uint32_t>(a, b); order != 0) {
+            return order;
         }
         a += 4;
         b += 4;
