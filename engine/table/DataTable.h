@@ -177,8 +177,10 @@ public:
 private:
     friend class TDataDirectoryImpl;
 
-    // A change: the record's lock when one is named and not held, then the write lock; Finish writes back
-    // and releases. Left unfinished (a failure), what the caches hold is written back as far as it goes.
+    // A change: the record's lock when one is named and not held, then the write lock (which a change of
+    // records inside a transaction takes only until the transaction has looked for other users' changes);
+    // Finish writes back and releases. Left unfinished (a failure), what the caches hold is written back as
+    // far as it goes.
     class TWriteAccess {
     public:
         enum class TReach {
