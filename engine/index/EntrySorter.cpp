@@ -30,6 +30,9 @@ size_t PrefixSizeFor(const TKeyLayout& layout) {
 
 // Up to 8 bytes as a big-endian word, missing bytes 0: words order as their bytes do.
 uint64_t Word(const uint8_t* bytes, size_t available) {
+    if (available >= 8) {
+        return key_bytes::BigEndianWord<uint64_t>(bytes);
+    }
     uint64_t value = 0;
     for (size_t k = 0; k < 8; ++k) {
         value = value << 8 | (k < available ? bytes[k] : 0u);

@@ -19,18 +19,21 @@ inline uint32_t BigEndian(uint32_t word) {
     return __builtin_bswap32(word);
 }
 
+// The first sizeof(TWord) bytes as a big-endian number: such words order as their bytes do.
+template <typename TWord>
+inline TWord BigEndianWord(const uint8_t* bytes) {
+    static_assert(std::endian::native == std::endian::little);
+    TWord word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    return BigEndian(word);
+}
+
 // The first sizeof(TWord) bytes of two runs as big-endian numbers: -1, 0 or 1.
 template <typename TWord>
 inline int CompareWord(const uint8_t* a, const uint8_t* b) {
-    static_assert(std::endian::native == std::endian::little);
-    TWord x = 0;
-    TWord y = 0;
-    std::memcpy(&x, a, sizeof x);
-    std::memcpy(&y, b, sizeof y);
-    if (x == y) {
-        return 0;
-    }
-    return BigEndian(x) < BigEndian(y) ? -1 : 1;
+    const TWord x = BigEndianWord<TWord>(a);
+    const TWord y = BigEndianWord<TWord>(b);
+    return x == y ? 0 : (x < y ? -1 : 1);
 }
 
 }  // namespace key_bytes
