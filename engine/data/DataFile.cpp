@@ -67,8 +67,7 @@ void TDataFile::LoadHeaderAndDescriptors() {
     normalCapacity_ =
         std::max(1, std::min(cacheSettings_.RecordCacheBytes / recordSize, cacheSettings_.MaxCachedRecords));
     cacheCapacity_ = normalCapacity_;
-    transactionCapacity_ = normalCapacity_ + cacheSettings_.TransactionCacheBytes /
-                                                 std::max(recordSize, int32_t{TRecord::ImageStep});
+    transactionCapacity_ = normalCapacity_ + cacheSettings_.TransactionCacheBytes / recordSize;
     spill_.Configure(SpillFileName(FileName()), header_.RecordSize);
     statistics_ = TDataFileStatistics{};
 }
@@ -156,7 +155,7 @@ void TDataFile::WriteDirtyRecords(bool flush) {
         const size_t position = k - runStart;
         writeBuffer_.Reserve((position + 1) * recordSize);
         const std::span<uint8_t> target(writeBuffer_.Data() + position * recordSize, recordSize);
-        std::memcpy(target.data(), gathered_[k]->image_.Data(), recordSize);
+        std::memcpy(target.data(), gathered_[k]->Image().data(), recordSize);
         if (header_.IsEncrypted()) {
             ScrambleRecordImage(target);
         }
@@ -217,7 +216,12 @@ void TDataFile::TrimCache() {
             spares_.Return(**it);
         }
     }
-    spares_.FreeSparesBeyond(capacity > cache_.Count() ? capacity - cache_.Count() : 0);
+    // What the transaction grew goes back in whole slabs.
+    spares_.Shrink(capacity, [this](TRecord& record) {
+        if (record.cached_) {
+            RemoveFromCache(record);
+        }
+    });
 }
 
 void TDataFile::EmptyTable() {

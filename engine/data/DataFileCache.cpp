@@ -163,7 +163,7 @@ void TDataFile::LoadImage(TRecord& record, const uint8_t* bytes) {
 }
 
 TRecord& TDataFile::TakeBuffer() {
-    const size_t imageSize = header_.RecordSize;
+    const uint16_t imageSize = header_.RecordSize;
     if (cache_.Count() < static_cast<size_t>(cacheCapacity_)) {
         return spares_.Take(imageSize);
     }

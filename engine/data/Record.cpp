@@ -15,9 +15,8 @@ void TRecord::MarkDirty() {
     }
 }
 
-void TRecord::Clear(size_t size) {
-    image_.Reserve(size);
-    std::memset(image_.Data(), 0, size);
+void TRecord::Clear(uint16_t size) {
+    std::memset(ImageBytes(), 0, size);
     size_ = size;
     recordNumber_ = 0;
     pinCount_ = 0;

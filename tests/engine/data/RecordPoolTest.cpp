@@ -55,6 +55,103 @@ TEST_F(RecordPoolTest, TakeReusesTheLastSpareClearedOrMakesANewOne) {
     EXPECT_EQ(stack_.MadeCount(), 3u);
 }
 
+TEST_F(RecordPoolTest, ShrinkEmptiesTheLeastUsedSlabsOfCleanRecordsAndFreesThem) {
+    std::vector<TRecord*> made;
+    for (int k = 0; k < 2000; ++k) {
+        made.push_back(&stack_.Take(36));
+        made.back()->Image()[35] = static_cast<uint8_t>(k);
+    }
+    ASSERT_EQ(stack_.MadeCount(), 2000u);
+    // Records share slabs; their images never overlap.
+    for (size_t k = 0; k < made.size(); ++k) {
+        ASSERT_EQ(made[k]->Image()[35], static_cast<uint8_t>(k)) << k;
+    }
+    // Every other record spare; a changed record in each of the first 1,000 holds its slab.
+    for (size_t k = 0; k < made.size(); k += 2) {
+        stack_.Return(*made[k]);
+    }
+    for (size_t k = 1; k < 1000; k += 2) {
+        made[k]->MarkDirty();
+    }
+    std::vector<TRecord*> left;
+    const auto leave = [&left](TRecord& record) { left.push_back(&record); };
+    stack_.Shrink(2000, leave);
+    EXPECT_TRUE(left.empty()) << "no more made than allowed";
+
+    stack_.Shrink(1000, leave);
+    ASSERT_FALSE(left.empty());
+    for (TRecord* record : left) {
+        const size_t k = static_cast<size_t>(std::find(made.begin(), made.end(), record) - made.begin());
+        EXPECT_GE(k, 1000u) << "a changed record held its slab";
+        EXPECT_EQ(k % 2, 1u) << "a spare is not asked to leave";
+    }
+    // Whole slabs went, each with as many spares as records in use; not more than a slab over the bound.
+    EXPECT_EQ(stack_.MadeCount(), 2 * (1000 - left.size()));
+    EXPECT_LT(stack_.MadeCount(), 1300u);
+    EXPECT_EQ(stack_.SpareCount(), stack_.MadeCount() / 2);
+    // The spares still listed lie in slabs still held: distinct, none of the freed.
+    std::vector<TRecord*> again;
+    while (stack_.SpareCount() > 0) {
+        again.push_back(&stack_.Take(36));
+        again.back()->Image()[0] = 7;
+    }
+    std::sort(again.begin(), again.end());
+    EXPECT_EQ(std::adjacent_find(again.begin(), again.end()), again.end());
+    for (TRecord* record : again) {
+        const auto at = std::find(made.begin(), made.end(), record);
+        ASSERT_NE(at, made.end());
+        EXPECT_EQ((at - made.begin()) % 2, 0) << "only spares are taken again";
+    }
+
+    // All spare: every slab goes; the stack starts over.
+    for (TRecord* record : again) {
+        stack_.Return(*record);
+    }
+    for (size_t k = 1; k < made.size(); k += 2) {
+        if (std::find(left.begin(), left.end(), made[k]) == left.end()) {
+            stack_.Return(*made[k]);
+        }
+    }
+    ASSERT_EQ(stack_.SpareCount(), stack_.MadeCount());
+    stack_.Shrink(0, leave);
+    EXPECT_EQ(stack_.MadeCount(), 0u);
+    EXPECT_EQ(stack_.SpareCount(), 0u);
+    EXPECT_EQ(stack_.Take(36).Image().size(), 36u);
+    EXPECT_EQ(stack_.MadeCount(), 1u);
+}
+
+TEST_F(RecordPoolTest, ShrinkUnmakesTheSparesAtTheEndOfTheLastSlab) {
+    std::vector<TRecord*> made;
+    for (int k = 0; k < 10; ++k) {
+        made.push_back(&stack_.Take(36));
+    }
+    stack_.Return(*made[4]);
+    stack_.Return(*made[9]);
+    stack_.Return(*made[8]);
+    stack_.Return(*made[7]);
+    stack_.Shrink(0, [](TRecord&) { ADD_FAILURE() << "a few records over do not empty a slab"; });
+    EXPECT_EQ(stack_.MadeCount(), 7u);
+    EXPECT_EQ(stack_.SpareCount(), 1u);
+    EXPECT_EQ(&stack_.Take(36), made[4]);
+    // The next record is made where the first unmade one stood.
+    EXPECT_EQ(&stack_.Take(36), made[7]);
+    EXPECT_EQ(stack_.MadeCount(), 8u);
+}
+
+TEST_F(RecordPoolTest, ASpareTooSmallForALargerRecordSizeIsPassedOver) {
+    // Only a record size changed by another user asks for more than the records made so far hold.
+    TRecord& small = stack_.Take(36);
+    stack_.Return(small);
+    TRecord& large = stack_.Take(300);
+    EXPECT_NE(&large, &small);
+    ASSERT_EQ(large.Image().size(), 300u);
+    std::fill(large.Image().begin(), large.Image().end(), uint8_t{0xAB});
+    EXPECT_EQ(stack_.SpareCount(), 1u);
+    stack_.Return(large);
+    EXPECT_EQ(&stack_.Take(300), &large);
+    EXPECT_EQ(&stack_.Take(36), &small) << "still fit for the size it was made for";
+}
+
 TEST_F(RecordPoolTest, CachedRecordMapAgreesWithAModelThroughInsertsAndRemovals) {
     // Numbers in runs (blocks read), scattered and far apart, removed in an unrelated order: a removal
     // that breaks another number's probe chain shows as a lookup that fails below.
