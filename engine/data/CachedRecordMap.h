@@ -24,18 +24,15 @@ public:
     size_t Count() const { return count_; }
 
 private:
-    struct TEntry {
-        int32_t RecordNumber;  // 0: free
-        TRecord* Record;
-    };
-
     size_t Home(int32_t recordNumber) const;
-    size_t Next(size_t slot) const { return (slot + 1) & (slots_.size() - 1); }
+    size_t Next(size_t slot) const { return (slot + 1) & (numbers_.size() - 1); }
     void Grow();
 
     // A power of two in size, at most three quarters full: a cache of about 5,000 records takes 8,192
-    // slots rather than 16,384, and a probe of linear probing stays within a cache line or two.
-    std::vector<TEntry> slots_;
+    // slots rather than 16,384. The numbers stand apart from the records, so that a probe reads 16 slots
+    // per cache line and a slot costs 12 bytes rather than 16.
+    std::vector<int32_t> numbers_;  // 0: free
+    std::vector<TRecord*> records_;
     size_t count_ = 0;
 };
 
