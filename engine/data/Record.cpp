@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/data/DataFile.h"
+#include "engine/data/SlotLimits.h"
 
 namespace kartei {
 
@@ -16,6 +17,8 @@ void TRecord::MarkDirty() {
 }
 
 void TRecord::Clear(uint16_t size) {
+    InLimits(ImageBytes(), size);
+    OffLimits(ImageBytes() + size, capacity_ - size);
     std::memset(ImageBytes(), 0, size);
     size_ = size;
     recordNumber_ = 0;

@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "engine/data/SlotLimits.h"
+
 namespace kartei {
 namespace {
 
@@ -22,6 +24,12 @@ static_assert(std::is_trivially_destructible_v<TRecord>);
 TRecordStack::TSlab::TSlab(size_t stride, size_t slots)
     : Memory(stride * slots), Stride(stride), Slots(slots) {
     Memory.Reserve(stride * slots);
+    OffLimits(Memory.Data(), stride * slots);
+}
+
+void TRecordStack::Return(TRecord& record) {
+    spares_.push_back(&record);
+    OffLimits(record.ImageBytes(), record.capacity_);
 }
 
 TRecord& TRecordStack::Take(uint16_t imageSize) {
@@ -42,6 +50,7 @@ TRecord& TRecordStack::Make(uint16_t imageSize) {
         slabs_.emplace_back(stride, std::clamp<size_t>(kSlabBytes / stride, 1, kMaxSlabSlots));
     }
     TSlab& slab = slabs_.back();
+    InLimits(reinterpret_cast<uint8_t*>(slab.At(slab.Made)), sizeof(TRecord));
     TRecord* record = new (slab.At(slab.Made)) TRecord(dataFile_);
     record->capacity_ = static_cast<uint16_t>(std::min<size_t>(slab.Stride - sizeof(TRecord), UINT16_MAX));
     record->Clear(imageSize);
@@ -102,6 +111,7 @@ void TRecordStack::Shrink(size_t maxMade, const std::function<void(TRecord&)>& l
         while (made_ > maxMade && slab.Made > 0 && !inUse(slab.At(slab.Made - 1))) {
             --slab.Made;
             --made_;
+            OffLimits(reinterpret_cast<uint8_t*>(slab.At(slab.Made)), slab.Stride);
         }
     }
     Forget(freed);

@@ -22,7 +22,7 @@ public:
 
     // The spare returned last, cleared for an image of `imageSize` bytes, or a new record.
     TRecord& Take(uint16_t imageSize);
-    void Return(TRecord& record) { spares_.push_back(&record); }
+    void Return(TRecord& record);
     // Gives back memory until at most `maxMade` records are made: frees the slabs whose records are all
     // spare and the spares at the end of the last slab. When more than a slab's records are still over, it
     // empties the least used slabs whose records in use are all clean and unpinned, handing each to `leave`

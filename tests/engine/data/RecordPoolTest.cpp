@@ -138,6 +138,19 @@ TEST_F(RecordPoolTest, ShrinkUnmakesTheSparesAtTheEndOfTheLastSlab) {
     EXPECT_EQ(stack_.MadeCount(), 8u);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+TEST_F(RecordPoolTest, UnderAddressSanitizerASparesImageAndTheBytesBeyondAnImageAreOffLimits) {
+    TRecord& record = stack_.Take(36);
+    uint8_t* image = record.Image().data();
+    image[35] = 1;
+    EXPECT_DEATH(image[36] = 1, "use-after-poison");
+    stack_.Return(record);
+    EXPECT_DEATH(image[0] = 1, "use-after-poison");
+    EXPECT_EQ(&stack_.Take(36), &record);
+    image[0] = 1;
+}
+#endif
+
 TEST_F(RecordPoolTest, ASpareTooSmallForALargerRecordSizeIsPassedOver) {
     // Only a record size changed by another user asks for more than the records made so far hold.
     TRecord& small = stack_.Take(36);
