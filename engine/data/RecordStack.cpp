@@ -55,12 +55,20 @@ TRecord& TRecordStack::Make(uint16_t imageSize) {
     record->capacity_ = static_cast<uint16_t>(std::min<size_t>(slab.Stride - sizeof(TRecord), UINT16_MAX));
     record->Clear(imageSize);
     ++slab.Made;
-    ++made_;
     return *record;
 }
 
+size_t TRecordStack::MadeCount() const {
+    size_t made = 0;
+    for (const TSlab& slab : slabs_) {
+        made += slab.Made;
+    }
+    return made;
+}
+
 void TRecordStack::Shrink(size_t maxMade, const std::function<void(TRecord&)>& leave) {
-    if (made_ <= maxMade) {
+    size_t made = MadeCount();
+    if (made <= maxMade) {
         return;
     }
     std::vector<TRecord*> spare(spares_);
@@ -83,13 +91,13 @@ void TRecordStack::Shrink(size_t maxMade, const std::function<void(TRecord&)>& l
     std::vector<bool> freed(slabs_.size(), false);
     for (const auto& [used, k] : order) {
         TSlab& slab = slabs_[k];
-        if (used == 0 && made_ <= maxMade) {
+        if (used == 0 && made <= maxMade) {
             break;
         }
         if (used > 0) {
             // Emptying a slab costs its records their place in the cache: only for more than a slab over,
             // and only when none of them is changed or held.
-            if (made_ <= maxMade + slab.Slots || !MayEmpty(slab, inUse)) {
+            if (made <= maxMade + slab.Slots || !MayEmpty(slab, inUse)) {
                 continue;
             }
             for (size_t slot = 0; slot < slab.Made; ++slot) {
@@ -99,7 +107,7 @@ void TRecordStack::Shrink(size_t maxMade, const std::function<void(TRecord&)>& l
             }
         }
         freed[k] = true;
-        made_ -= slab.Made;
+        made -= slab.Made;
     }
     // The last slab kept, which makes the next records, gives up the spares at its end.
     size_t last = slabs_.size();
@@ -108,9 +116,9 @@ void TRecordStack::Shrink(size_t maxMade, const std::function<void(TRecord&)>& l
     }
     if (last > 0) {
         TSlab& slab = slabs_[last - 1];
-        while (made_ > maxMade && slab.Made > 0 && !inUse(slab.At(slab.Made - 1))) {
+        while (made > maxMade && slab.Made > 0 && !inUse(slab.At(slab.Made - 1))) {
             --slab.Made;
-            --made_;
+            --made;
             OffLimits(reinterpret_cast<uint8_t*>(slab.At(slab.Made)), slab.Stride);
         }
     }

@@ -31,7 +31,7 @@ public:
 
     size_t SpareCount() const { return spares_.size(); }
     // Records made so far, spare or not, in the slabs still held.
-    size_t MadeCount() const { return made_; }
+    size_t MadeCount() const;
 
 private:
     // Slots of `Stride` bytes, the first `Made` of them records.
@@ -54,7 +54,6 @@ private:
     // In the order made: the last one takes the records made next.
     std::vector<TSlab> slabs_;
     std::vector<TRecord*> spares_;
-    size_t made_ = 0;
 };
 
 }  // namespace kartei
